@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# The README's two commands: `tools/quickstart.sh run` and `tools/quickstart.sh test`.
+# Installs what a fresh Debian 12 machine lacks (as root), builds, then runs the program or the tests.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(cmake ninja-build g++ ccache qt6-base-dev libgtest-dev libgmock-dev googletest
+          libbenchmark-dev gtkwave clang libclang-rt-14-dev xvfb iverilog)
+
+install_missing() {
+    local missing=()
+    for p in "${packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    if ((${#missing[@]})); then
+        local sudo=""
+        [ "$(id -u)" -eq 0 ] || sudo="sudo"
+        $sudo apt-get update
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+    fi
+}
+
+case "${1:-}" in
+run)
+    install_missing
+    cmake --preset release >/dev/null
+    cmake --build --preset release
+    exec build/release/cellwatch -run examples/counter8.cmd
+    ;;
+test)
+    install_missing
+    cmake --preset debug
+    cmake --build --preset debug
+    ctest --preset debug
+    ;;
+*)
+    echo "usage: $0 run|test" >&2
+    exit 2
+    ;;
+esac
