@@ -1,0 +1,49 @@
+#pragma once
+// The stand-in for the board's kernel driver: what BoardDriver's open sequence asks of the driver,
+// plus the memory window and the I/O ports that the driver makes reachable once open.
+// Implementations: the emulated LC3400DS (board/emulator), test doubles, later a real board.
+
+#include <cstdint>
+#include <cstddef>
+
+namespace cellwatch {
+
+class DriverChannel {
+public:
+    virtual ~DriverChannel() = default;
+
+    // Whether the platform can reach a driver of this kind at all (the old virtual-driver probe).
+    // When false, BoardDriver reports error 1 without calling open().
+    virtual bool available() const = 0;
+
+    // Opens the driver; false when it cannot be opened (BoardDriver then reports error 1).
+    virtual bool open() = 0;
+
+    // One control call with no input buffer. Writes at most outSize bytes to out (out may be null when
+    // outSize is 0), sets bytesReturned, and returns whether the driver reported success.
+    // Codes: 0 initialise (a working driver reports failure), 4 close, 5 the 148-byte PCI configuration
+    // data, 6 the 4-byte linear address of the memory window.
+    virtual bool control(std::uint32_t code, void* out, std::uint32_t outSize, std::uint32_t& bytesReturned) = 0;
+
+    // Closes the driver handle; control code 4 has been sent before.
+    virtual void close() = 0;
+
+    // 32-bit load and store at a byte offset of the memory window (a multiple of 4).
+    virtual std::uint32_t load(std::uint32_t byteOffset) = 0;
+    virtual void store(std::uint32_t byteOffset, std::uint32_t value) = 0;
+
+    // Word copies between the window and memory; the defaults go word by word through load/store.
+    virtual void loadBlock(std::uint32_t byteOffset, std::uint32_t* dest, std::size_t words) {
+        for (std::size_t i = 0; i < words; ++i)
+            dest[i] = load(byteOffset + static_cast<std::uint32_t>(4 * i));
+    }
+    virtual void storeBlock(std::uint32_t byteOffset, const std::uint32_t* src, std::size_t words) {
+        for (std::size_t i = 0; i < words; ++i)
+            store(byteOffset + static_cast<std::uint32_t>(4 * i), src[i]);
+    }
+
+    // One 32-bit output to an absolute I/O port (the board's port base plus an offset).
+    virtual void portOut(std::uint16_t port, std::uint32_t value) = 0;
+};
+
+} // namespace cellwatch
