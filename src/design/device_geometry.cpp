@@ -24,14 +24,18 @@ const DeviceGeometry& geometryOfMode(int mode) {
     return (mode >= 0 && mode <= 3) ? kMembers[static_cast<std::size_t>(mode)] : kMembers[1];
 }
 
-const DeviceGeometry& currentDevice() { return kMembers[static_cast<std::size_t>(g_mode)]; }
+const DeviceGeometry& currentDevice() {
+    return kMembers[static_cast<std::size_t>(g_mode)];
+}
 
 void selectDevice(int mode) {
     if (mode >= 0 && mode <= 3)
         g_mode = mode;
 }
 
-int deviceMode() { return g_mode; }
+int deviceMode() {
+    return g_mode;
+}
 
 void setRowField(AddressWord& word, std::uint32_t value) {
     const DeviceGeometry& g = currentDevice();
@@ -47,15 +51,29 @@ void setColumnField(AddressWord& word, std::uint32_t value) {
     setField(word, g.columnShift, g.rowBits, value);
 }
 
-void setModeField(AddressWord& word, std::uint32_t value) { setField(word, currentDevice().modeShift, 2, value); }
+void setModeField(AddressWord& word, std::uint32_t value) {
+    setField(word, currentDevice().modeShift, 2, value);
+}
 
-std::uint32_t rowField(AddressWord word) { return word & ((1u << currentDevice().rowBits) - 1u); }
+std::uint32_t rowField(AddressWord word) {
+    return word & ((1u << currentDevice().rowBits) - 1u);
+}
 
-std::uint32_t controlRegister() { return currentDevice().controlRegister; }
-std::uint32_t mapRegister() { return currentDevice().mapRegister; }
-int rowMaskBytes() { return currentDevice().rowMaskBytes; }
-std::uint32_t idArea() { return currentDevice().idArea; }
-int idLength() { return currentDevice().idLength; }
+std::uint32_t controlRegister() {
+    return currentDevice().controlRegister;
+}
+std::uint32_t mapRegister() {
+    return currentDevice().mapRegister;
+}
+int rowMaskBytes() {
+    return currentDevice().rowMaskBytes;
+}
+std::uint32_t idArea() {
+    return currentDevice().idArea;
+}
+int idLength() {
+    return currentDevice().idLength;
+}
 
 AddressWord cellStateAddress(int row, int column) {
     AddressWord word = 0;
@@ -66,7 +84,9 @@ AddressWord cellStateAddress(int row, int column) {
     return word;
 }
 
-int RowMask::wordCount() { return rowMaskBytes() / 4; }
+int RowMask::wordCount() {
+    return rowMaskBytes() / 4;
+}
 
 bool RowMask::getWord(int i, std::uint32_t& value) const {
     if (i < 0 || i >= wordCount())

@@ -11,13 +11,13 @@ using AddressWord = std::uint32_t;
 
 // The parameters of one member of the LC3400 family.
 struct DeviceGeometry {
-    int mode;              // 0..3
-    int cells;             // cells per row and per column
-    int addressBits;       // width of an address word
-    int rowBits;           // row and column fields are this wide
-    int offsetShift;       // column-offset field (2 bits)
-    int columnShift;       // column field
-    int modeShift;         // mode field (2 bits)
+    int mode;        // 0..3
+    int cells;       // cells per row and per column
+    int addressBits; // width of an address word
+    int rowBits;     // row and column fields are this wide
+    int offsetShift; // column-offset field (2 bits)
+    int columnShift; // column field
+    int modeShift;   // mode field (2 bits)
     std::uint32_t controlRegister;
     std::uint32_t mapRegister;
     int rowMaskBytes;
