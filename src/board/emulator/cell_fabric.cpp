@@ -1,0 +1,296 @@
+#include "board/emulator/cell_fabric.h"
+
+#include <algorithm>
+#include <tuple>
+
+namespace cellwatch {
+
+namespace {
+
+// A chain of cells that clock each other (a ripple counter) settles in at most one round per clock
+// net; the extra rounds bound oscillating feedback a hand-written configuration may contain.
+constexpr int kExtraCascadeRounds = 2;
+
+} // namespace
+
+CellFabric::CellFabric(int cellsPerSide)
+    : m_cells(cellsPerSide), m_count(static_cast<std::uint32_t>(cellsPerSide * cellsPerSide)),
+      m_state(m_count + 2, 0), m_readXor(m_count, 0), m_config(3u * m_count, 0),
+      m_readStrobe(static_cast<std::size_t>(cellsPerSide)),
+      m_accessStrobe(static_cast<std::size_t>(cellsPerSide)) {
+    m_state[m_count + 1] = 1;
+}
+
+void CellFabric::reset() {
+    std::fill(m_config.begin(), m_config.end(), 0u);
+    std::fill(m_state.begin(), m_state.begin() + m_count, std::uint8_t{0});
+    m_dirty = true;
+    compile();
+}
+
+void CellFabric::clearRegisters() {
+    ensureCompiled();
+    std::vector<std::uint8_t> isComb; // rare operation: a temporary is fine here
+    isComb.assign(m_count, 0);
+    for (const Logic& l : m_comb)
+        isComb[l.self] = 1;
+    for (std::uint32_t i = 0; i < m_count; ++i)
+        if (!isComb[i])
+            m_state[i] = 0;
+    settle();
+    rememberClockNets();
+}
+
+void CellFabric::writeConfig(int row, int column, int offset, std::uint32_t value) {
+    if (!inside(row, column) || offset < 0 || offset > 2)
+        return;
+    std::uint32_t& word = m_config[3u * index(row, column) + static_cast<std::uint32_t>(offset)];
+    if (word != value) {
+        word = value;
+        m_dirty = true;
+    }
+}
+
+std::uint32_t CellFabric::configWord(int row, int column, int offset) const {
+    if (!inside(row, column) || offset < 0 || offset > 2)
+        return 0;
+    return m_config[3u * index(row, column) + static_cast<std::uint32_t>(offset)];
+}
+
+CellConfig CellFabric::config(int row, int column) const {
+    return CellConfig::decode(configWord(row, column, 0), configWord(row, column, 1),
+                              configWord(row, column, 2));
+}
+
+std::uint32_t CellFabric::readCells(int column, const std::uint8_t* rows, int count) {
+    if (column < 0 || column >= m_cells)
+        return 0;
+    ensureCompiled();
+    const std::uint32_t base = index(0, column);
+    std::uint32_t value = 0;
+    for (int k = 0; k < count; ++k) {
+        const std::uint32_t i = base + rows[k];
+        value |= static_cast<std::uint32_t>(m_state[i] ^ m_readXor[i]) << k;
+    }
+    const Range strobes[2] = {m_readStrobe[static_cast<std::size_t>(column)],
+                              m_accessStrobe[static_cast<std::size_t>(column)]};
+    if (!strobes[0].empty() || !strobes[1].empty()) {
+        fire(strobes, 2, -1, nullptr);
+        settleAndCascade();
+    }
+    return value;
+}
+
+void CellFabric::writeCells(int column, const std::uint8_t* rows, int count, std::uint32_t value) {
+    if (column < 0 || column >= m_cells)
+        return;
+    ensureCompiled();
+    const std::uint32_t base = index(0, column);
+    std::uint64_t written[2] = {0, 0};
+    for (int k = 0; k < count; ++k) {
+        m_state[base + rows[k]] = static_cast<std::uint8_t>((value >> k) & 1u);
+        written[rows[k] >> 6] |= std::uint64_t{1} << (rows[k] & 63);
+    }
+    settleAndCascade();
+    const Range& strobe = m_accessStrobe[static_cast<std::size_t>(column)];
+    if (!strobe.empty()) {
+        fire(&strobe, 1, column, written);
+        settleAndCascade();
+    }
+}
+
+bool CellFabric::state(int row, int column) {
+    if (!inside(row, column))
+        return false;
+    ensureCompiled();
+    return m_state[index(row, column)] != 0;
+}
+
+bool CellFabric::readBack(int row, int column) {
+    if (!inside(row, column))
+        return false;
+    ensureCompiled();
+    const std::uint32_t i = index(row, column);
+    return (m_state[i] ^ m_readXor[i]) != 0;
+}
+
+void CellFabric::setState(int row, int column, bool value) {
+    if (!inside(row, column))
+        return;
+    ensureCompiled();
+    m_state[index(row, column)] = value ? 1 : 0;
+    settleAndCascade();
+}
+
+std::uint32_t CellFabric::sourceIndex(const CellSource& s) const {
+    switch (s.kind) {
+    case CellSource::Kind::Cell:
+        return inside(s.row, s.column) ? index(s.row, s.column) : m_count;
+    case CellSource::Kind::One:
+        return m_count + 1;
+    case CellSource::Kind::Zero:
+        break;
+    }
+    return m_count;
+}
+
+void CellFabric::compile() {
+    m_dirty = false;
+    m_comb.clear();
+    m_regs.clear();
+    m_nets.clear();
+    std::fill(m_readStrobe.begin(), m_readStrobe.end(), Range{});
+    std::fill(m_accessStrobe.begin(), m_accessStrobe.end(), Range{});
+
+    // (kind, key, logic): kind 0 cell-output net keyed by the clock cell, 1 read strobe, 2 access strobe,
+    // both keyed by column.
+    std::vector<std::tuple<int, std::uint32_t, Logic>> clocked;
+    for (int column = 0; column < m_cells; ++column) {
+        for (int row = 0; row < m_cells; ++row) {
+            const std::uint32_t i = index(row, column);
+            const std::uint32_t* w = &m_config[3u * i];
+            m_readXor[i] = static_cast<std::uint8_t>((w[2] >> 28) & 1u);
+            if ((w[2] & 0xF0u) == 0)
+                continue; // storage: the common case, decoded no further
+            const CellConfig c = CellConfig::decode(w[0], w[1], w[2]);
+            const Logic l{i, sourceIndex(c.inputA), sourceIndex(c.inputB), c.table};
+            if (c.mode == CellMode::Combinational) {
+                m_comb.push_back(l);
+                continue;
+            }
+            if (c.mode != CellMode::Registered || !inside(c.clockRow, c.clockColumn))
+                continue;
+            switch (c.clock) {
+            case ClockKind::CellOutput:
+                clocked.emplace_back(0, index(c.clockRow, c.clockColumn), l);
+                break;
+            case ClockKind::ColumnRead:
+                clocked.emplace_back(1, static_cast<std::uint32_t>(c.clockColumn), l);
+                break;
+            case ClockKind::ColumnAccess:
+                clocked.emplace_back(2, static_cast<std::uint32_t>(c.clockColumn), l);
+                break;
+            case ClockKind::Global:
+                break; // never ticked here
+            }
+        }
+    }
+
+    // Evaluation order of the combinational cells: inputs before the cells that use them. Cells on a
+    // combinational loop keep address order after the rest; each settle evaluates them once.
+    {
+        std::vector<std::int32_t> position(m_count + 2, -1);
+        for (std::size_t k = 0; k < m_comb.size(); ++k)
+            position[m_comb[k].self] = static_cast<std::int32_t>(k);
+        std::vector<int> pending(m_comb.size(), 0);
+        std::vector<std::vector<std::uint32_t>> users(m_comb.size());
+        for (std::size_t k = 0; k < m_comb.size(); ++k) {
+            for (std::uint32_t in : {m_comb[k].a, m_comb[k].b}) {
+                const std::int32_t p = position[in];
+                if (p >= 0) {
+                    ++pending[k];
+                    users[static_cast<std::size_t>(p)].push_back(static_cast<std::uint32_t>(k));
+                }
+            }
+        }
+        std::vector<Logic> ordered;
+        ordered.reserve(m_comb.size());
+        std::vector<std::uint32_t> ready;
+        std::vector<std::uint8_t> placed(m_comb.size(), 0);
+        for (std::size_t k = 0; k < m_comb.size(); ++k)
+            if (pending[k] == 0)
+                ready.push_back(static_cast<std::uint32_t>(k));
+        for (std::size_t head = 0; head < ready.size(); ++head) {
+            const std::uint32_t k = ready[head];
+            ordered.push_back(m_comb[k]);
+            placed[k] = 1;
+            for (std::uint32_t u : users[k])
+                if (--pending[u] == 0)
+                    ready.push_back(u);
+        }
+        for (std::size_t k = 0; k < m_comb.size(); ++k)
+            if (!placed[k])
+                ordered.push_back(m_comb[k]);
+        m_comb.swap(ordered);
+    }
+
+    std::stable_sort(clocked.begin(), clocked.end(), [](const auto& x, const auto& y) {
+        return std::get<0>(x) != std::get<0>(y) ? std::get<0>(x) < std::get<0>(y)
+                                                : std::get<1>(x) < std::get<1>(y);
+    });
+    m_regs.reserve(clocked.size());
+    for (std::size_t k = 0; k < clocked.size();) {
+        const int kind = std::get<0>(clocked[k]);
+        const std::uint32_t key = std::get<1>(clocked[k]);
+        Range r;
+        r.begin = static_cast<std::uint32_t>(m_regs.size());
+        for (; k < clocked.size() && std::get<0>(clocked[k]) == kind && std::get<1>(clocked[k]) == key; ++k)
+            m_regs.push_back(std::get<2>(clocked[k]));
+        r.end = static_cast<std::uint32_t>(m_regs.size());
+        if (kind == 0)
+            m_nets.push_back(ClockNet{key, 0, r});
+        else if (kind == 1)
+            m_readStrobe[key] = r;
+        else
+            m_accessStrobe[key] = r;
+    }
+    m_next.assign(m_regs.size(), 0);
+    m_firing.clear();
+    m_firing.reserve(m_nets.size() + 2);
+
+    settle();
+    rememberClockNets();
+}
+
+void CellFabric::settle() {
+    for (const Logic& l : m_comb)
+        m_state[l.self] = eval(l);
+}
+
+void CellFabric::rememberClockNets() {
+    for (ClockNet& n : m_nets)
+        n.previous = m_state[n.source];
+}
+
+void CellFabric::settleAndCascade() {
+    settle();
+    const int rounds = static_cast<int>(m_nets.size()) + kExtraCascadeRounds;
+    for (int round = 0; round < rounds && !m_nets.empty(); ++round) {
+        m_firing.clear();
+        for (ClockNet& n : m_nets) {
+            const std::uint8_t now = m_state[n.source];
+            if (now && !n.previous)
+                m_firing.push_back(n.regs);
+            n.previous = now;
+        }
+        if (m_firing.empty())
+            return;
+        fire(m_firing.data(), static_cast<int>(m_firing.size()), -1, nullptr);
+        settle();
+    }
+    rememberClockNets();
+}
+
+void CellFabric::fire(const Range* ranges, int count, int exceptColumn, const std::uint64_t* exceptRows) {
+    // Every register of the edge samples its inputs before any of them changes.
+    for (int g = 0; g < count; ++g)
+        for (std::uint32_t k = ranges[g].begin; k < ranges[g].end; ++k)
+            m_next[k] = eval(m_regs[k]);
+    const std::uint32_t columnBase =
+        exceptColumn >= 0 ? index(0, exceptColumn) : m_count; // m_count: no cell is excepted
+    for (int g = 0; g < count; ++g) {
+        for (std::uint32_t k = ranges[g].begin; k < ranges[g].end; ++k) {
+            const std::uint32_t self = m_regs[k].self;
+            if (exceptRows && self >= columnBase && self < columnBase + static_cast<std::uint32_t>(m_cells)) {
+                const std::uint32_t row = self - columnBase;
+                if ((exceptRows[row >> 6] >> (row & 63)) & 1u)
+                    continue;
+            }
+            m_state[self] = m_next[k];
+        }
+        if (!ranges[g].empty())
+            ++m_edgeCount;
+    }
+}
+
+} // namespace cellwatch

@@ -1,0 +1,102 @@
+#pragma once
+// The emulated LC3400's cell array: one state bit and three configuration words per cell. The
+// configuration is compiled lazily into an evaluation order and clock groups, so the host's column
+// accesses and the clock edges they cause cost no allocation.
+
+#include "board/emulator/cell_config.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace cellwatch {
+
+class CellFabric {
+public:
+    explicit CellFabric(int cellsPerSide);
+
+    int cellsPerSide() const { return m_cells; }
+
+    // Clears every configuration word and every state bit (the board reset).
+    void reset();
+    // Sets the stored bit of every storage and registered cell to 0 (the board's clear line). The
+    // clear holds the registers, so outputs that rise meanwhile clock nothing.
+    void clearRegisters();
+
+    // Configuration words at column-offsets 0..2; out-of-range places are ignored or read 0.
+    void writeConfig(int row, int column, int offset, std::uint32_t value);
+    std::uint32_t configWord(int row, int column, int offset) const;
+    CellConfig config(int row, int column) const;
+
+    // Host state access. rows lists the addressed rows of the column in ascending order (at most 32);
+    // bit k of the value belongs to rows[k]. Reads return the values before any strobe they cause.
+    std::uint32_t readCells(int column, const std::uint8_t* rows, int count);
+    void writeCells(int column, const std::uint8_t* rows, int count, std::uint32_t value);
+
+    // Inspection: the stored bit, and what a state read of the cell returns (inverted when so configured).
+    bool state(int row, int column);
+    bool readBack(int row, int column);
+    // Test and tool hook: sets a stored bit as a host write would, with the same settling and edges.
+    void setState(int row, int column, bool value);
+
+    // Clock edges the fabric has applied since construction (each group firing counts once).
+    std::uint64_t edgeCount() const { return m_edgeCount; }
+
+private:
+    struct Logic {
+        std::uint32_t self;
+        std::uint32_t a;
+        std::uint32_t b;
+        std::uint8_t table;
+    };
+    struct Range {
+        std::uint32_t begin = 0;
+        std::uint32_t end = 0;
+        bool empty() const { return begin == end; }
+    };
+    struct ClockNet {
+        std::uint32_t source;
+        std::uint8_t previous;
+        Range regs;
+    };
+
+    bool inside(int row, int column) const {
+        return row >= 0 && column >= 0 && row < m_cells && column < m_cells;
+    }
+    std::uint32_t index(int row, int column) const {
+        return static_cast<std::uint32_t>(column) * static_cast<std::uint32_t>(m_cells) +
+               static_cast<std::uint32_t>(row);
+    }
+    std::uint8_t eval(const Logic& l) const {
+        return static_cast<std::uint8_t>((l.table >> (m_state[l.a] | (m_state[l.b] << 1))) & 1u);
+    }
+    void ensureCompiled() {
+        if (m_dirty)
+            compile();
+    }
+    void compile();
+    std::uint32_t sourceIndex(const CellSource& s) const;
+    void settle();
+    void settleAndCascade();
+    void rememberClockNets();
+    // Applies one simultaneous edge to the registers of the given ranges; rows written by the
+    // access in progress (exceptColumn, exceptRows) keep their written value.
+    void fire(const Range* ranges, int count, int exceptColumn, const std::uint64_t* exceptRows);
+
+    int m_cells;
+    std::uint32_t m_count;               // cells in the array
+    std::vector<std::uint8_t> m_state;   // m_count bits, then constant 0 and constant 1
+    std::vector<std::uint8_t> m_readXor; // 1 for an inverted read-back
+    std::vector<std::uint32_t> m_config; // three words per cell
+    bool m_dirty = false;
+
+    std::vector<Logic> m_comb; // combinational cells in evaluation order
+    std::vector<Logic> m_regs; // registered cells, grouped by clock
+    std::vector<ClockNet> m_nets;
+    std::vector<Range> m_readStrobe;   // per column
+    std::vector<Range> m_accessStrobe; // per column
+    std::vector<std::uint8_t> m_next;  // scratch: next state of each register
+    std::vector<Range> m_firing;       // scratch: groups clocked by one edge
+    std::uint64_t m_edgeCount = 0;
+};
+
+} // namespace cellwatch
