@@ -1,0 +1,120 @@
+#include "script/script_file.h"
+
+#include "script/scanning.h"
+
+#include <cstdint>
+#include <cstdio>
+
+namespace cellwatch {
+
+bool ReadDesignReferenceText(std::string_view text, std::string& symbolPath) {
+    std::size_t cursor = 0;
+    std::string line;
+    std::string token;
+    std::string path;
+    // Whole lines are looked at, so that long paths are never cut short.
+    while (ReadTextLine(text, cursor, line, SIZE_MAX)) {
+        if (line.empty() || line[0] != '|')
+            continue;
+        NextToken(line, token);
+        if (token != kSymbolTableMarker)
+            continue;
+        DropToken(line);
+        if (!TakeQuoted(line, path))
+            NextToken(line, path);
+        if (path.empty())
+            return false;
+        symbolPath = path;
+        return true;
+    }
+    return false;
+}
+
+bool ReadDesignReference(const std::string& path, std::string& symbolPath) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        return false;
+    std::string text;
+    char chunk[65536];
+    std::size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+        text.append(chunk, got);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed || text.empty())
+        return false;
+    return ReadDesignReferenceText(text, symbolPath);
+}
+
+std::string FormatScriptDate(const std::tm& time) {
+    static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    const char* day = (time.tm_wday >= 0 && time.tm_wday < 7) ? kDays[time.tm_wday] : "???";
+    const char* month = (time.tm_mon >= 0 && time.tm_mon < 12) ? kMonths[time.tm_mon] : "???";
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%s %s %02d %02d:%02d:%02d %04d", day, month, time.tm_mday % 100,
+                  time.tm_hour % 100, time.tm_min % 100, time.tm_sec % 100, (time.tm_year + 1900) % 10000);
+    return buf;
+}
+
+std::vector<std::string> InitialScriptLines(std::string_view symbolPath, std::string_view calPath,
+                                            std::string_view date) {
+    auto join = [](std::initializer_list<std::string_view> parts) {
+        std::string s;
+        for (std::string_view p : parts)
+            s += p;
+        return s;
+    };
+    return {
+        std::string(kIdentificationLine),
+        join({kGeneratedOnPrefix, date}),
+        std::string(kDoNotEditLine),
+        "",
+        join({kSymbolTableMarker, " \"", symbolPath, "\""}),
+        "",
+        std::string(kVectorBeginMarker),
+        std::string(kVectorEndMarker),
+        "",
+        std::string(kTraceBeginMarker),
+        std::string(kTraceEndMarker),
+        "",
+        std::string(kInitialCalLine),
+        join({"loadcal \"", calPath, "\""}),
+        "",
+        std::string(kTodoLine),
+        "",
+    };
+}
+
+int FindMarkerLine(const TextBuffer& buffer, std::string_view marker, int from) {
+    const int count = buffer.lineCount();
+    for (int n = from < 0 ? 0 : from; n < count; ++n)
+        if (buffer.line(n) == marker)
+            return n;
+    return -1;
+}
+
+SectionRange FindSection(const TextBuffer& buffer, std::string_view beginMarker, std::string_view endMarker) {
+    SectionRange range;
+    range.beginLine = FindMarkerLine(buffer, beginMarker);
+    if (range.beginLine < 0)
+        return range;
+    range.first = range.beginLine + 1;
+    range.endLine = FindMarkerLine(buffer, endMarker, range.first);
+    range.last = range.endLine >= 0 ? range.endLine : buffer.lineCount();
+    return range;
+}
+
+int FindCommandLine(const TextBuffer& buffer, std::string_view word) {
+    const int count = buffer.lineCount();
+    std::string token;
+    for (int n = 0; n < count; ++n) {
+        NextToken(buffer.line(n), token);
+        if (ToLowerAscii(token) == word)
+            return n;
+    }
+    return -1;
+}
+
+} // namespace cellwatch

@@ -1,0 +1,149 @@
+#include "script/section_rewriter.h"
+
+#include "script/scanning.h"
+#include "script/script_file.h"
+
+namespace cellwatch {
+
+namespace {
+
+// Saves the user's selection on construction and puts it back on destruction.
+class SelectionKeeper {
+public:
+    explicit SelectionKeeper(TextBuffer& buffer) : m_buffer(buffer) { m_buffer.saveSelection(); }
+    ~SelectionKeeper() { m_buffer.restoreSelection(); }
+    SelectionKeeper(const SelectionKeeper&) = delete;
+    SelectionKeeper& operator=(const SelectionKeeper&) = delete;
+
+private:
+    TextBuffer& m_buffer;
+};
+
+bool InsertAboveMarker(TextBuffer& buffer, std::string_view marker, const std::string& line) {
+    SelectionKeeper keep(buffer);
+    const int n = FindMarkerLine(buffer, marker);
+    if (n < 0)
+        return false;
+    return buffer.insertAt(n, line);
+}
+
+bool RemoveNamedLine(TextBuffer& buffer, std::string_view word, std::string_view name) {
+    SelectionKeeper keep(buffer);
+    std::string text;
+    std::string token;
+    const int count = buffer.lineCount();
+    for (int n = 0; n < count; ++n) {
+        text = buffer.line(n);
+        NextToken(text, token);
+        if (ToLowerAscii(token) != word)
+            continue;
+        DropToken(text);
+        NextToken(text, token);
+        if (token == name)
+            return buffer.deleteLines(n, 1);
+    }
+    return false;
+}
+
+} // namespace
+
+bool GenerateInitialScript(TextBuffer& buffer, std::string_view symbolPath, std::string_view calPath,
+                           std::string_view date, const std::vector<VectorLineSpec>& groups,
+                           const std::vector<std::string>& traces) {
+    std::string text;
+    for (const std::string& line : InitialScriptLines(symbolPath, calPath, date)) {
+        text += line;
+        text += "\r\n";
+    }
+    buffer.setSelection({});
+    buffer.insertAt(0, text);
+    bool ok = true;
+    for (const VectorLineSpec& group : groups)
+        ok = AddVectorLine(buffer, group) && ok;
+    for (const std::string& name : traces)
+        ok = AddTraceLine(buffer, name) && ok;
+    buffer.setSelection({});
+    buffer.setModified(false);
+    return ok;
+}
+
+bool AddTraceLine(TextBuffer& buffer, std::string_view name) {
+    std::string line = "trace ";
+    line += name;
+    line += "\r\n";
+    return InsertAboveMarker(buffer, kTraceEndMarker, line);
+}
+
+bool AddVectorLine(TextBuffer& buffer, const VectorLineSpec& group) {
+    std::string line = "vector " + group.name;
+    for (const std::string& member : group.members) {
+        line += ' ';
+        line += member;
+    }
+    line += "\r\n";
+    return InsertAboveMarker(buffer, kVectorEndMarker, line);
+}
+
+bool RemoveTraceLine(TextBuffer& buffer, std::string_view name) {
+    return RemoveNamedLine(buffer, "trace", name);
+}
+
+bool RemoveVectorLine(TextBuffer& buffer, std::string_view groupName) {
+    return RemoveNamedLine(buffer, "vector", groupName);
+}
+
+void SetClockRegLine(TextBuffer& buffer, std::string_view registerName) {
+    SelectionKeeper keep(buffer);
+    int at = FindCommandLine(buffer, "setclockreg");
+    if (at >= 0) {
+        buffer.deleteLines(at, 1);
+    } else {
+        const int marker = FindMarkerLine(buffer, kTraceEndMarker);
+        at = marker >= 0 ? marker + 1 : buffer.lineCount();
+    }
+    std::string line = "setclockreg ";
+    line += registerName;
+    line += "\r\n";
+    buffer.insertAt(at, line);
+}
+
+bool RemoveClockRegLine(TextBuffer& buffer) {
+    SelectionKeeper keep(buffer);
+    const int n = FindCommandLine(buffer, "setclockreg");
+    return n >= 0 && buffer.deleteLines(n, 1);
+}
+
+std::string_view ClockModeKeyword(int method) {
+    switch (method) {
+    case 0:
+        return "NONE";
+    case 1:
+        return "CBUF_READ";
+    case 2:
+        return "CBUF_ASSIGN";
+    case 3:
+        return "REG_OUT";
+    default:
+        return {};
+    }
+}
+
+bool SetClockModeLine(TextBuffer& buffer, int method) {
+    const std::string_view keyword = ClockModeKeyword(method);
+    if (keyword.empty())
+        return false;
+    SelectionKeeper keep(buffer);
+    int at = FindCommandLine(buffer, "setclockmode");
+    if (at >= 0) {
+        buffer.deleteLines(at, 1);
+    } else {
+        const int reg = FindCommandLine(buffer, "setclockreg");
+        at = reg >= 0 ? reg + 1 : buffer.lineCount();
+    }
+    std::string line = "setclockmode ";
+    line += keyword;
+    line += "\r\n";
+    return buffer.insertAt(at, line);
+}
+
+} // namespace cellwatch
