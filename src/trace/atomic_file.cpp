@@ -1,0 +1,97 @@
+#include "trace/atomic_file.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace cellwatch {
+namespace {
+
+// "dir/.name.<pid>-<n>.tmp" beside "dir/name": hidden, and unique across processes and attempts.
+std::string tempNameFor(const std::string& target, unsigned attempt) {
+    const std::size_t slash = target.rfind('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    std::string name = target.substr(0, nameStart);
+    name += '.';
+    name.append(target, nameStart, std::string::npos);
+    char digits[48];
+    char* p = digits;
+    *p++ = '.';
+    p = std::to_chars(p, digits + sizeof digits, static_cast<long>(::getpid())).ptr;
+    *p++ = '-';
+    static unsigned counter = 0;
+    p = std::to_chars(p, digits + sizeof digits, ++counter + attempt).ptr;
+    name.append(digits, p);
+    name += ".tmp";
+    return name;
+}
+
+} // namespace
+
+AtomicFile::~AtomicFile() {
+    abandon();
+}
+
+bool AtomicFile::open(const std::string& target) {
+    abandon();
+    m_target = target;
+    m_failed = false;
+    for (unsigned attempt = 0; attempt < 100; ++attempt) {
+        m_tempPath = tempNameFor(target, attempt);
+        m_fd = ::open(m_tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (m_fd >= 0)
+            return true;
+        if (errno != EEXIST && errno != EINTR)
+            break;
+    }
+    m_tempPath.clear();
+    return false;
+}
+
+bool AtomicFile::write(const void* data, std::size_t size) {
+    if (m_fd < 0 || m_failed)
+        return false;
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t n = ::write(m_fd, p, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            m_failed = true;
+            return false;
+        }
+        p += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool AtomicFile::commit() {
+    if (m_fd < 0)
+        return false;
+    bool ok = !m_failed && ::fsync(m_fd) == 0;
+    ok = ::close(m_fd) == 0 && ok;
+    m_fd = -1;
+    if (ok && std::rename(m_tempPath.c_str(), m_target.c_str()) == 0) {
+        m_tempPath.clear();
+        return true;
+    }
+    std::remove(m_tempPath.c_str());
+    m_tempPath.clear();
+    return false;
+}
+
+void AtomicFile::abandon() {
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    if (!m_tempPath.empty()) {
+        std::remove(m_tempPath.c_str());
+        m_tempPath.clear();
+    }
+}
+
+} // namespace cellwatch

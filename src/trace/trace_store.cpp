@@ -1,0 +1,164 @@
+#include "trace/trace_store.h"
+
+#include <algorithm>
+#include <new>
+
+namespace cellwatch {
+namespace {
+
+std::string cachePathIn(const std::string& folder) {
+    if (folder.empty())
+        return "cache.dat";
+    return folder.back() == '/' ? folder + "cache.dat" : folder + "/cache.dat";
+}
+
+} // namespace
+
+TraceStore::TraceStore(const std::string& folder)
+    : TraceStore(folder, makePosixCacheFile(), makeSystemMemoryProbe()) {}
+
+TraceStore::TraceStore(const std::string& folder, std::unique_ptr<CacheFile> file,
+                       std::unique_ptr<MemoryProbe> memory)
+    : m_path(cachePathIn(folder)), m_file(std::move(file)), m_memory(std::move(memory)) {
+    // A file that cannot be opened now is retried before the first block write.
+    m_file->open(m_path);
+    startEmpty();
+}
+
+TraceStore::~TraceStore() {
+    m_file->close();
+    m_file->remove(m_path);
+}
+
+void TraceStore::reset() {
+    m_blocks.clear();
+    m_spare.reset();
+    m_file->close();
+    m_file->open(m_path);
+    startEmpty();
+}
+
+void TraceStore::startEmpty() {
+    m_blocks.clear();
+    m_tailRecords = nullptr;
+    m_tailCount = kRecordsPerBlock;
+    m_total = 0;
+    m_resident = 0;
+    m_written = 0;
+    m_scanFrom = 0;
+    addBlock();
+}
+
+bool TraceStore::appendSlow(const TraceRecord& record) {
+    // The count is 32 bits wide; wrapping it would make every index ambiguous.
+    if (m_total == UINT32_MAX)
+        return false;
+    if (m_tailCount == kRecordsPerBlock && !addBlock())
+        return false;
+    m_tailRecords[m_tailCount++] = record;
+    ++m_total;
+    return true;
+}
+
+bool TraceStore::get(std::uint32_t index, TraceRecord& out) {
+    if (index >= m_total)
+        return false;
+    const std::size_t block = index / kRecordsPerBlock;
+    if (!m_blocks[block]) {
+        releaseOne(); // making room is best effort; the load below decides
+        if (!loadBlock(block))
+            return false;
+    }
+    out = m_blocks[block][index % kRecordsPerBlock];
+    return true;
+}
+
+bool TraceStore::addBlock() {
+    std::uint64_t available = 0;
+    if (m_total > 0 && m_memory && m_memory->availableBytes(available) && available < kLowMemoryBytes) {
+        if (!releaseOne())
+            return false;
+    }
+    if (m_resident >= kMaxResidentBlocks && !releaseOne())
+        return false;
+
+    RecordArray records = allocate();
+    if (!records)
+        return false;
+    m_tailRecords = records.get();
+    m_tailCount = 0;
+    m_blocks.push_back(std::move(records));
+    ++m_resident;
+    return true;
+}
+
+bool TraceStore::releaseOne() {
+    if (m_blocks.empty())
+        return true;
+    if (!writePending())
+        return false;
+    // Only written blocks below the tail may go; they form the prefix [0, m_written).
+    const std::size_t end = std::min(m_written, m_blocks.size() - 1);
+    std::size_t i = m_scanFrom;
+    while (i < end && !m_blocks[i])
+        ++i;
+    m_scanFrom = i;
+    if (i < end) {
+        recycle(std::move(m_blocks[i]));
+        --m_resident;
+        m_scanFrom = i + 1;
+    }
+    return true;
+}
+
+bool TraceStore::writePending() {
+    const std::size_t stop = std::min(m_written + kWriteBatchBlocks, m_blocks.size() - 1);
+    while (m_written < stop) {
+        if (!writeBlock(m_written))
+            return false;
+        ++m_written;
+    }
+    return true;
+}
+
+bool TraceStore::writeBlock(std::size_t block) {
+    // Nothing is on file yet, so a retried open (which truncates) loses nothing.
+    if (!m_file->isOpen() && m_written == 0)
+        m_file->open(m_path);
+    const std::uint64_t offset = static_cast<std::uint64_t>(block) * kBlockBytes;
+    const std::size_t stored = m_file->writeAt(offset, m_blocks[block].get(), kBlockBytes);
+    if (stored == kBlockBytes)
+        return true;
+    // Cut off whatever part of the block did land, so that the file keeps holding only whole blocks
+    // and gives the space back; the block stays resident and unwritten for the next attempt.
+    m_file->truncate(offset);
+    return false;
+}
+
+bool TraceStore::loadBlock(std::size_t block) {
+    RecordArray records = allocate();
+    if (!records)
+        return false;
+    const std::uint64_t offset = static_cast<std::uint64_t>(block) * kBlockBytes;
+    if (m_file->readAt(offset, records.get(), kBlockBytes) != kBlockBytes) {
+        recycle(std::move(records));
+        return false;
+    }
+    m_blocks[block] = std::move(records);
+    ++m_resident;
+    m_scanFrom = std::min(m_scanFrom, block);
+    return true;
+}
+
+TraceStore::RecordArray TraceStore::allocate() {
+    if (m_spare)
+        return std::move(m_spare);
+    return RecordArray(new (std::nothrow) TraceRecord[kRecordsPerBlock]);
+}
+
+void TraceStore::recycle(RecordArray records) {
+    if (!m_spare)
+        m_spare = std::move(records);
+}
+
+} // namespace cellwatch

@@ -1,0 +1,94 @@
+#pragma once
+// The session's time-ordered record of samples and log lines. Records live in blocks of 5000; full
+// blocks are written to a scratch file "cache.dat" in the folder the store is given and dropped from
+// memory under a cap of 200 resident blocks or when the machine runs short of memory, then loaded
+// back when a reader reaches them.
+
+#include "trace/cache_file.h"
+#include "trace/memory_probe.h"
+#include "trace/trace_record.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace cellwatch {
+
+class TraceStore {
+public:
+    static constexpr std::uint32_t kRecordsPerBlock = 5000;
+    static constexpr std::size_t kBlockBytes = kRecordsPerBlock * sizeof(TraceRecord);
+    static constexpr std::size_t kMaxResidentBlocks = 200;
+    static constexpr std::uint64_t kLowMemoryBytes = 3u * 1024u * 1024u;
+    static constexpr std::size_t kWriteBatchBlocks = 10;
+
+    // Keeps "cache.dat" in folder (which must exist and should be private to this process), using the
+    // POSIX file layer and the system's memory figure.
+    explicit TraceStore(const std::string& folder);
+    // The same over a given file layer and memory probe (a null probe disables the low-memory rule).
+    TraceStore(const std::string& folder, std::unique_ptr<CacheFile> file,
+               std::unique_ptr<MemoryProbe> memory);
+    ~TraceStore();
+
+    TraceStore(const TraceStore&) = delete;
+    TraceStore& operator=(const TraceStore&) = delete;
+
+    // Adds one record at the end. False when the record could not be stored: a new block was needed
+    // and memory or the cache file gave no room. Earlier records stay readable either way.
+    bool append(const TraceRecord& record) {
+        if (m_tailCount == kRecordsPerBlock || m_total == UINT32_MAX) [[unlikely]]
+            return appendSlow(record);
+        m_tailRecords[m_tailCount++] = record;
+        ++m_total;
+        return true;
+    }
+
+    // Copies record number index to out. False when index >= count(), and for every record of a
+    // block that cannot be read back from the cache file (out is then left alone).
+    bool get(std::uint32_t index, TraceRecord& out);
+
+    std::uint32_t count() const { return m_total; }
+
+    // Empties the store and truncates the cache file.
+    void reset();
+
+    // Inspection, for status displays and tests.
+    const std::string& cachePath() const { return m_path; }
+    std::size_t blockCount() const { return m_blocks.size(); }
+    std::size_t residentBlocks() const { return m_resident; }
+    std::size_t writtenBlocks() const { return m_written; }
+    bool isBlockResident(std::size_t block) const {
+        return block < m_blocks.size() && m_blocks[block] != nullptr;
+    }
+
+private:
+    using RecordArray = std::unique_ptr<TraceRecord[]>;
+
+    bool appendSlow(const TraceRecord& record);
+    bool addBlock();
+    bool releaseOne();
+    bool writePending();
+    bool writeBlock(std::size_t block);
+    bool loadBlock(std::size_t block);
+    RecordArray allocate();
+    void recycle(RecordArray records);
+    void startEmpty();
+
+    std::string m_path;
+    std::unique_ptr<CacheFile> m_file;
+    std::unique_ptr<MemoryProbe> m_memory;
+
+    // One entry per block in index order; null while the block is not resident. The last is the tail.
+    std::vector<RecordArray> m_blocks;
+    TraceRecord* m_tailRecords = nullptr;
+    std::uint32_t m_tailCount = kRecordsPerBlock; // "full" until a first block exists
+    std::uint32_t m_total = 0;
+    std::size_t m_resident = 0;
+    std::size_t m_written = 0;  // blocks are written in order, once each: [0, m_written) are on file
+    std::size_t m_scanFrom = 0; // no block below this one is resident
+    RecordArray m_spare;        // one freed array kept for the next block, to spare the allocator
+};
+
+} // namespace cellwatch

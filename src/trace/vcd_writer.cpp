@@ -1,0 +1,268 @@
+#include "trace/vcd_writer.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+
+namespace cellwatch {
+namespace {
+
+constexpr std::size_t kBufferSize = 1u << 20;
+
+constexpr std::array<std::string_view, 17> kTypeKeywords = {
+    "event ",  "integer ", "parameter ", "real ", "reg ",  "supply0 ", "supply1 ", "time ", "tri ",
+    "triand ", "trior ",   "trireg ",    "tri0 ", "tri1 ", "wand ",    "wire ",    "wor "};
+
+constexpr std::array<std::string_view, 6> kUnitTexts = {"s\n$end\n",  "ms\n$end\n", "us\n$end\n",
+                                                        "ns\n$end\n", "ps\n$end\n", "fs\n$end\n"};
+
+// Eight binary digits per byte value, most significant first.
+struct BitTable {
+    char digits[256][8];
+    constexpr BitTable() : digits() {
+        for (int v = 0; v < 256; ++v)
+            for (int b = 0; b < 8; ++b)
+                digits[v][b] = static_cast<char>('0' + ((v >> (7 - b)) & 1));
+    }
+};
+constexpr BitTable kBits;
+
+} // namespace
+
+VcdWriter::VcdWriter(std::string fileName, std::string date)
+    : m_fileName(std::move(fileName)), m_date(std::move(date)) {}
+
+VcdWriter::~VcdWriter() = default;
+
+bool VcdWriter::setTimescale(int number, int unit) {
+    if (m_phase != Phase::Declaring || (number != 1 && number != 10 && number != 100))
+        return false;
+    m_timescale = number;
+    m_unit = unit;
+    return true;
+}
+
+bool VcdWriter::addVariable(std::string_view name, int type, std::uint16_t size, std::uint16_t radix,
+                            std::string_view initialValue) {
+    if (m_phase != Phase::Declaring || m_byName.find(name) != m_byName.end())
+        return false;
+    m_byName.emplace(std::string(name), static_cast<int>(m_vars.size()));
+    m_vars.push_back(Variable{std::string(name), identifierCode(m_vars.size()), type, size, radix,
+                              std::string(initialValue)});
+    return true;
+}
+
+bool VcdWriter::setTime(std::uint32_t time) {
+    if (time < m_time)
+        return false;
+    m_time = time;
+    return true;
+}
+
+int VcdWriter::findVariable(std::string_view name) const {
+    const auto it = m_byName.find(name);
+    return it == m_byName.end() ? -1 : it->second;
+}
+
+bool VcdWriter::addChange(std::string_view name, std::string_view value) {
+    return addChange(findVariable(name), value);
+}
+
+bool VcdWriter::addChange(int variable, std::string_view value) {
+    if (variable < 0 || static_cast<std::size_t>(variable) >= m_vars.size() || m_phase == Phase::Done)
+        return false;
+    startChanges();
+    if (m_outFailed)
+        return true;
+    emitTimeIfNew();
+    const Variable& v = m_vars[static_cast<std::size_t>(variable)];
+    if (v.size != 1)
+        put("b");
+    put(value);
+    if (v.size != 1)
+        put(" ");
+    put(v.code);
+    put("\n");
+    return true;
+}
+
+bool VcdWriter::addChange(int variable, std::uint32_t value) {
+    if (variable < 0 || static_cast<std::size_t>(variable) >= m_vars.size() || m_phase == Phase::Done)
+        return false;
+    startChanges();
+    if (m_outFailed)
+        return true;
+    emitTimeIfNew();
+    const Variable& v = m_vars[static_cast<std::size_t>(variable)];
+    const std::size_t significant = value == 0 ? 1 : static_cast<std::size_t>(std::bit_width(value));
+    const std::size_t digits = std::max<std::size_t>(significant, v.size);
+    char* p = reserve(digits + v.code.size() + 3);
+    if (v.size != 1)
+        *p++ = 'b';
+    // Left padding, then the 32-bit value in whole bytes, keeping only the digits that belong.
+    const std::size_t pad = digits > 32 ? digits - 32 : 0;
+    std::memset(p, '0', pad);
+    char bits[32];
+    for (int i = 0; i < 4; ++i)
+        std::memcpy(bits + 8 * i, kBits.digits[(value >> (24 - 8 * i)) & 0xFF], 8);
+    const std::size_t fromValue = digits - pad;
+    std::memcpy(p + pad, bits + 32 - fromValue, fromValue);
+    p += digits;
+    if (v.size != 1)
+        *p++ = ' ';
+    std::memcpy(p, v.code.data(), v.code.size());
+    p += v.code.size();
+    *p++ = '\n';
+    m_used = static_cast<std::size_t>(p - m_buf.data());
+    return true;
+}
+
+bool VcdWriter::write() {
+    if (m_phase == Phase::Done)
+        return m_result;
+    startChanges();
+    m_phase = Phase::Done;
+    if (!m_outFailed) {
+        // Marks the end of the trace even when nothing changed at the last sample.
+        if (m_time > m_lastWritten) {
+            put("\n#");
+            putNumber(m_time);
+            put("\n");
+        }
+        flush();
+    }
+    m_result = !m_outFailed && m_out.commit();
+    if (!m_result)
+        m_out.abandon();
+    m_buf.clear();
+    m_buf.shrink_to_fit();
+    return m_result;
+}
+
+void VcdWriter::startChanges() {
+    if (m_phase != Phase::Declaring)
+        return;
+    m_phase = Phase::Streaming;
+    if (!m_out.open(m_fileName)) {
+        m_outFailed = true;
+        return;
+    }
+    m_buf.resize(kBufferSize);
+    m_used = 0;
+    writeHeader();
+}
+
+void VcdWriter::writeHeader() {
+    put("$version\n\tHalvane VCD file generator version 0.0\n$end\n\n");
+    put("$date\n\t");
+    put(m_date);
+    if (m_date.empty() || m_date.back() != '\n')
+        put("\n");
+    put("$end\n\n");
+    put("$timescale\n\t");
+    char num[16];
+    put(std::string_view(
+        num, static_cast<std::size_t>(std::to_chars(num, num + sizeof num, m_timescale).ptr - num)));
+    put(" ");
+    if (m_unit >= 0 && m_unit < static_cast<int>(kUnitTexts.size()))
+        put(kUnitTexts[static_cast<std::size_t>(m_unit)]);
+
+    for (const Variable& v : m_vars) {
+        put("$var ");
+        if (v.type >= 0 && v.type < static_cast<int>(kTypeKeywords.size()))
+            put(kTypeKeywords[static_cast<std::size_t>(v.type)]);
+        putNumber(v.size);
+        put(" ");
+        put(v.code);
+        put(" ");
+        put(v.name);
+        put(" $end\n");
+        put(v.size == 1 ? "$dumpvars " : "$dumpvars b");
+        put(v.initial);
+        if (v.size != 1)
+            put(" ");
+        put(v.code);
+        put(" $end\n");
+        const char* radix = v.radix == 8    ? "$rdx O "
+                            : v.radix == 10 ? "$rdx D "
+                            : v.radix == 16 ? "$rdx H "
+                                            : nullptr;
+        if (radix) {
+            put(radix);
+            put(v.code);
+            put(" $end\n");
+        }
+    }
+    put("$enddefinitions $end\n\n");
+    put("\n#0\n");
+    m_lastWritten = 0;
+}
+
+void VcdWriter::emitTimeIfNew() {
+    if (m_time <= m_lastWritten)
+        return;
+    put("\n#");
+    putNumber(m_time);
+    put("\n");
+    m_lastWritten = m_time;
+}
+
+char* VcdWriter::reserve(std::size_t n) {
+    if (m_used + n > m_buf.size()) {
+        flush();
+        if (n > m_buf.size())
+            m_buf.resize(n);
+    }
+    return m_buf.data() + m_used;
+}
+
+void VcdWriter::put(std::string_view text) {
+    if (m_outFailed)
+        return;
+    if (text.size() > kBufferSize / 2) {
+        flush();
+        if (!m_out.write(text.data(), text.size()))
+            m_outFailed = true;
+        return;
+    }
+    char* p = reserve(text.size());
+    std::memcpy(p, text.data(), text.size());
+    m_used += text.size();
+}
+
+void VcdWriter::putNumber(std::uint64_t value) {
+    char* p = reserve(24);
+    m_used = static_cast<std::size_t>(std::to_chars(p, p + 24, value).ptr - m_buf.data());
+}
+
+void VcdWriter::flush() {
+    if (m_used > 0 && !m_outFailed && !m_out.write(m_buf.data(), m_used))
+        m_outFailed = true;
+    m_used = 0;
+}
+
+std::string VcdWriter::identifierCode(std::size_t n) {
+    std::string code;
+    do {
+        code += static_cast<char>('!' + n % 94);
+        n /= 94;
+    } while (n != 0);
+    return code;
+}
+
+std::string vcdDateText(const std::tm& when) {
+    static constexpr const char* kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    static constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                              "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    const int day = when.tm_wday >= 0 && when.tm_wday < 7 ? when.tm_wday : 0;
+    const int month = when.tm_mon >= 0 && when.tm_mon < 12 ? when.tm_mon : 0;
+    char text[96];
+    std::snprintf(text, sizeof text, "%s %s %02d %02d:%02d:%02d %04d", kDays[day], kMonths[month],
+                  when.tm_mday, when.tm_hour, when.tm_min, when.tm_sec, when.tm_year + 1900);
+    return text;
+}
+
+} // namespace cellwatch

@@ -1,0 +1,100 @@
+#pragma once
+// Writes a Value Change Dump file: header, one declaration per variable (with its initial value and
+// display radix), then time lines and value changes. Changes stream to the file as they are added,
+// so memory follows the number of variables, not the length of the trace; the target appears only
+// when write() completes.
+
+#include "trace/atomic_file.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <ctime>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace cellwatch {
+
+class VcdWriter {
+public:
+    // fileName is the target; date is the 24-character local date and time for the "$date" block
+    // (see vcdDateText).
+    VcdWriter(std::string fileName, std::string date);
+    ~VcdWriter(); // without a successful write() the target is left untouched
+
+    VcdWriter(const VcdWriter&) = delete;
+    VcdWriter& operator=(const VcdWriter&) = delete;
+
+    // number 1, 10 or 100; unit 0..5 for s, ms, us, ns, ps, fs. False once changes have started.
+    bool setTimescale(int number, int unit);
+
+    // type indexes the keyword table (4 is "reg"); radix 8, 10 or 16 adds a display-radix line.
+    // False for a repeated name (exact comparison) and once changes have started.
+    bool addVariable(std::string_view name, int type, std::uint16_t size, std::uint16_t radix,
+                     std::string_view initialValue);
+
+    // False when time is below the current time.
+    bool setTime(std::uint32_t time);
+
+    // Adds a change of the named variable, stamped with the current time. False when no variable
+    // has that name.
+    bool addChange(std::string_view name, std::string_view value);
+
+    // The same by variable number (declaration order from 0), without the name lookup.
+    int findVariable(std::string_view name) const;
+    bool addChange(int variable, std::string_view value);
+    // A change given as a number: binary digits, most significant first, no leading zeros, padded
+    // with "0" on the left to the variable's size.
+    bool addChange(int variable, std::uint32_t value);
+
+    // Completes the file and puts it in place. False when the file could not be created or written;
+    // the target is then left as it was. Later calls return the same result and change nothing.
+    bool write();
+
+    std::size_t variableCount() const { return m_vars.size(); }
+
+    // The identifier code of the n-th variable (from 0): "!".."~" for the first 94, then base-94
+    // digits over the same characters, least significant first.
+    static std::string identifierCode(std::size_t n);
+
+private:
+    struct Variable {
+        std::string name;
+        std::string code;
+        int type;
+        std::uint16_t size;
+        std::uint16_t radix;
+        std::string initial;
+    };
+
+    void startChanges();
+    void writeHeader();
+    void emitTimeIfNew();
+    void put(std::string_view text);
+    void putNumber(std::uint64_t value);
+    char* reserve(std::size_t n);
+    void flush();
+
+    std::string m_fileName;
+    std::string m_date;
+    int m_timescale = 1;
+    int m_unit = 3;
+    std::uint32_t m_time = 0;
+    std::vector<Variable> m_vars;
+    std::map<std::string, int, std::less<>> m_byName;
+
+    enum class Phase { Declaring, Streaming, Done };
+    Phase m_phase = Phase::Declaring;
+    bool m_result = false;
+    std::uint32_t m_lastWritten = 0;
+    AtomicFile m_out;
+    bool m_outFailed = false;
+    std::vector<char> m_buf;
+    std::size_t m_used = 0;
+};
+
+// "Www Mmm dd hh:mm:ss yyyy" with English names whatever the locale, the day zero-padded.
+std::string vcdDateText(const std::tm& when);
+
+} // namespace cellwatch
