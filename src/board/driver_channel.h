@@ -3,8 +3,8 @@
 // plus the memory window and the I/O ports that the driver makes reachable once open.
 // Implementations: the emulated LC3400DS (board/emulator), test doubles, later a real board.
 
-#include <cstdint>
 #include <cstddef>
+#include <cstdint>
 
 namespace cellwatch {
 
@@ -23,7 +23,8 @@ public:
     // outSize is 0), sets bytesReturned, and returns whether the driver reported success.
     // Codes: 0 initialise (a working driver reports failure), 4 close, 5 the 148-byte PCI configuration
     // data, 6 the 4-byte linear address of the memory window.
-    virtual bool control(std::uint32_t code, void* out, std::uint32_t outSize, std::uint32_t& bytesReturned) = 0;
+    virtual bool control(std::uint32_t code, void* out, std::uint32_t outSize,
+                         std::uint32_t& bytesReturned) = 0;
 
     // Closes the driver handle; control code 4 has been sent before.
     virtual void close() = 0;

@@ -1,0 +1,107 @@
+// Column reads and writes through BoardDriver: the board side of every traced cycle.
+#include "board/board_driver.h"
+
+#ifdef CELLWATCH_HAVE_EMULATOR
+#include "board/emulator/emulated_channel.h"
+#endif
+
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <vector>
+
+using namespace cellwatch;
+
+namespace {
+
+// Plain memory behind the window, for builds without the emulated board.
+class MemoryChannel final : public DriverChannel {
+public:
+    MemoryChannel() : m_device(0x40000, 0) {}
+    bool available() const override { return true; }
+    bool open() override { return true; }
+    bool control(std::uint32_t code, void* out, std::uint32_t outSize, std::uint32_t& n) override {
+        n = 0;
+        if (code == 5 && out && outSize >= 22) {
+            std::memset(out, 0, outSize);
+            static_cast<std::uint8_t*>(out)[20] = 0x01;
+            static_cast<std::uint8_t*>(out)[21] = 0xE0;
+        }
+        return code != 0;
+    }
+    void close() override {}
+    std::uint32_t load(std::uint32_t offset) override { return m_device[(offset >> 2) & 0x3FFFF]; }
+    void store(std::uint32_t offset, std::uint32_t value) override {
+        m_device[(offset >> 2) & 0x3FFFF] = value;
+    }
+    void portOut(std::uint16_t, std::uint32_t) override {}
+
+private:
+    std::vector<std::uint32_t> m_device;
+};
+
+std::unique_ptr<DriverChannel> makeChannel(int cells) {
+#ifdef CELLWATCH_HAVE_EMULATOR
+    return makeEmulatedChannel(cells);
+#else
+    (void)cells;
+    return std::make_unique<MemoryChannel>();
+#endif
+}
+
+int modeOf(int cells) {
+    return cells == 48 ? 0 : cells == 64 ? 1 : cells == 96 ? 2 : 3;
+}
+
+void BM_WriteColumns(benchmark::State& state) {
+    const int cells = static_cast<int>(state.range(0));
+    BoardDriver board(makeChannel(cells));
+    selectDevice(modeOf(cells));
+    std::uint32_t value = 0;
+    for (auto _ : state) {
+        for (int c = 0; c < cells; ++c)
+            board.writeColumn(c, value++);
+    }
+    state.SetItemsProcessed(state.iterations() * cells);
+    selectDevice(1);
+}
+BENCHMARK(BM_WriteColumns)->Arg(64)->Arg(128);
+
+void BM_ReadColumns(benchmark::State& state) {
+    const int cells = static_cast<int>(state.range(0));
+    BoardDriver board(makeChannel(cells));
+    selectDevice(modeOf(cells));
+    for (auto _ : state) {
+        std::uint32_t sum = 0;
+        for (int c = 0; c < cells; ++c)
+            sum += board.readColumn(c);
+        benchmark::DoNotOptimize(sum);
+    }
+    state.SetItemsProcessed(state.iterations() * cells);
+    selectDevice(1);
+}
+BENCHMARK(BM_ReadColumns)->Arg(64)->Arg(128);
+
+// One column driven as the cycle step does: map register with the addressed rows open, the column
+// written, then read back.
+void BM_MappedColumnWriteRead(benchmark::State& state) {
+    const int cells = static_cast<int>(state.range(0));
+    BoardDriver board(makeChannel(cells));
+    selectDevice(modeOf(cells));
+    RowMask mask;
+    mask.makeFull();
+    for (int r = 0; r < 8; ++r)
+        mask.clearRow(r);
+    int column = 0;
+    for (auto _ : state) {
+        board.writeMapRegister(mask);
+        board.writeColumn(column, 0xA5);
+        benchmark::DoNotOptimize(board.readColumn(column));
+        column = (column + 1) % cells;
+    }
+    state.SetItemsProcessed(state.iterations());
+    selectDevice(1);
+}
+BENCHMARK(BM_MappedColumnWriteRead)->Arg(64)->Arg(128);
+
+} // namespace

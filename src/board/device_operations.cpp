@@ -1,0 +1,123 @@
+// BoardDriver's device-level operations: control register, bus width, map register, columns,
+// identification and the SRAM size probe.
+#include "board/board_driver.h"
+
+#include "board/board_errors.h"
+
+namespace cellwatch {
+
+namespace {
+
+// Written into the identification area; the 16th byte is the marker.
+constexpr char kIdentificationText[] = "Halvane LC3000 ";
+constexpr int kIdentificationChars = 15;
+static_assert(sizeof kIdentificationText == kIdentificationChars + 1);
+
+// The SRAM probe's two byte offsets, 0x20000 bytes apart.
+constexpr std::uint32_t kProbeLow = 42;
+constexpr std::uint32_t kProbeHigh = 131114;
+
+} // namespace
+
+std::uint32_t BoardDriver::readControl() {
+    return readDeviceWord(controlRegister());
+}
+
+void BoardDriver::writeControl(std::uint32_t value) {
+    // A control value of all ones is what an empty bus reads back; it is never written back as such.
+    std::uint32_t byte = value & 0xFFu;
+    if (byte == 0xFFu)
+        byte = 0;
+    writeDeviceWord(controlRegister(), byte);
+}
+
+int BoardDriver::setBusWidth(int width) {
+    std::uint32_t field = 0;
+    switch (width) {
+    case 8:
+        field = 0;
+        break;
+    case 16:
+        field = 1;
+        break;
+    case 32:
+        field = 2;
+        break;
+    default:
+        return kBoardBusWidthError;
+    }
+    const std::uint32_t c = readControl() & 0x7Fu;
+    writeDeviceWord(controlRegister(), (c & ~0x0Cu) | field << 2);
+    return kBoardNoError;
+}
+
+void BoardDriver::writeMapRegister(const RowMask& mask) {
+    const std::uint32_t c = readControl();
+    writeControl((c & 0xFBu) | 8u);
+    const int words = RowMask::wordCount();
+    for (int i = 0; i < words; ++i) {
+        std::uint32_t word = 0;
+        mask.getWord(i, word);
+        writeDeviceWord(mapRegister() + 4u * static_cast<std::uint32_t>(i), word);
+    }
+    writeControl(c);
+}
+
+void BoardDriver::writeColumn(int column, std::uint32_t value) {
+    writeDeviceWord(cellStateAddress(0, column), value);
+}
+
+std::uint32_t BoardDriver::readColumn(int column) {
+    return readDeviceWord(cellStateAddress(0, column));
+}
+
+void BoardDriver::writeIdentification(std::uint32_t marker) {
+    const std::uint32_t c = readControl();
+    writeControl(0);
+    const std::uint32_t base = idArea();
+    for (int i = 0; i < kIdentificationChars; ++i)
+        writeDeviceWord(base + static_cast<std::uint32_t>(i),
+                        static_cast<std::uint8_t>(kIdentificationText[i]));
+    writeDeviceWord(base + kIdentificationChars, marker & 0xFFu);
+    writeControl(c);
+}
+
+std::uint8_t BoardDriver::readIdentification() {
+    const std::uint32_t c = readControl();
+    writeControl(c & 0xF3u);
+    const std::uint32_t v = readDeviceWord(idArea() + static_cast<std::uint32_t>(idLength()) - 1u);
+    writeControl(c);
+    return static_cast<std::uint8_t>(v);
+}
+
+int BoardDriver::identifyBoard() {
+    selectDevice(1);
+    writeIdentification(1);
+    if (readIdentification() == 1)
+        return 1;
+    selectDevice(3);
+    writeIdentification(3);
+    return readIdentification() == 3 ? 3 : 0xFF;
+}
+
+std::uint32_t BoardDriver::measureSram() {
+    std::uint32_t savedLow = 0;
+    std::uint32_t savedHigh = 0;
+    readBlock(kProbeLow, &savedLow, 1);
+    readBlock(kProbeHigh, &savedHigh, 1);
+    const std::uint32_t zero = 0;
+    const std::uint32_t ones = 0xFFFFFFFFu;
+    writeBlock(kProbeLow, &zero, 1);
+    writeBlock(kProbeHigh, &ones, 1);
+    std::uint32_t probe = 0;
+    readBlock(kProbeLow, &probe, 1);
+    std::uint32_t size = kSmallSram;
+    if (probe == 0) {
+        size = kLargeSram;
+        writeBlock(kProbeHigh, &savedHigh, 1);
+    }
+    writeBlock(kProbeLow, &savedLow, 1);
+    return size;
+}
+
+} // namespace cellwatch
