@@ -1,0 +1,2 @@
+reset
+|GRT_SYMBOL_TABLE "top.sym"

@@ -1,0 +1,3 @@
+| hand written
+|GRT_SYMBOL_TABLE c:\designs\top.sym
+reset
