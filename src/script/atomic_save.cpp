@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace cellwatch {
@@ -45,6 +46,10 @@ SaveResult SaveFileAtomically(const std::string& path, std::string_view data) {
     }
     if (fd < 0)
         return SaveResult::CannotCreate;
+    // A replaced file keeps its permissions.
+    struct stat old {};
+    if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode))
+        ::fchmod(fd, old.st_mode & 07777);
     bool ok = WriteAll(fd, data);
     ok = ::fsync(fd) == 0 && ok;
     ok = ::close(fd) == 0 && ok;

@@ -73,3 +73,14 @@ TEST_F(ExportFiles, AFailedSaveLeavesTheTargetUntouched) {
     EXPECT_EQ(ReadAll(folder / "inside"), "keep");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_dir), {}), 1) << "the temporary is removed";
 }
+
+TEST_F(ExportFiles, AReplacedFileKeepsItsPermissions) {
+    namespace fs = std::filesystem;
+    const auto target = m_dir / "script.cmd";
+    std::ofstream(target) << "old";
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    ASSERT_EQ(SaveFileAtomically(target.string(), "new"), SaveResult::Ok);
+    EXPECT_EQ(ReadAll(target), "new");
+    EXPECT_EQ(fs::status(target).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
