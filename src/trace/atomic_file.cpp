@@ -1,7 +1,6 @@
 #include "trace/atomic_file.h"
 
 #include <cerrno>
-#include <charconv>
 #include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
@@ -16,15 +15,10 @@ std::string tempNameFor(const std::string& target, unsigned attempt) {
     std::string name = target.substr(0, nameStart);
     name += '.';
     name.append(target, nameStart, std::string::npos);
-    char digits[48];
-    char* p = digits;
-    *p++ = '.';
-    p = std::to_chars(p, digits + sizeof digits, static_cast<long>(::getpid())).ptr;
-    *p++ = '-';
     static unsigned counter = 0;
-    p = std::to_chars(p, digits + sizeof digits, ++counter + attempt).ptr;
-    name.append(digits, p);
-    name += ".tmp";
+    char suffix[64];
+    std::snprintf(suffix, sizeof suffix, ".%ld-%u.tmp", static_cast<long>(::getpid()), ++counter + attempt);
+    name += suffix;
     return name;
 }
 
