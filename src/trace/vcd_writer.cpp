@@ -30,6 +30,24 @@ struct BitTable {
 };
 constexpr BitTable kBits;
 
+// Copies n <= 32 bytes with at most two fixed-size moves each way, which the compiler inlines; the
+// change lines are short and a library call per piece would cost more than the copy.
+inline void copyShort(char* dst, const char* src, std::size_t n) {
+    if (n >= 16) {
+        std::memcpy(dst, src, 16);
+        std::memcpy(dst + n - 16, src + n - 16, 16);
+    } else if (n >= 8) {
+        std::memcpy(dst, src, 8);
+        std::memcpy(dst + n - 8, src + n - 8, 8);
+    } else if (n >= 4) {
+        std::memcpy(dst, src, 4);
+        std::memcpy(dst + n - 4, src + n - 4, 4);
+    } else {
+        for (std::size_t i = 0; i < n; ++i)
+            dst[i] = src[i];
+    }
+}
+
 } // namespace
 
 VcdWriter::VcdWriter(std::string fileName, std::string date)
@@ -103,17 +121,23 @@ bool VcdWriter::addChange(int variable, std::uint32_t value) {
     if (v.size != 1)
         *p++ = 'b';
     // Left padding, then the 32-bit value in whole bytes, keeping only the digits that belong.
-    const std::size_t pad = digits > 32 ? digits - 32 : 0;
-    std::memset(p, '0', pad);
+    std::size_t pad = 0;
+    if (digits > 32) [[unlikely]] {
+        pad = digits - 32;
+        std::memset(p, '0', pad);
+    }
     char bits[32];
     for (int i = 0; i < 4; ++i)
         std::memcpy(bits + 8 * i, kBits.digits[(value >> (24 - 8 * i)) & 0xFF], 8);
     const std::size_t fromValue = digits - pad;
-    std::memcpy(p + pad, bits + 32 - fromValue, fromValue);
+    copyShort(p + pad, bits + 32 - fromValue, fromValue);
     p += digits;
     if (v.size != 1)
         *p++ = ' ';
-    std::memcpy(p, v.code.data(), v.code.size());
+    if (v.code.size() == 1)
+        *p = v.code[0];
+    else
+        std::memcpy(p, v.code.data(), v.code.size());
     p += v.code.size();
     *p++ = '\n';
     m_used = static_cast<std::size_t>(p - m_buf.data());
@@ -210,12 +234,10 @@ void VcdWriter::emitTimeIfNew() {
     m_lastWritten = m_time;
 }
 
-char* VcdWriter::reserve(std::size_t n) {
-    if (m_used + n > m_buf.size()) {
-        flush();
-        if (n > m_buf.size())
-            m_buf.resize(n);
-    }
+char* VcdWriter::reserveSlow(std::size_t n) {
+    flush();
+    if (n > m_buf.size())
+        m_buf.resize(n);
     return m_buf.data() + m_used;
 }
 

@@ -73,7 +73,10 @@ private:
     void emitTimeIfNew();
     void put(std::string_view text);
     void putNumber(std::uint64_t value);
-    char* reserve(std::size_t n);
+    char* reserve(std::size_t n) {
+        return m_used + n <= m_buf.size() ? m_buf.data() + m_used : reserveSlow(n);
+    }
+    char* reserveSlow(std::size_t n);
     void flush();
 
     std::string m_fileName;
