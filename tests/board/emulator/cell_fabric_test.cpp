@@ -8,7 +8,9 @@
 namespace cellwatch::test {
 namespace {
 
-std::uint32_t src(int row, int column) { return CellSource::cell(row, column).encode(); }
+std::uint32_t src(int row, int column) {
+    return CellSource::cell(row, column).encode();
+}
 constexpr std::uint32_t kOne = 0x20000;
 
 std::uint32_t reg(std::uint8_t table, ClockKind clock, int clockRow, int clockColumn, bool inverted = false) {
@@ -22,7 +24,9 @@ std::uint32_t reg(std::uint8_t table, ClockKind clock, int clockRow, int clockCo
     return c.functionWord();
 }
 
-std::uint32_t gate(std::uint8_t table) { return 0x10u | table; }
+std::uint32_t gate(std::uint8_t table) {
+    return 0x10u | table;
+}
 
 // A 4-bit counter in column 1 clocked by the chosen source; carries in column 2.
 void buildCounter(WindowHost& h, ClockKind clock) {
@@ -201,7 +205,8 @@ TEST(CellFabric, InputsOutsideTheArrayReadAsZero) {
     WindowHost h(48);
     h.configure(0, 1, src(60, 1), src(0, 200), gate(truth::kNor)); // both inputs are constant 0
     EXPECT_TRUE(h.board.cellState(0, 1));
-    h.configure(1, 1, 0, 0, reg(truth::kOne, ClockKind::CellOutput, 50, 0)); // clock cell outside: never clocked
+    h.configure(1, 1, 0, 0,
+                reg(truth::kOne, ClockKind::CellOutput, 50, 0)); // clock cell outside: never clocked
     h.setBus(32);
     h.assignCell(0, 0, 1);
     EXPECT_FALSE(h.board.cellState(1, 1));
