@@ -1,0 +1,61 @@
+#pragma once
+// Everything the session asks of its surroundings: dialogs, the run timer, view-wide refreshes and
+// the clock. The GUI answers with Qt; batch runs and tests answer with scripted defaults, so the
+// session never blocks on a user who is not there.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace cellwatch {
+
+enum class Answer { Ok, Yes, No, Cancel };
+
+// What an open or save dialog asks for.
+struct FileDialogRequest {
+    std::string title;       // "Select circuit file", "Save command script", ...
+    std::string filter;      // e.g. "CAL files (*.cal)|*.cal|All files (*.*)|*.*"
+    std::string defaultExt;  // "cmd", "log", "vcd"; empty for none
+    std::string startFolder; // the "Last path" setting; empty for none
+    bool mustExist = false;  // open dialogs
+    bool overwritePrompt = false;
+};
+
+class SessionHost {
+public:
+    virtual ~SessionHost() = default;
+
+    // Message boxes with fixed texts. The answer is Ok for messageOk.
+    virtual void messageOk(std::string_view text) = 0;
+    virtual Answer askYesNo(std::string_view text) = 0;
+    virtual Answer askYesNoCancel(std::string_view text) = 0;
+    // The "LC3400DS Not Found!" warning; returns whether "Do not show this warning again" was ticked.
+    virtual bool boardNotFound(std::string_view title, std::string_view text, std::string_view checkBoxText) = 0;
+
+    // Path chosen in an open or save dialog; nullopt when cancelled.
+    virtual std::optional<std::string> openFileDialog(const FileDialogRequest& request) = 0;
+    virtual std::optional<std::string> saveFileDialog(const FileDialogRequest& request) = 0;
+
+    virtual void beep() = 0;
+    virtual void beginWaitCursor() = 0;
+    virtual void endWaitCursor() = 0;
+
+    // The run timer (id 1): ticks call the session's OnRunTimer until killed.
+    virtual void startRunTimer(int periodMs) = 0;
+    virtual void killRunTimer() = 0;
+
+    virtual void updateAllViews() = 0;
+    // Opens a result log view when none is open.
+    virtual void openResultLogView() = 0;
+    // Splits the result log frame before a run.
+    virtual void splitLogFrame() = 0;
+    // Ends the application with that exit status (batch runs).
+    virtual void quit(int exitCode) = 0;
+
+    // Local date and time in the 24-character form "Mon Dec 07 23:20:00 2026".
+    virtual std::string localDate() = 0;
+    // A private folder for this process's scratch files (the trace cache).
+    virtual std::string scratchFolder() = 0;
+};
+
+} // namespace cellwatch
