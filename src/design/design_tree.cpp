@@ -4,6 +4,7 @@
 #include "design/name_hash.h"
 #include "design/symbol_table.h"
 
+#include <bit>
 #include <utility>
 
 namespace cellwatch {
@@ -52,6 +53,11 @@ bool DesignTree::grow() {
         return false; // no larger size: keep the slots we have rather than dropping them
     std::vector<DesignElement*> old(size, nullptr);
     old.swap(m_slots);
+    // Bits past the last slot count as taken, so no probe ever lands there.
+    m_taken.assign((size + 63) / 64, 0);
+    if (size % 64)
+        m_taken.back() = ~std::uint64_t{0} << (size % 64);
+    m_full.assign((m_taken.size() + 63) / 64, 0);
     m_count = 0;
     m_first = nullptr;
     m_last = nullptr;
@@ -62,12 +68,52 @@ bool DesignTree::grow() {
     return true;
 }
 
+std::size_t DesignTree::firstOpenWord(std::size_t from, std::size_t end) const {
+    while (from < end) {
+        const std::size_t summary = from / 64;
+        const std::uint64_t open = ~m_full[summary] & (~std::uint64_t{0} << (from % 64));
+        if (open) {
+            const std::size_t word = summary * 64 + static_cast<std::size_t>(std::countr_zero(open));
+            return word < end ? word : end;
+        }
+        from = (summary + 1) * 64;
+    }
+    return end;
+}
+
+std::size_t DesignTree::freeSlotFrom(std::size_t index) const {
+    // The first slot at or after index, wrapping, that holds no element (empty or removed-marker).
+    const std::size_t words = m_taken.size();
+    const std::size_t word = index / 64;
+    const std::uint64_t here = ~m_taken[word] & (~std::uint64_t{0} << (index % 64));
+    if (here)
+        return word * 64 + static_cast<std::size_t>(std::countr_zero(here));
+    std::size_t open = firstOpenWord(word + 1, words);
+    if (open == words)
+        open = firstOpenWord(0, word + 1); // wrapped: word itself can only offer slots below index
+    if (open > word && open >= words)
+        return m_slots.size(); // unreachable while count + 1 < capacity
+    return open * 64 + static_cast<std::size_t>(std::countr_zero(~m_taken[open]));
+}
+
+void DesignTree::markTaken(std::size_t index, bool taken) {
+    const std::size_t word = index / 64;
+    const std::uint64_t bit = std::uint64_t{1} << (index % 64);
+    if (taken)
+        m_taken[word] |= bit;
+    else
+        m_taken[word] &= ~bit;
+    const std::uint64_t summaryBit = std::uint64_t{1} << (word % 64);
+    if (m_taken[word] == ~std::uint64_t{0})
+        m_full[word / 64] |= summaryBit;
+    else
+        m_full[word / 64] &= ~summaryBit;
+}
+
 void DesignTree::place(DesignElement* element) {
-    const std::size_t cap = m_slots.size();
-    std::size_t index = nameHash(element->fullName) % cap;
-    while (m_slots[index] && m_slots[index] != kRemoved)
-        index = (index + 1) % cap;
+    const std::size_t index = freeSlotFrom(nameHash(element->fullName) % m_slots.size());
     m_slots[index] = element;
+    markTaken(index, true);
     element->slot = static_cast<std::int32_t>(index);
     element->previous = m_last;
     element->next = nullptr;
@@ -88,6 +134,7 @@ DesignElement* DesignTree::insert(std::unique_ptr<DesignElement> element) {
         return nullptr;
     DesignElement* raw = element.get();
     place(raw);
+    m_byName.insert(raw);
     raw->m_ownerIndex = m_owned.size();
     m_owned.push_back(std::move(element));
     return raw;
@@ -98,6 +145,8 @@ std::unique_ptr<DesignElement> DesignTree::remove(DesignElement* element) {
         m_slots[static_cast<std::size_t>(element->slot)] != element)
         return nullptr;
     m_slots[static_cast<std::size_t>(element->slot)] = kRemoved;
+    markTaken(static_cast<std::size_t>(element->slot), false);
+    m_byName.erase(element);
     if (element->previous)
         element->previous->next = element->next;
     else
@@ -122,25 +171,17 @@ std::unique_ptr<DesignElement> DesignTree::remove(DesignElement* element) {
 }
 
 DesignElement* DesignTree::find(std::string_view name) const {
-    const std::size_t cap = m_slots.size();
-    if (cap == 0)
-        return nullptr;
-    std::size_t index = nameHash(name) % cap;
-    // Removals can leave no empty slot at all, so the probe also stops after one full round.
-    for (std::size_t step = 0; step < cap; ++step) {
-        DesignElement* element = m_slots[index];
-        if (!element)
-            return nullptr;
-        if (element != kRemoved && sameName(element->fullName, name))
-            return element;
-        index = (index + 1) % cap;
-    }
-    return nullptr;
+    // A probe from the name's slot would end at the first empty slot, and removals can leave none;
+    // the name index gives the same element and always ends.
+    return m_byName.find(name);
 }
 
 void DesignTree::clearSlots() {
     m_slots.clear();
     m_slots.shrink_to_fit();
+    m_taken.clear();
+    m_full.clear();
+    m_byName.clear();
     m_count = 0;
     m_first = nullptr;
     m_last = nullptr;
@@ -185,53 +226,58 @@ DesignElement* DesignTree::parentFor(std::string_view fullName) {
 
 DesignElement* DesignTree::addElement(std::string_view fullName, ElementType type,
                                       std::vector<DesignElement*> members) {
+    if (type == ElementType::Symbol)
+        return addSymbol(fullName, m_symbols ? m_symbols->find(fullName) : nullptr);
+    if (type != ElementType::Composite && type != ElementType::Group)
+        return nullptr;
     if (find(fullName))
         return nullptr;
-    if (type != ElementType::Symbol && type != ElementType::Composite && type != ElementType::Group)
-        return nullptr;
     std::unique_ptr<DesignElement> element = makeElement(fullName, type);
-    const SymbolRecord* record = m_symbols ? m_symbols->find(fullName) : nullptr;
-    if (record)
+    if (m_symbols)
+        m_symbols->typeCode(fullName, element->typeCode);
+    element->hasChildList = true;
+
+    if (type == ElementType::Composite) {
+        DesignElement* parent = parentFor(fullName);
+        element->parent = parent;
+        DesignElement* made = insert(std::move(element));
+        if (made && parent)
+            adoptChild(*parent, made);
+        return made;
+    }
+
+    for (DesignElement* member : members)
+        if (member)
+            element->children.push_back(member);
+    bool sameRow = !element->children.empty();
+    bool sameColumn = sameRow;
+    for (const DesignElement* member : element->children) {
+        element->size += member->size;
+        sameRow = sameRow && member->row == element->children.front()->row;
+        sameColumn = sameColumn && member->column == element->children.front()->column;
+    }
+    if (sameRow)
+        element->row = element->children.front()->row;
+    if (sameColumn)
+        element->column = element->children.front()->column;
+    return insert(std::move(element));
+}
+
+// record is the symbol table's record of fullName (the first of that name), or null.
+DesignElement* DesignTree::addSymbol(std::string_view fullName, const SymbolRecord* record) {
+    if (find(fullName))
+        return nullptr;
+    std::unique_ptr<DesignElement> element = makeElement(fullName, ElementType::Symbol);
+    element->size = 1;
+    // Without a record the element has no place on the device: row and column stay -1.
+    if (record) {
         element->typeCode = record->typeCode;
-
-    DesignElement* parent = nullptr;
-    switch (type) {
-    case ElementType::Symbol:
-        element->size = 1;
-        if (record) {
-            element->inverted = record->inverted;
-            element->combinatorial = record->kindCode != kKindS ? 1 : 0;
-            element->column = static_cast<std::int32_t>(record->column);
-            AddressWord address = 0;
-            m_symbols->cellAddress(fullName, address);
-            element->row = static_cast<std::int32_t>(rowField(address));
-        }
-        parent = parentFor(fullName);
-        break;
-    case ElementType::Composite:
-        element->hasChildList = true;
-        parent = parentFor(fullName);
-        break;
-    default: {
-        element->hasChildList = true;
-        for (DesignElement* member : members)
-            if (member)
-                element->children.push_back(member);
-        bool sameRow = !element->children.empty();
-        bool sameColumn = sameRow;
-        for (const DesignElement* member : element->children) {
-            element->size += member->size;
-            sameRow = sameRow && member->row == element->children.front()->row;
-            sameColumn = sameColumn && member->column == element->children.front()->column;
-        }
-        if (sameRow)
-            element->row = element->children.front()->row;
-        if (sameColumn)
-            element->column = element->children.front()->column;
-        break;
+        element->inverted = record->inverted;
+        element->combinatorial = record->kindCode != kKindS ? 1 : 0;
+        element->column = static_cast<std::int32_t>(record->column);
+        element->row = static_cast<std::int32_t>(rowField(cellAddressOf(*record)));
     }
-    }
-
+    DesignElement* parent = parentFor(fullName);
     element->parent = parent;
     DesignElement* made = insert(std::move(element));
     // Only a filed element joins its parent, so no children list ever holds a freed element.
@@ -243,11 +289,13 @@ DesignElement* DesignTree::addElement(std::string_view fullName, ElementType typ
 void DesignTree::buildFromSymbols() {
     if (!m_symbols)
         return;
+    m_byName.reserve(m_byName.size() + m_symbols->entryCount());
     SymbolTable::NameIterator names(*m_symbols);
     for (const std::string* name = names.first(); name; name = names.next()) {
-        std::uint32_t kind = kKindP;
-        if (m_symbols->kindCode(*name, kind) && kind != kKindP)
-            addElement(*name, ElementType::Symbol);
+        // By name, as any lookup: a later duplicate answers with the first record of its name.
+        const SymbolRecord* record = m_symbols->find(*name);
+        if (record && record->kindCode != kKindP)
+            addSymbol(*name, record);
     }
 }
 

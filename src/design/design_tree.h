@@ -3,6 +3,7 @@
 // case, through an open-addressed slot array that grows through the shared prime sizes.
 
 #include "design/design_element.h"
+#include "design/name_index.h"
 
 #include <cstdint>
 #include <memory>
@@ -11,6 +12,7 @@
 
 namespace cellwatch {
 
+class SymbolRecord;
 class SymbolTable;
 
 class DesignTree {
@@ -31,6 +33,8 @@ public:
     DesignElement* insert(std::unique_ptr<DesignElement> element);
     // Takes the element out and hands it back to the caller; null when it is not in this tree.
     std::unique_ptr<DesignElement> remove(DesignElement* element);
+    // The element whose fullName equals name ignoring case, or null; always ends, even when
+    // removals have left no empty slot.
     DesignElement* find(std::string_view name) const;
 
     // Makes a symbol, composite or group element, with the composites above it on demand.
@@ -53,10 +57,22 @@ public:
 private:
     bool grow();
     void place(DesignElement* element);
+    std::size_t freeSlotFrom(std::size_t index) const;
+    std::size_t firstOpenWord(std::size_t from, std::size_t end) const;
+    void markTaken(std::size_t index, bool taken);
     DesignElement* parentFor(std::string_view fullName);
+    DesignElement* addSymbol(std::string_view fullName, const SymbolRecord* record);
 
     const SymbolTable* m_symbols;
     std::vector<DesignElement*> m_slots;
+    // Which slots hold an element (one bit each), and which words of those bits are full (one bit
+    // per word), so that the linear probe of an insert skips whole runs of taken slots: the table
+    // only grows when full, and similar names hash close together, so its probes run long.
+    std::vector<std::uint64_t> m_taken;
+    std::vector<std::uint64_t> m_full;
+    // Finds by name without probing. Every element in the slots is in here under its fullName,
+    // which must not change while the element is in the tree.
+    NameIndex m_byName;
     std::uint32_t m_count = 0;
     DesignElement* m_first = nullptr;
     DesignElement* m_last = nullptr;

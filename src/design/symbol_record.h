@@ -31,6 +31,10 @@ public:
     std::uint8_t nameCount = 0;
     std::uint32_t row = 0;                  // cell records only
     std::array<std::uint32_t, 4> rowMask{}; // column records only
+
+private:
+    friend class SymbolTable;
+    std::uint32_t m_hash = 0; // nameHash(name), cached while the record is filed
 };
 
 // The letter for a type or kind code, '?' for a code no file can give.

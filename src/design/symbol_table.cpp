@@ -35,6 +35,15 @@ bool containsSym(std::string_view ext) {
 
 } // namespace
 
+AddressWord cellAddressOf(const SymbolRecord& record) {
+    AddressWord word = 0;
+    setModeField(word, 0);
+    setColumnField(word, record.column);
+    setOffsetField(word, 3);
+    setRowField(word, record.isColumnRecord ? 0 : record.row);
+    return word;
+}
+
 SymbolTable::SymbolTable(std::string_view path) {
     load(path);
 }
@@ -135,7 +144,7 @@ std::unique_ptr<SymbolRecord> SymbolTable::createRecord() {
 }
 
 void SymbolTable::file(SymbolRecord* record) {
-    Bucket& bucket = m_buckets[nameHash(record->name) % m_buckets.size()];
+    Bucket& bucket = m_buckets[record->m_hash % m_buckets.size()];
     record->next = nullptr;
     if (bucket.tail)
         bucket.tail->next = record;
@@ -167,6 +176,7 @@ void SymbolTable::insert(std::unique_ptr<SymbolRecord> record) {
         return;
     if (m_entryCount >= bucketCount())
         grow();
+    record->m_hash = nameHash(record->name);
     file(record.get());
     m_records.push_back(std::move(record));
 }
@@ -174,8 +184,9 @@ void SymbolTable::insert(std::unique_ptr<SymbolRecord> record) {
 const SymbolRecord* SymbolTable::find(std::string_view name) const {
     if (m_buckets.empty())
         return nullptr;
-    for (const SymbolRecord* r = m_buckets[nameHash(name) % m_buckets.size()].head; r; r = r->next)
-        if (sameName(r->name, name))
+    const std::uint32_t hash = nameHash(name);
+    for (const SymbolRecord* r = m_buckets[hash % m_buckets.size()].head; r; r = r->next)
+        if (r->m_hash == hash && sameName(r->name, name))
             return r;
     return nullptr;
 }
@@ -184,12 +195,7 @@ bool SymbolTable::cellAddress(std::string_view name, AddressWord& address) const
     const SymbolRecord* r = find(name);
     if (!r)
         return false;
-    AddressWord word = 0;
-    setModeField(word, 0);
-    setColumnField(word, r->column);
-    setOffsetField(word, 3);
-    setRowField(word, r->isColumnRecord ? 0 : r->row);
-    address = word;
+    address = cellAddressOf(*r);
     return r->typeCode != kTypeX;
 }
 

@@ -13,6 +13,10 @@
 
 namespace cellwatch {
 
+// The device address word of a record's cell in the current member: mode 0, the record's column,
+// column-offset 3, the record's row (0 for a column record), each cut to its field.
+AddressWord cellAddressOf(const SymbolRecord& record);
+
 class SymbolTable {
 public:
     // Reader error codes; the last one is process-wide, shared by all tables.
