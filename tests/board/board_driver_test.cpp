@@ -1,6 +1,5 @@
 // The driver's open sequence, its window offsets and its ports.
 #include "board/board_driver.h"
-#include "board/board_errors.h"
 #include "recording_channel.h"
 
 #include <gtest/gtest.h>
@@ -136,16 +135,6 @@ TEST_F(BoardDriverTest, DeviceWordsLiveAboveTheSram) {
     EXPECT_EQ(rig.log[1].where, 0x800000u + 4u * 0x05C9u);
 }
 
-TEST_F(BoardDriverTest, BlocksCopyWordsAtByteOffsets) {
-    Rig rig;
-    const std::uint32_t words[3] = {1, 2, 3};
-    rig.board->writeBlock(0x100, words, 3);
-    std::uint32_t back[3] = {};
-    rig.board->readBlock(0x104, back, 2);
-    EXPECT_EQ(back[0], 2u);
-    EXPECT_EQ(back[1], 3u);
-}
-
 TEST_F(BoardDriverTest, PortsAreWrittenAtTheBasePlusOffset) {
     Rig rig;
     rig.log.clear();
@@ -207,15 +196,4 @@ TEST_F(BoardDriverTest, SramReadSelectsBankZeroAndRestores) {
     EXPECT_EQ(rig.log.back().kind, ChannelEvent::Port);
     EXPECT_EQ(rig.log.back().value, 3u);
     EXPECT_EQ(rig.ofKind(ChannelEvent::Load).size(), 4u);
-}
-
-TEST(BoardErrorText, CodesHaveTheirTexts) {
-    EXPECT_STREQ(boardErrorText(0), "No error.");
-    EXPECT_STREQ(boardErrorText(1), "Device Driver not found");
-    EXPECT_STREQ(boardErrorText(2), "Device Driver initialisation failed.");
-    EXPECT_STREQ(boardErrorText(5), "Error reading CAL file.");
-    EXPECT_STREQ(boardErrorText(6), "Bus width error");
-    EXPECT_STREQ(boardErrorText(8), "Unknown error");
-    EXPECT_STREQ(boardErrorText(42), "Unknown error");
-    EXPECT_STREQ(boardErrorText(-1), "Unknown error");
 }

@@ -1,4 +1,4 @@
-// The synthesizer's settings search, its program word, and the serial stream that carries it.
+// The synthesizer's settings search and the paced, stuffed serial stream that carries it.
 #include "board/board_driver.h"
 #include "board/clock_synthesizer.h"
 #include "recording_channel.h"
@@ -42,13 +42,6 @@ protected:
     std::unique_ptr<BoardDriver> board;
 };
 
-std::uint32_t fieldValue(const std::vector<int>& bits, std::size_t from, std::size_t count) {
-    std::uint32_t v = 0;
-    for (std::size_t i = 0; i < count; ++i)
-        v |= static_cast<std::uint32_t>(bits[from + i]) << i;
-    return v;
-}
-
 } // namespace
 
 TEST(ClockSettingsSearch, RangeLimits) {
@@ -64,6 +57,9 @@ TEST(ClockSettingsSearch, RangeLimits) {
     EXPECT_FALSE(chooseClockSettings(std::numeric_limits<double>::quiet_NaN(), 20.0).ok);
     EXPECT_FALSE(chooseClockSettings(0.0, 20.0).ok);
     EXPECT_FALSE(chooseClockSettings(-16.0, 20.0).ok);
+    // References for which no divider pair is valid are refused rather than overflowing the search.
+    EXPECT_FALSE(chooseClockSettings(1.0e-9, 50.0).ok);
+    EXPECT_FALSE(chooseClockSettings(1.0e5, 50.0).ok);
 }
 
 TEST(ClockSettingsSearch, LowFrequenciesAreDoubledIntoTheOscillatorRange) {
@@ -96,58 +92,12 @@ TEST(ClockSettingsSearch, ExactRatiosAreFoundAndPairsStayValid) {
     }
 }
 
-TEST(ClockSettingsSearch, ProgramWordLayout) {
-    EXPECT_EQ(clockProgramWord(0, 0, 3, 2), 0u);
-    EXPECT_EQ(clockProgramWord(7, 8, 130, 129), 0x8u | 127u << 4 | 7u << 11 | 127u << 15);
-    EXPECT_EQ(clockProgramWord(0, 0, 3, 2) & (1u << 14), 0u);
-}
-
-TEST_F(ClockSynthesizerTest, OutOfRangeTouchesNothing) {
-    EXPECT_EQ(board->setClockFrequency(16.0, 100.5), -1.0);
-    EXPECT_EQ(board->setClockFrequency(16.0, 1.9), -1.0);
-    EXPECT_TRUE(log.empty());
-}
-
-TEST_F(ClockSynthesizerTest, StreamCarriesPreambleWordAndTrailer) {
-    const ClockSettings s = chooseClockSettings(16.0, 33.0);
-    EXPECT_DOUBLE_EQ(board->setClockFrequency(16.0, 33.0), s.obtainedMHz);
-    const auto fields = decodeSerialFields(serialBits());
-    ASSERT_EQ(fields.size(), 3u);
-    ASSERT_EQ(fields[0].size(), 8u);
-    ASSERT_EQ(fields[1].size(), 30u);
-    ASSERT_EQ(fields[2].size(), 8u);
-    EXPECT_EQ(fieldValue(fields[0], 0, 8), 5u);
-    EXPECT_EQ(fieldValue(fields[1], 0, 22), s.programWord);
-    EXPECT_EQ(fieldValue(fields[1], 22, 8), 4u);
-    EXPECT_EQ(fieldValue(fields[2], 0, 8), 0u);
-    EXPECT_EQ(board->serialHistory(), 3);
-}
-
 TEST_F(ClockSynthesizerTest, EveryBitWaitsForTheClock) {
     board->setClockFrequency(16.0, 66.0);
     const auto writes = serialWrites();
     ASSERT_GT(writes.size(), 60u);
     for (std::size_t i = 1; i < writes.size(); ++i)
         EXPECT_GE(writes[i].time - writes[i - 1].time, 1u) << "bit " << i;
-}
-
-TEST_F(ClockSynthesizerTest, OnlySeparatorsCarryFourOnesInARow) {
-    // A second request starts from the history the first one left behind (3).
-    board->setClockFrequency(16.0, 50.0);
-    log.clear();
-    const std::vector<int> prefix = {1, 0, 1, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 0};
-    board->setClockFrequency(16.0, 100.0);
-    const std::vector<int> bits = serialBits();
-    ASSERT_GT(bits.size(), prefix.size() + 5);
-    EXPECT_EQ(std::vector<int>(bits.begin(), bits.begin() + 14), prefix);
-    // 100 MHz: r = 8 is 0,0,0,1 on the wire, no stuffing needed in the range nibble.
-    EXPECT_EQ(std::vector<int>(bits.begin() + 14, bits.begin() + 18), (std::vector<int>{0, 0, 0, 1}));
-    for (std::size_t i = 3; i < bits.size(); ++i) {
-        const bool fourOnes = bits[i] && bits[i - 1] && bits[i - 2] && bits[i - 3];
-        if (fourOnes) { // only a separator has four ones in a row
-            EXPECT_TRUE(i >= 4 && bits[i - 4] == 0 && i + 1 < bits.size() && bits[i + 1] == 0) << i;
-        }
-    }
 }
 
 namespace {
@@ -183,17 +133,4 @@ TEST_F(ClockSynthesizerTest, StuffingAcrossFieldsMatchesTheRule) {
     EXPECT_EQ(std::vector<int>(bits.begin() + 14, bits.begin() + 14 + static_cast<long>(expected.size())),
               expected);
     EXPECT_EQ(stuff(3, {1, 1, 1, 1}), (std::vector<int>{1, 1, 1, 0, 1}));
-}
-
-TEST_F(ClockSynthesizerTest, EveryRequestFromTwoToAHundredDecodesToTheChosenWord) {
-    for (double f = 2.0; f <= 100.0; f += 0.5) {
-        log.clear();
-        const ClockSettings s = chooseClockSettings(16.0, f);
-        ASSERT_TRUE(s.ok) << f;
-        EXPECT_DOUBLE_EQ(board->setClockFrequency(16.0, f), s.obtainedMHz) << f;
-        const auto fields = decodeSerialFields(serialBits());
-        ASSERT_EQ(fields.size(), 3u) << f;
-        ASSERT_EQ(fields[1].size(), 30u) << f;
-        EXPECT_EQ(fieldValue(fields[1], 0, 22), s.programWord) << f;
-    }
 }

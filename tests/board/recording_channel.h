@@ -107,8 +107,4 @@ private:
     std::set<std::uint32_t> m_readOnly;
 };
 
-// Decodes the synthesizer's serial line: drops the stuffed 0 after three data 1s, and splits the
-// stream at each separator (0 1 1 1 1 0). Gives the data fields as bit strings, oldest bit first.
-std::vector<std::vector<int>> decodeSerialFields(const std::vector<int>& bits);
-
 } // namespace cellwatch::test
