@@ -1,8 +1,7 @@
 #include "script/keyword_table.h"
 
+#include "script/file_text.h"
 #include "script/scanning.h"
-
-#include <cstdio>
 
 namespace cellwatch {
 
@@ -74,17 +73,8 @@ void KeywordTable::loadText(std::string_view text) {
 }
 
 bool KeywordTable::loadFile(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr)
-        return false;
     std::string text;
-    char chunk[4096];
-    std::size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-        text.append(chunk, got);
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed)
+    if (!ReadFileText(path, text))
         return false;
     loadText(text);
     return true;

@@ -47,8 +47,8 @@ struct ScriptCommand {
 struct DataSequence {
     DesignElement* element = nullptr; // not owned
     std::vector<std::uint32_t> values;
-    bool cyclic = false;              // clock: after the last value comes the first again
-    std::size_t current = 0;          // the value for the next cycle; values.size() when run out
+    bool cyclic = false;     // clock: after the last value comes the first again
+    std::size_t current = 0; // the value for the next cycle; values.size() when run out
 
     bool hasCurrent() const { return current < values.size(); }
     std::uint32_t currentValue() const { return values[current]; }

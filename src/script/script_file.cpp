@@ -1,5 +1,6 @@
 #include "script/script_file.h"
 
+#include "script/file_text.h"
 #include "script/scanning.h"
 
 #include <cstdint>
@@ -31,19 +32,28 @@ bool ReadDesignReferenceText(std::string_view text, std::string& symbolPath) {
 }
 
 bool ReadDesignReference(const std::string& path, std::string& symbolPath) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr)
-        return false;
     std::string text;
-    char chunk[65536];
-    std::size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-        text.append(chunk, got);
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed || text.empty())
+    if (!ReadFileText(path, text) || text.empty())
         return false;
     return ReadDesignReferenceText(text, symbolPath);
+}
+
+bool LoadScriptFile(const std::string& path, TextBuffer& buffer) {
+    std::string text;
+    if (!ReadFileText(path, text))
+        return false;
+    buffer.insertAt(0, text);
+    buffer.setSelection({});
+    buffer.setModified(false);
+    return true;
+}
+
+std::string ScriptTitle(std::string_view scriptPath, bool modified) {
+    std::string title = scriptPath.empty() ? std::string("untitled")
+                                           : std::string(scriptPath.substr(scriptPath.rfind('/') + 1));
+    if (modified)
+        title += " *";
+    return title;
 }
 
 std::string FormatScriptDate(const std::tm& time) {

@@ -33,6 +33,14 @@ bool ReadDesignReferenceText(std::string_view text, std::string& symbolPath);
 // The same for a file; false also when it cannot be read or is empty.
 bool ReadDesignReference(const std::string& path, std::string& symbolPath);
 
+// Puts the file's text, unchanged, into an empty buffer with the caret at the start and the
+// modified flag cleared. False, leaving the buffer empty, when the file cannot be read.
+bool LoadScriptFile(const std::string& path, TextBuffer& buffer);
+
+// The script view's title: the file name (after the last '/'), or "untitled" for a script that has
+// no file yet, followed by " *" while modified.
+std::string ScriptTitle(std::string_view scriptPath, bool modified);
+
 // The 24-character date of the generated-on line, e.g. "Sun Dec 06 18:37:30 1998".
 std::string FormatScriptDate(const std::tm& time);
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 using namespace cellwatch;
 
 namespace {
@@ -133,4 +135,36 @@ TEST(Sections, CommandLinesByFirstToken) {
     LineBuffer b("| setclockreg a\r\n  SetClockReg  r1\r\nsetclockregs x\r\n");
     EXPECT_EQ(FindCommandLine(b, "setclockreg"), 1);
     EXPECT_EQ(FindCommandLine(b, "setclockmode"), -1);
+}
+
+TEST(ScriptText, LoadsUnchangedAndUnmodified) {
+    LineBuffer b;
+    b.setModified(true);
+    ASSERT_TRUE(LoadScriptFile(kData + "counter_crlf.cmd", b));
+    EXPECT_FALSE(b.isModified());
+    EXPECT_EQ(b.selection(), TextSelection{});
+    std::string original;
+    {
+        std::FILE* f = std::fopen((kData + "counter_crlf.cmd").c_str(), "rb");
+        ASSERT_NE(f, nullptr);
+        char buf[4096];
+        original.assign(buf, std::fread(buf, 1, sizeof buf, f));
+        std::fclose(f);
+    }
+    EXPECT_EQ(BufferText(b), original) << "a CR LF script saves back byte for byte";
+
+    LineBuffer lf;
+    ASSERT_TRUE(LoadScriptFile(kData + "counter_lf.cmd", lf));
+    EXPECT_EQ(BufferText(lf), original) << "a bare-LF script is saved with CR LF";
+
+    LineBuffer none;
+    EXPECT_FALSE(LoadScriptFile(kData + "missing.cmd", none));
+    EXPECT_EQ(none.lineCount(), 0);
+}
+
+TEST(ScriptText, Title) {
+    EXPECT_EQ(ScriptTitle("/home/eng/counter.cmd", false), "counter.cmd");
+    EXPECT_EQ(ScriptTitle("/home/eng/counter.cmd", true), "counter.cmd *");
+    EXPECT_EQ(ScriptTitle("local.cmd", false), "local.cmd");
+    EXPECT_EQ(ScriptTitle("", true), "untitled *");
 }
