@@ -5,6 +5,7 @@
 #include "script/script_command.h"
 
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -53,6 +54,10 @@ public:
     virtual void selectClockRegister(DesignElement* reg) = 0;
     // Sets the clocking method 0..4.
     virtual void setClockMethod(int method) = 0;
+
+    // A file path as written in the script, made usable: a relative path that does not exist from
+    // the working directory is taken relative to the script's folder.
+    virtual std::string resolveScriptPath(std::string_view path) = 0;
 };
 
 } // namespace cellwatch
