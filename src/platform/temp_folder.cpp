@@ -1,0 +1,119 @@
+// Each private folder holds a lock file owned by its process; a later process that can take that
+// lock knows the owner has died and removes the folder, so crashed runs do not pile up.
+#include "platform/temp_folder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QStandardPaths>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
+
+namespace cellwatch {
+namespace {
+
+constexpr const char* kFolderName = "HLC_temp";
+constexpr const char* kPrivatePrefix = "run-";
+constexpr const char* kOwnerLockName = "owner.lock";
+
+void removeDeadPrivateFolders(const QDir& folder, const QString& keep) {
+    const QStringList names = folder.entryList({QString::fromLatin1(kPrivatePrefix) + QLatin1Char('*')},
+                                               QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& name : names) {
+        const QString path = folder.filePath(name);
+        if (path == keep)
+            continue;
+        const QString lockPath = path + QLatin1Char('/') + QLatin1String(kOwnerLockName);
+        if (!QFileInfo::exists(lockPath))
+            continue; // being set up by a process that has not taken its lock yet
+        QLockFile owner(lockPath);
+        owner.setStaleLockTime(0);
+        if (owner.tryLock(0)) {
+            owner.unlock();
+            QDir(path).removeRecursively();
+        }
+    }
+}
+
+} // namespace
+
+TempFolder::TempFolder(const std::string& base) : m_base(base.empty() ? defaultBase() : base) {}
+
+TempFolder::~TempFolder() {
+    if (m_privateFolder.empty())
+        return;
+    if (m_ownerLock)
+        m_ownerLock->unlock();
+    QDir(QString::fromStdString(m_privateFolder)).removeRecursively();
+}
+
+bool TempFolder::prepare() {
+    if (isPrepared())
+        return true;
+    QString base = QString::fromStdString(m_base);
+    if (base.isEmpty())
+        base = QStringLiteral("/");
+    // No second separator when the base already ends with one.
+    if (!base.endsWith(QLatin1Char('/')))
+        base += QLatin1Char('/');
+    const QString folder = base + QLatin1String(kFolderName);
+    if (!QDir().mkpath(folder))
+        return false;
+
+    // QTemporaryDir makes a folder only this user can enter, with a name no other process has.
+    QTemporaryDir privateDir(folder + QLatin1Char('/') + QLatin1String(kPrivatePrefix) +
+                             QStringLiteral("XXXXXX"));
+    if (!privateDir.isValid())
+        return false;
+    auto lock = std::make_unique<QLockFile>(privateDir.filePath(QLatin1String(kOwnerLockName)));
+    lock->setStaleLockTime(0);
+    if (!lock->tryLock(0))
+        return false; // privateDir removes the new folder on the way out
+    privateDir.setAutoRemove(false);
+
+    removeDeadPrivateFolders(QDir(folder), privateDir.path());
+    m_folder = folder.toStdString();
+    m_privateFolder = privateDir.path().toStdString();
+    m_ownerLock = std::move(lock);
+    return true;
+}
+
+std::string TempFolder::createUniqueFile() const {
+    if (m_folder.empty())
+        return std::string();
+    QTemporaryFile file(QString::fromStdString(m_folder) + QStringLiteral("/HLCXXXXXX.tmp"));
+    file.setAutoRemove(false);
+    if (!file.open())
+        return std::string();
+    const QString name = file.fileName();
+    file.close();
+    return name.toStdString();
+}
+
+int TempFolder::removeLeftovers() const {
+    if (m_folder.empty())
+        return 0;
+    const QDir folder(QString::fromStdString(m_folder));
+    int removed = 0;
+    for (const char* pattern : {"HLC*.tmp", "HLC*.vcd"}) {
+        const QStringList names = folder.entryList({QString::fromLatin1(pattern)},
+                                                   QDir::Files | QDir::Hidden | QDir::CaseSensitive);
+        for (const QString& name : names) {
+            if (QFile::remove(folder.filePath(name)))
+                ++removed;
+        }
+    }
+    return removed;
+}
+
+std::string TempFolder::defaultBase() {
+    QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    if (cache.isEmpty())
+        cache = QDir::tempPath();
+    return (cache + QStringLiteral("/Halvane/LC3400 Cellwatch")).toStdString();
+}
+
+} // namespace cellwatch

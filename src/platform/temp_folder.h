@@ -1,0 +1,50 @@
+#pragma once
+// The folder "HLC_temp" for temporary files (the wave viewer's VCD copies) and, inside it, a private
+// folder of this process for its scratch files (the trace cache), so parallel runs never share one.
+
+#include <memory>
+#include <string>
+
+class QLockFile;
+
+namespace cellwatch {
+
+class TempFolder {
+public:
+    // base is the folder that receives "HLC_temp"; empty means the per-user cache folder.
+    explicit TempFolder(const std::string& base = std::string());
+    // Removes the private folder (and what is left in it).
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    // Creates "HLC_temp" (an existing one is fine) and this process's private folder inside it,
+    // and removes the private folders of processes that have died. False when either cannot be made.
+    bool prepare();
+    bool isPrepared() const { return !m_privateFolder.empty(); }
+
+    // ".../HLC_temp" without a trailing separator; empty until prepared.
+    std::string path() const { return m_folder; }
+    // This process's private folder inside HLC_temp; empty until prepared.
+    std::string privatePath() const { return m_privateFolder; }
+
+    // Creates an empty file with a unique name "HLC<letters>.tmp" in HLC_temp and returns its path,
+    // or an empty string when it cannot.
+    std::string createUniqueFile() const;
+
+    // The exit clean-up: deletes every HLC*.tmp, then every HLC*.vcd, in HLC_temp. Returns how many
+    // files went. Only the GUI copy should call it: a batch run must not take the viewer's files
+    // from under a GUI that is still running.
+    int removeLeftovers() const;
+
+    // The per-user cache folder that holds HLC_temp by default.
+    static std::string defaultBase();
+
+private:
+    std::string m_base;
+    std::string m_folder;
+    std::string m_privateFolder;
+    std::unique_ptr<QLockFile> m_ownerLock;
+};
+
+} // namespace cellwatch
