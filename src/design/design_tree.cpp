@@ -5,6 +5,8 @@
 #include "design/symbol_table.h"
 
 #include <bit>
+#include <string>
+#include <unordered_set>
 #include <utility>
 
 namespace cellwatch {
@@ -31,6 +33,13 @@ std::unique_ptr<DesignElement> makeElement(std::string_view fullName, ElementTyp
     element->fullName.assign(fullName);
     element->shortName.assign(shortNameOf(fullName));
     return element;
+}
+
+std::string foldedName(std::string_view name) {
+    std::string folded(name);
+    for (char& c : folded)
+        c = static_cast<char>(foldCase(static_cast<unsigned char>(c)));
+    return folded;
 }
 
 void adoptChild(DesignElement& parent, DesignElement* child) {
@@ -226,11 +235,11 @@ DesignElement* DesignTree::parentFor(std::string_view fullName) {
 
 DesignElement* DesignTree::addElement(std::string_view fullName, ElementType type,
                                       std::vector<DesignElement*> members) {
+    if (find(fullName))
+        return nullptr;
     if (type == ElementType::Symbol)
         return addSymbol(fullName, m_symbols ? m_symbols->find(fullName) : nullptr);
     if (type != ElementType::Composite && type != ElementType::Group)
-        return nullptr;
-    if (find(fullName))
         return nullptr;
     std::unique_ptr<DesignElement> element = makeElement(fullName, type);
     if (m_symbols)
@@ -263,10 +272,8 @@ DesignElement* DesignTree::addElement(std::string_view fullName, ElementType typ
     return insert(std::move(element));
 }
 
-// record is the symbol table's record of fullName (the first of that name), or null.
+// fullName is not taken; record is the symbol table's record of it (the first of that name), or null.
 DesignElement* DesignTree::addSymbol(std::string_view fullName, const SymbolRecord* record) {
-    if (find(fullName))
-        return nullptr;
     std::unique_ptr<DesignElement> element = makeElement(fullName, ElementType::Symbol);
     element->size = 1;
     // Without a record the element has no place on the device: row and column stay -1.
@@ -290,12 +297,21 @@ void DesignTree::buildFromSymbols() {
     if (!m_symbols)
         return;
     m_byName.reserve(m_byName.size() + m_symbols->entryCount());
+    // Lookups go by name, so a duplicate answers with the first record of its name. Records of one
+    // name share a chain and come in chain order: a record whose name the tree lacks is the first
+    // of its name unless an earlier record of that name was a hidden kind-P one.
+    std::unordered_set<std::string> hidden;
     SymbolTable::NameIterator names(*m_symbols);
     for (const std::string* name = names.first(); name; name = names.next()) {
-        // By name, as any lookup: a later duplicate answers with the first record of its name.
-        const SymbolRecord* record = m_symbols->find(*name);
-        if (record && record->kindCode != kKindP)
-            addSymbol(*name, record);
+        const SymbolRecord* record = names.record();
+        if (record->kindCode == kKindP) {
+            if (!find(*name))
+                hidden.insert(foldedName(*name));
+            continue;
+        }
+        if (find(*name) || (!hidden.empty() && hidden.count(foldedName(*name))))
+            continue;
+        addSymbol(*name, record);
     }
 }
 

@@ -3,14 +3,45 @@
 #include "design/design_element.h"
 #include "design/name_hash.h"
 
+#include <cstring>
 #include <utility>
 
 namespace cellwatch {
 
+namespace {
+
+constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+
+// Folds the ASCII capitals among eight bytes at once, leaving every other byte as it is, so that
+// the hash agrees with foldCase byte for byte.
+std::uint64_t foldWord(std::uint64_t x) {
+    const std::uint64_t low7 = x & (kOnes * 0x7F);
+    const std::uint64_t atLeastA = low7 + kOnes * (0x80 - 'A');
+    const std::uint64_t aboveZ = low7 + kOnes * (0x80 - 'Z' - 1);
+    const std::uint64_t upper = atLeastA & ~aboveZ & ~x & (kOnes * 0x80);
+    return x | (upper >> 2);
+}
+
+std::uint64_t loadWord(const char* p, std::size_t n) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, p, n);
+    return word;
+}
+
+} // namespace
+
 std::uint64_t NameIndex::hashOf(std::string_view name) {
-    std::uint64_t h = 14695981039346656037ull;
-    for (char c : name)
-        h = (h ^ foldCase(static_cast<unsigned char>(c))) * 1099511628211ull;
+    std::uint64_t h = 0x9E3779B97F4A7C15ull ^ name.size();
+    std::size_t i = 0;
+    for (; i + 8 <= name.size(); i += 8) {
+        h = (h ^ foldWord(loadWord(name.data() + i, 8))) * 0xFF51AFD7ED558CCDull;
+        h ^= h >> 32;
+    }
+    if (i < name.size()) {
+        h = (h ^ foldWord(loadWord(name.data() + i, name.size() - i))) * 0xFF51AFD7ED558CCDull;
+        h ^= h >> 32;
+    }
+    h *= 0xC4CEB9FE1A85EC53ull;
     return h ^ (h >> 29);
 }
 

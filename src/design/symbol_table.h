@@ -37,6 +37,8 @@ public:
         explicit NameIterator(const SymbolTable& table) : m_table(&table) {}
         const std::string* first();
         const std::string* next();
+        // The record whose name first or next returned last.
+        const SymbolRecord* record() const { return m_link; }
 
     private:
         const std::string* settle();

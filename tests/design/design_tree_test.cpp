@@ -277,3 +277,57 @@ TEST(ElementInfoTest, Texts) {
     e.type = ElementType::SoftwareClock;
     EXPECT_STREQ(elementTypeText(e), "Software clock");
 }
+
+TEST_F(DesignTreeTest, DuplicateSymbolsAnswerWithTheFirstOfTheirName) {
+    // A hidden first record hides its later namesakes; a shown first record gives its own fields.
+    DesignTree& t = build("S a 0 0 1 2 R P\nS A 0 0 1 2 R S\nS b 0 0 3 4 R S\nS B 0 0 5 6 W P\n");
+    EXPECT_EQ(t.find("a"), nullptr);
+    DesignElement* b = t.find("b");
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->column, 3);
+    EXPECT_EQ(b->typeCode, kTypeR);
+    EXPECT_EQ(t.count(), 1u);
+}
+
+// Names of any bytes: only ASCII letters fold, and removals keep every other name reachable.
+TEST(DesignTreeNames, CaseFoldingAndRemovalOverManyNames) {
+    std::uint32_t seed = 12345;
+    auto random = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return seed >> 8;
+    };
+    DesignTree t;
+    std::vector<DesignElement*> made;
+    for (int i = 0; i < 3000; ++i) {
+        std::string name;
+        const std::size_t length = 1 + random() % 40;
+        for (std::size_t k = 0; k < length; ++k) {
+            char c = static_cast<char>(random() % 256);
+            name += c == '\\' ? '@' : c;
+        }
+        name += std::to_string(i); // unique whatever the case
+        DesignElement* e = t.addElement(name, ElementType::Group);
+        ASSERT_NE(e, nullptr);
+        made.push_back(e);
+    }
+    auto swapCase = [](std::string s) {
+        for (char& c : s)
+            if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))
+                c = static_cast<char>(c ^ 0x20);
+        return s;
+    };
+    for (DesignElement* e : made)
+        ASSERT_EQ(t.find(swapCase(e->fullName)), e) << e->fullName;
+    EXPECT_EQ(t.find("@[`{"), nullptr);
+    t.addElement("@[", ElementType::Group);
+    EXPECT_EQ(t.find("`{"), nullptr); // '@' and '`', '[' and '{' are no case pairs
+
+    for (std::size_t i = 0; i < made.size(); i += 2)
+        ASSERT_NE(t.remove(made[i]), nullptr);
+    for (std::size_t i = 0; i < made.size(); ++i) {
+        if (i % 2 == 0)
+            continue;
+        ASSERT_EQ(t.find(made[i]->fullName), made[i]);
+    }
+    EXPECT_EQ(t.count(), 1501u);
+}
