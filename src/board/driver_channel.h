@@ -29,7 +29,8 @@ public:
     // Closes the driver handle; control code 4 has been sent before.
     virtual void close() = 0;
 
-    // 32-bit load and store at a byte offset of the memory window (a multiple of 4).
+    // 32-bit load and store at a byte offset of the memory window. Device space is reached at multiples
+    // of 4; SRAM also at unaligned offsets, which the SRAM size probe uses.
     virtual std::uint32_t load(std::uint32_t byteOffset) = 0;
     virtual void store(std::uint32_t byteOffset, std::uint32_t value) = 0;
 

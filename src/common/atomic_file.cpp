@@ -1,8 +1,9 @@
-#include "trace/atomic_file.h"
+#include "common/atomic_file.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace cellwatch {
@@ -35,8 +36,13 @@ bool AtomicFile::open(const std::string& target) {
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
         m_tempPath = tempNameFor(target, attempt);
         m_fd = ::open(m_tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (m_fd >= 0)
+        if (m_fd >= 0) {
+            // A replaced file keeps its permissions.
+            struct stat old {};
+            if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode))
+                ::fchmod(m_fd, old.st_mode & 07777);
             return true;
+        }
         if (errno != EEXIST && errno != EINTR)
             break;
     }
@@ -86,6 +92,14 @@ void AtomicFile::abandon() {
         std::remove(m_tempPath.c_str());
         m_tempPath.clear();
     }
+}
+
+SaveResult SaveFileAtomically(const std::string& path, std::string_view data) {
+    AtomicFile file;
+    if (!file.open(path))
+        return SaveResult::CannotCreate;
+    file.write(data.data(), data.size());
+    return file.commit() ? SaveResult::Ok : SaveResult::WriteFailed;
 }
 
 } // namespace cellwatch

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace cellwatch {
 
@@ -15,7 +16,8 @@ public:
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
 
-    // Creates the temporary file beside target. False when it cannot be created.
+    // Creates the temporary file beside target (with the permissions of the file it will replace).
+    // False when it cannot be created.
     bool open(const std::string& target);
     bool isOpen() const { return m_fd >= 0; }
 
@@ -37,5 +39,14 @@ private:
     std::string m_target;
     std::string m_tempPath;
 };
+
+enum class SaveResult {
+    Ok,
+    CannotCreate, // no temporary file could be made in the target's folder
+    WriteFailed,  // writing, flushing or renaming failed; the target is untouched
+};
+
+// Saves a whole file at once through an AtomicFile.
+SaveResult SaveFileAtomically(const std::string& path, std::string_view data);
 
 } // namespace cellwatch

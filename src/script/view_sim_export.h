@@ -2,7 +2,7 @@
 // The View Sim copy of a command script: every line kept, with the commands that only make sense on
 // the board or in this program turned into comments.
 
-#include "script/atomic_save.h"
+#include "common/atomic_file.h"
 #include "script/text_buffer.h"
 
 #include <string>

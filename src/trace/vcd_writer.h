@@ -4,7 +4,7 @@
 // so memory follows the number of variables, not the length of the trace; the target appears only
 // when write() completes.
 
-#include "trace/atomic_file.h"
+#include "common/atomic_file.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "board/emulator/design_builder.h"
 
-#include "board/emulator/atomic_file.h"
+#include "common/atomic_file.h"
 
 #include <cstdio>
 
@@ -99,8 +99,8 @@ std::string DesignBuilder::calText() const {
 }
 
 bool DesignBuilder::write(const std::string& basePath) const {
-    return writeFileAtomically(basePath + ".sym", symText()) &&
-           writeFileAtomically(basePath + ".cal", calText());
+    return (SaveFileAtomically(basePath + ".sym", symText()) == SaveResult::Ok) &&
+           (SaveFileAtomically(basePath + ".cal", calText()) == SaveResult::Ok);
 }
 
 } // namespace cellwatch

@@ -1,6 +1,6 @@
 #include "board/emulator/example_designs.h"
 
-#include "board/emulator/atomic_file.h"
+#include "common/atomic_file.h"
 
 #include <initializer_list>
 
@@ -173,7 +173,7 @@ std::vector<ExampleDesign> exampleDesigns() {
 bool writeExampleDesigns(const std::string& folder) {
     for (const ExampleDesign& e : exampleDesigns()) {
         const std::string base = folder + "/" + e.name;
-        if (!e.design.write(base) || !writeFileAtomically(base + ".cmd", e.script))
+        if (!e.design.write(base) || SaveFileAtomically(base + ".cmd", e.script) != SaveResult::Ok)
             return false;
     }
     return true;
