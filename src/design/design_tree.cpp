@@ -98,10 +98,11 @@ std::size_t DesignTree::freeSlotFrom(std::size_t index) const {
     if (here)
         return word * 64 + static_cast<std::size_t>(std::countr_zero(here));
     std::size_t open = firstOpenWord(word + 1, words);
-    if (open == words)
+    if (open == words) {
         open = firstOpenWord(0, word + 1); // wrapped: word itself can only offer slots below index
-    if (open > word && open >= words)
-        return m_slots.size(); // unreachable while count + 1 < capacity
+        if (open == word + 1)
+            return m_slots.size(); // unreachable while count + 1 < capacity
+    }
     return open * 64 + static_cast<std::size_t>(std::countr_zero(~m_taken[open]));
 }
 
