@@ -73,7 +73,8 @@ void QtSettings::remove(std::string_view section, std::string_view key) {
 
 bool QtSettings::sync() {
     m_settings->sync();
-    return m_settings->status() == QSettings::NoError;
+    // A format error only says the file read at start was garbled; it is rewritten whole all the same.
+    return m_settings->status() != QSettings::AccessError;
 }
 
 std::string QtSettings::fileName() const {

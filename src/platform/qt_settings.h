@@ -29,7 +29,8 @@ public:
 
     // Removes a key (a recent-file entry that failed to open).
     void remove(std::string_view section, std::string_view key);
-    // Writes pending changes to disk; false when the file could not be written.
+    // Writes pending changes to disk; false when the file could not be written. A garbled file is
+    // replaced by the values this store holds.
     bool sync();
     // The file behind the store.
     std::string fileName() const;

@@ -157,6 +157,16 @@ TEST_F(QtSettingsFileTest, GarbledOrMissingFileGivesDefaults) {
         EXPECT_EQ(store.readInt(info.section, info.key, info.intDefault), info.intDefault);
         EXPECT_EQ(store.readString(info.section, info.key, info.stringDefault), info.stringDefault);
     }
+    // Writing still works, and the garbled file gives way to a readable one.
+    store.writeInt("Environment", "Base", 16);
+    EXPECT_TRUE(store.sync());
+    EXPECT_EQ(QtSettings(path()).readInt("Environment", "Base", 2), 16);
+}
+
+TEST_F(QtSettingsFileTest, UnwritableFileIsReportedBySync) {
+    QtSettings store("/proc/cellwatch-no-such-place/settings.ini");
+    store.writeInt("Environment", "Base", 8);
+    EXPECT_FALSE(store.sync());
 }
 
 TEST_F(QtSettingsFileTest, KeysWithSeparatorsStayInTheirSection) {
