@@ -52,17 +52,5 @@ TEST_F(FileSaveTest, FailureNamesTheFileAndLeavesNothingBehind) {
     EXPECT_TRUE(QFileInfo(dir.filePath("taken")).isDir());
 }
 
-TEST_F(FileSaveTest, ReadOnlyFolderKeepsTheOldFile) {
-    const std::string path = pathOf("locked/script.cmd");
-    ASSERT_TRUE(QDir(dir.path()).mkdir("locked"));
-    ASSERT_TRUE(saveFileAtomically(path, "old text").ok);
-    QFile::setPermissions(dir.filePath("locked"), QFile::ReadOwner | QFile::ExeOwner);
-    const SaveStatus status = saveFileAtomically(path, "new text");
-    QFile::setPermissions(dir.filePath("locked"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    if (status.ok)
-        GTEST_SKIP() << "running with rights that ignore folder permissions";
-    EXPECT_EQ(contents(path), "old text");
-}
-
 } // namespace
 } // namespace cellwatch
