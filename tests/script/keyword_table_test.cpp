@@ -1,3 +1,4 @@
+#include "script/command_table.h"
 #include "script/keyword_table.h"
 
 #include <gtest/gtest.h>
@@ -9,12 +10,12 @@ using namespace cellwatch;
 
 namespace {
 
-// The command words of the command table, in table order. When the table exists in code, take its
-// words from there instead of this list.
+// The command words of the command table, in table order.
 std::vector<std::string> CommandWords() {
-    return {"assign",       "bctl",    "check",    "break", "clear",   "clearall", "clock",   "echo",
-            "fm",           "loadcal", "pattern",  "pclk",  "radix",   "reset",    "restart", "setclockreg",
-            "setclockmode", "cycle",   "stepsize", "trace", "traceon", "traceoff", "comment", "vector"};
+    std::vector<std::string> words;
+    for (const CommandEntry& entry : commandTable())
+        words.emplace_back(entry.word);
+    return words;
 }
 
 const std::string kKeywordsFile = CELLWATCH_SOURCE_DIR "/data/keywords.dat";
