@@ -30,11 +30,22 @@ public:
     virtual Answer askYesNo(std::string_view text) = 0;
     virtual Answer askYesNoCancel(std::string_view text) = 0;
     // The "LC3400DS Not Found!" warning; returns whether "Do not show this warning again" was ticked.
-    virtual bool boardNotFound(std::string_view title, std::string_view text, std::string_view checkBoxText) = 0;
+    virtual bool boardNotFound(std::string_view title, std::string_view text,
+                               std::string_view checkBoxText) = 0;
 
     // Path chosen in an open or save dialog; nullopt when cancelled.
     virtual std::optional<std::string> openFileDialog(const FileDialogRequest& request) = 0;
     virtual std::optional<std::string> saveFileDialog(const FileDialogRequest& request) = 0;
+
+    // A one-line text dialog ("Enter name for new component", "Component name:"), opened with the
+    // initial text; nullopt when cancelled. The session checks the answer and asks again.
+    virtual std::optional<std::string> askText(std::string_view title, std::string_view label,
+                                               std::string_view initial) {
+        (void)title;
+        (void)label;
+        (void)initial;
+        return std::nullopt;
+    }
 
     virtual void beep() = 0;
     virtual void beginWaitCursor() = 0;
@@ -51,6 +62,11 @@ public:
     virtual void splitLogFrame() = 0;
     // Ends the application with that exit status (batch runs).
     virtual void quit(int exitCode) = 0;
+
+    // The session was saved under a new path: the recent-file list and the window title follow it.
+    virtual void scriptSaved(std::string_view path) { (void)path; }
+    // The session is closing: the application forgets it and closes its view frames.
+    virtual void sessionClosing() {}
 
     // Local date and time in the 24-character form "Mon Dec 07 23:20:00 2026".
     virtual std::string localDate() = 0;

@@ -1,0 +1,208 @@
+#pragma once
+// The session: one opened design with its symbol table and hierarchy, its command script, the board,
+// the traced components, the compiled script and the result log. Views and command handlers work on
+// it through the operations below; everything it asks of the user goes through its SessionHost.
+
+#include "app/cell_read_group.h"
+#include "app/menu_rules.h"
+#include "app/session_host.h"
+#include "app/settings.h"
+#include "app/traced_component.h"
+#include "app/views.h"
+#include "board/board_driver.h"
+#include "design/design_tree.h"
+#include "design/symbol_table.h"
+#include "script/line_buffer.h"
+#include "script/script_session.h"
+#include "trace/trace_store.h"
+
+#include <cstdint>
+#include <functional>
+#include <list>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace cellwatch {
+
+// Compiles one script line against a session; the script module's dispatcher in the program,
+// anything else in tests.
+using CommandDispatcher = std::function<std::unique_ptr<ScriptCommand>(ScriptSession&, std::string)>;
+
+class CWizDoc final : public ScriptSession {
+public:
+    // boardValue names the board opened with the session ("emulator", "emulator:128", "none", ...).
+    CWizDoc(SessionHost& host, Settings& settings, std::string boardValue = "emulator");
+    ~CWizDoc() override;
+    CWizDoc(const CWizDoc&) = delete;
+    CWizDoc& operator=(const CWizDoc&) = delete;
+
+    // --- Opening, saving and closing (doc_open.cpp, doc_save.cpp) ---
+    bool OpenSession(const std::string& path);
+    // For a session without a script view: loads the .cmd file into the session's own buffer, or
+    // generates a fresh script for a .sym. False when the script file cannot be read.
+    bool UseOwnScript();
+    bool SaveScript();
+    bool SaveScriptAs();
+    // Writes the log to a file the user picks; false when cancelled or not written.
+    bool SaveResultLog();
+    bool ConfirmClose();
+    void CloseSession();
+
+    // --- Traces and groups (doc_traces.cpp, doc_groups.cpp) ---
+    bool AddTrace(std::string_view name);
+    TracedComponent& AppendTrace(TracedComponent node);
+    TracedComponent* FindTrace(const DesignElement* element);
+    // Frees the entry (null: only the rest), then empties the log and repaints the log views.
+    void RemoveTrace(TracedComponent* node);
+    void DeleteGroup(DesignElement* element);
+    // The trace list's Group and Ungroup commands over the selected entries, in list order.
+    // makeGroup asks the host for the name; false when nothing changed.
+    bool makeGroup(const std::vector<TracedComponent*>& selected);
+    bool ungroup(const std::vector<TracedComponent*>& selected);
+
+    // --- Result log (doc_log.cpp) ---
+    void LogLine(std::string_view text) override;
+    void LogInfo(std::string_view text) override;
+    void LogWarning(std::string_view text) override;
+    void LogError(std::string_view text) override;
+    // Empties the log lines and the trace store together.
+    void EmptyLog();
+    // Walks the stream into rows and lines; false (reported to the host) when the file is not written.
+    bool WriteResultLog(const std::string& path);
+    // Calls line for every text line and sample row of the stream, in order, without line ends.
+    void WalkLog(const std::function<void(std::string_view)>& line);
+    // Writes the column header of the traced components as plain log lines.
+    void WriteLogHeader();
+    void RewriteLogHeader();
+    void RefreshLogViews(bool follow);
+
+    // --- Parse pass (doc_parse.cpp) ---
+    void ParseCommand();
+    bool ParseScript();
+    void BuildCommandList();
+    std::unique_ptr<ScriptCommand> DispatchCommand(std::string line);
+    void AppendCommand(std::unique_ptr<ScriptCommand> node);
+    void setDispatcher(CommandDispatcher dispatcher) { m_dispatcher = std::move(dispatcher); }
+
+    // --- Software clock (doc_clock.cpp) ---
+    // From the hierarchy view: also writes the script's setclockreg line.
+    void SelectClockFromHierarchy(DesignElement* reg);
+    void DeselectClock();
+    // From the clocking menu: also writes the script's setclockmode line.
+    void setClockingMethod(int method);
+    bool sharesClockColumn(const DesignElement* element) const;
+    void checkClockSetup();
+    void buildReadPlan();
+
+    // --- ScriptSession ---
+    DesignElement* findElement(std::string_view name) override;
+    DesignElement* clockElement() override { return m_pClockElement; }
+    int runMode() const override { return m_runMode; }
+    DataSequence* findSequence(const DesignElement* element) override;
+    void addSequence(std::unique_ptr<DataSequence> sequence) override;
+    void addBreakCondition(DesignElement* element, std::uint32_t value) override;
+    bool isTraced(const DesignElement* element) override;
+    void appendTrace(DesignElement* element) override;
+    DesignElement* makeGroupElement(std::string_view name, std::vector<DesignElement*> members) override;
+    void selectClockRegister(DesignElement* reg) override;
+    void setClockMethod(int method) override;
+    std::string resolveScriptPath(std::string_view path) override;
+
+    // --- Views ---
+    void setSymbolView(HierarchyView* view) { m_pSymbolView = view; }
+    void setTraceView(TraceListView* view) { m_pTraceView = view; }
+    void setCmdView(ScriptView* view) { m_pCmdView = view; }
+    void addLogView(LogView* view);
+    void removeLogView(LogView* view);
+    // The script text in use: the view's, else the session's own, else null.
+    TextBuffer* scriptBuffer();
+    bool hasScript() const { return m_pCmdView != nullptr || m_ownScript != nullptr; }
+
+    MenuState menuState() const;
+    bool isEnabled(MenuCommand command) const { return IsMenuEnabled(command, menuState()); }
+
+    // The trace component of a sample record's handle, or null.
+    TracedComponent* componentOf(TraceHandle handle) const;
+    // The text of a log record's handle, or null.
+    const std::string* logLineOf(TraceHandle handle) const;
+
+    // --- State (names as the rest of the program knows them) ---
+    std::unique_ptr<SymbolTable> m_pSymbolTable;
+    std::unique_ptr<DesignTree> m_pDesignTree;
+    std::list<TracedComponent> m_traceList;
+    std::vector<std::unique_ptr<ScriptCommand>> m_commandList;
+    std::vector<BreakCondition> m_breakList;
+    std::list<std::unique_ptr<DataSequence>> m_sequenceList;
+    DesignElement* m_pClockElement = nullptr; // lives in the design tree while it exists
+    TracedComponent* m_pClockTrace = nullptr;
+    HierarchyView* m_pSymbolView = nullptr;
+    TraceListView* m_pTraceView = nullptr;
+    ScriptView* m_pCmdView = nullptr;
+    std::vector<LogView*> m_logViews;
+    std::unique_ptr<std::string> m_pSymbolPath;
+    std::unique_ptr<std::string> m_pScriptPath;
+    std::unique_ptr<std::string> m_pCalPath;
+    int m_bClosing = 0;
+    int m_bRealTimeUpdate = 1;
+    int m_bTitleChanged = 0;
+    int m_runState = 0;
+    int m_runMode = 1;
+    static constexpr std::size_t kNoCommand = static_cast<std::size_t>(-1);
+    std::size_t m_pNextCommand = kNoCommand; // index into m_commandList
+    int m_cyclesDone = 0;
+    int m_cyclesTarget = 0;
+    int m_time = 0;
+    int m_bTracing = 1;
+    int m_clockMethod = 0;
+    int m_radix = 2;
+    int m_sramSize = 0;
+    std::vector<std::string> m_logLines;
+    std::uint8_t m_bank = 0;
+    std::unique_ptr<BoardDriver> m_pBoard;
+    int m_deviceSize = 1;
+    std::uint8_t m_boardType = 0;
+    std::unique_ptr<TraceStore> m_pTraceStore;
+    std::uint8_t m_bComments = 1;
+    int m_bLogHeader = 0;
+    int m_bAutoSplit = 1;
+    int m_bStepDone = 0;
+    int m_bHideInversion = 1;
+    // Column-major: cell (column c, row r) is [c * m_gridRows + r].
+    std::vector<DesignElement*> m_traceCells;
+    std::vector<DesignElement*> m_assignCells;
+    std::vector<CellReadGroup> m_cellGroups;
+    int m_gridColumns = 0;
+    int m_gridRows = 0;
+    int m_bClockReadGroup = 0;
+    int m_warningCount = 0;
+    int m_errorCount = 0;
+
+    SessionHost& host() { return m_host; }
+    Settings& settings() { return m_settings; }
+
+private:
+    bool openBoard();
+    bool readScriptReference(const std::string& path);
+    std::string resolveAgainstScript(std::string_view path) const;
+    bool writeScript(const std::string& path, const char* createFailure);
+    void appendLogRecord(std::string text);
+    void removeClockElement();
+    void emptyTraceList();
+    void removeAllGroups();
+    void unlinkTrace(TracedComponent* node);
+    void addTraceLineOrLog(const TracedComponent& entry);
+    void placeCells(std::vector<DesignElement*>& grid, DesignElement* element, int depth);
+    void compileSection(TextBuffer& buffer, std::string_view begin, std::string_view end);
+
+    SessionHost& m_host;
+    Settings& m_settings;
+    std::string m_boardValue;
+    CommandDispatcher m_dispatcher;
+    std::unique_ptr<LineBuffer> m_ownScript;
+    std::vector<TracedComponent*> m_componentTable; // handle - 1 -> entry; null once removed
+    std::size_t m_headerLines = 0;                  // lines of the column header last written
+};
+
+} // namespace cellwatch

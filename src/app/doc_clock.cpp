@@ -1,0 +1,178 @@
+// The software clock: choosing and dropping the clock register, the clocking method, the setup
+// checks of a parse and the read plan built from the traced cells.
+
+#include "app/cwiz_doc.h"
+#include "design/design_element.h"
+#include "script/section_rewriter.h"
+
+namespace cellwatch {
+
+void CWizDoc::selectClockRegister(DesignElement* reg) {
+    if (reg == nullptr || reg->type != ElementType::Symbol || reg->combinatorial != 0 || !m_pDesignTree)
+        return;
+    removeClockElement();
+    auto clock = std::make_unique<DesignElement>();
+    clock->type = ElementType::SoftwareClock;
+    clock->size = 1;
+    clock->shortName = kSoftwareClockName;
+    clock->fullName = kSoftwareClockName;
+    clock->parent = reg;
+    clock->row = reg->row;
+    clock->column = reg->column;
+    clock->typeCode = 1;
+    clock->radix = -1;
+    m_pClockElement = m_pDesignTree->insert(std::move(clock));
+    if (m_pClockElement == nullptr)
+        return;
+    m_bClockReadGroup = 1;
+    if (m_pSymbolView != nullptr)
+        m_pSymbolView->markClock(*reg);
+    if (m_pTraceView != nullptr)
+        m_pTraceView->refreshClockMarks();
+    m_host.updateAllViews();
+}
+
+void CWizDoc::SelectClockFromHierarchy(DesignElement* reg) {
+    selectClockRegister(reg);
+    TextBuffer* buffer = scriptBuffer();
+    if (m_pClockElement != nullptr && m_pClockElement->parent == reg && buffer != nullptr)
+        SetClockRegLine(*buffer, reg->fullName);
+}
+
+void CWizDoc::removeClockElement() {
+    if (m_pClockElement == nullptr)
+        return;
+    DesignElement* clock = m_pClockElement;
+    if (TracedComponent* entry = FindTrace(clock)) {
+        if (m_pTraceView != nullptr)
+            m_pTraceView->removeEntryItem(*entry);
+        unlinkTrace(entry);
+    }
+    if (m_pSymbolView != nullptr && clock->parent != nullptr)
+        m_pSymbolView->unmarkClock(*clock->parent);
+    m_pClockElement = nullptr;
+    m_pClockTrace = nullptr;
+    m_clockMethod = 0;
+    if (m_pDesignTree)
+        m_pDesignTree->remove(clock);
+    // Steps and declarations compiled against the clock must not outlive it.
+    std::erase_if(m_sequenceList, [clock](const auto& s) { return s->element == clock; });
+    std::erase_if(m_breakList, [clock](const BreakCondition& b) { return b.element == clock; });
+    if (std::erase_if(m_commandList, [clock](const auto& c) { return c->element == clock; }) != 0)
+        m_pNextCommand = kNoCommand;
+    if (m_pTraceView != nullptr)
+        m_pTraceView->refreshClockMarks();
+}
+
+void CWizDoc::DeselectClock() {
+    if (m_pClockElement == nullptr)
+        return;
+    if (TextBuffer* buffer = scriptBuffer())
+        RemoveClockRegLine(*buffer);
+    removeClockElement();
+}
+
+void CWizDoc::setClockMethod(int method) {
+    m_clockMethod = method;
+}
+
+void CWizDoc::setClockingMethod(int method) {
+    if (method < 0 || method > 4)
+        return;
+    m_clockMethod = method;
+    if (TextBuffer* buffer = scriptBuffer())
+        SetClockModeLine(*buffer, method);
+}
+
+bool CWizDoc::sharesClockColumn(const DesignElement* element) const {
+    if (m_pClockElement == nullptr || element == nullptr)
+        return false;
+    const int column = m_pClockElement->column;
+    if (element->type == ElementType::Symbol)
+        return element->column == column;
+    if (element->type == ElementType::Group) {
+        for (const DesignElement* member : element->children) {
+            if (member != nullptr && member->column == column)
+                return true;
+        }
+    }
+    return false;
+}
+
+void CWizDoc::checkClockSetup() {
+    if (m_pClockElement != nullptr && m_clockMethod == 0)
+        LogWarning("You have specified a clock register but no clocking method.");
+    if (m_pClockElement == nullptr && m_clockMethod != 0)
+        LogWarning("You have specified a clocking method but no clock register.");
+}
+
+void CWizDoc::placeCells(std::vector<DesignElement*>& grid, DesignElement* element, int depth) {
+    if (element == nullptr || depth > 64)
+        return;
+    if (element->type == ElementType::Symbol) {
+        // Cells outside the fitted device have no place in the maps, nor on the board.
+        if (element->column < 0 || element->column >= m_gridColumns || element->row < 0 ||
+            element->row >= m_gridRows)
+            return;
+        grid[static_cast<std::size_t>(element->column) * static_cast<std::size_t>(m_gridRows) +
+             static_cast<std::size_t>(element->row)] = element;
+    } else if (element->type == ElementType::Group) {
+        for (DesignElement* member : element->children)
+            placeCells(grid, member, depth + 1);
+    }
+}
+
+void CWizDoc::buildReadPlan() {
+    m_cellGroups.clear();
+    if (!m_pBoard || m_traceCells.empty())
+        return;
+    std::fill(m_traceCells.begin(), m_traceCells.end(), nullptr);
+    const bool cbuf = m_pClockElement != nullptr && (m_clockMethod == 1 || m_clockMethod == 2);
+    const int clockColumn = cbuf ? m_pClockElement->column : -1;
+    for (TracedComponent& entry : m_traceList) {
+        if (entry.element != m_pClockElement)
+            placeCells(m_traceCells, entry.element, 0);
+    }
+    auto cell = [this](int column, int row) {
+        return m_traceCells[static_cast<std::size_t>(column) * static_cast<std::size_t>(m_gridRows) +
+                            static_cast<std::size_t>(row)];
+    };
+    for (int c = 0; c < m_gridColumns; ++c) {
+        if (c == clockColumn)
+            continue;
+        CellReadGroup* group = nullptr;
+        for (int r = 0; r < m_gridRows; ++r) {
+            if (cell(c, r) == nullptr)
+                continue;
+            if (group == nullptr || group->rows == 32) {
+                group = &m_cellGroups.emplace_back();
+                group->column = c;
+                group->mask.makeFull();
+            }
+            group->mask.clearRow(r);
+            ++group->rows;
+        }
+    }
+    if (clockColumn >= 0 && clockColumn < m_gridColumns) {
+        CellReadGroup group;
+        group.column = clockColumn;
+        group.mask.makeFull();
+        for (int r = 0; r < m_gridRows; ++r) {
+            if (cell(clockColumn, r) == nullptr)
+                continue;
+            if (group.rows == 32) {
+                LogError("Can only trace 32 bits in the same column as the clock register when using CBUF "
+                         "clocking.");
+                break;
+            }
+            group.mask.clearRow(r);
+            ++group.rows;
+        }
+        if (group.rows > 0) {
+            m_cellGroups.push_back(group);
+            m_bClockReadGroup = 0;
+        }
+    }
+}
+
+} // namespace cellwatch

@@ -1,0 +1,153 @@
+// The parse pass: emptying the compiled state, compiling the script in its section order, and the
+// checks and summary that follow.
+
+#include "app/cwiz_doc.h"
+#include "app/dispatch_stub.h"
+#include "design/design_element.h"
+#include "script/scanning.h"
+#include "script/script_file.h"
+
+namespace cellwatch {
+
+namespace {
+
+constexpr std::size_t kMainPassLineLimit = 511;
+
+bool firstTokenIs(const std::string& line, std::string_view word) {
+    std::string token;
+    return NextToken(line, token) && ToLowerAscii(token) == word;
+}
+
+} // namespace
+
+std::unique_ptr<ScriptCommand> CWizDoc::DispatchCommand(std::string line) {
+    if (!m_dispatcher)
+        m_dispatcher = StubDispatchCommand;
+    return m_dispatcher(*this, std::move(line));
+}
+
+void CWizDoc::AppendCommand(std::unique_ptr<ScriptCommand> node) {
+    if (node)
+        m_commandList.push_back(std::move(node));
+}
+
+void CWizDoc::compileSection(TextBuffer& buffer, std::string_view begin, std::string_view end) {
+    const int start = FindMarkerLine(buffer, begin);
+    if (start < 0)
+        return;
+    const int count = buffer.lineCount();
+    for (int n = start + 1; n < count; ++n) {
+        std::string line = buffer.line(n);
+        if (line.empty())
+            continue;
+        if (line.front() == '|') {
+            if (line == end)
+                return;
+            continue;
+        }
+        AppendCommand(DispatchCommand(std::move(line)));
+    }
+}
+
+void CWizDoc::BuildCommandList() {
+    TextBuffer* buffer = scriptBuffer();
+    if (buffer == nullptr)
+        return;
+    if (m_pCmdView != nullptr)
+        m_pCmdView->recolour();
+    const bool modified = buffer->isModified();
+
+    // The clock register comes first so that every line sees the software clock.
+    if (const int clockLine = FindCommandLine(*buffer, "setclockreg"); clockLine >= 0)
+        (void)DispatchCommand(buffer->line(clockLine));
+
+    compileSection(*buffer, kVectorBeginMarker, kVectorEndMarker);
+    compileSection(*buffer, kTraceBeginMarker, kTraceEndMarker);
+
+    bool inside = false;
+    const int count = buffer->lineCount();
+    for (int n = 0; n < count; ++n) {
+        std::string line = buffer->line(n);
+        if (line.size() > kMainPassLineLimit)
+            line.resize(kMainPassLineLimit);
+        if (!line.empty() && line.front() == '|') {
+            if (inside)
+                inside = !(line == kVectorEndMarker || line == kTraceEndMarker);
+            else
+                inside = line == kVectorBeginMarker || line == kTraceBeginMarker;
+        }
+        if (inside || line.empty() || firstTokenIs(line, "setclockreg"))
+            continue;
+        AppendCommand(DispatchCommand(std::move(line)));
+    }
+    buffer->setModified(modified);
+}
+
+bool CWizDoc::ParseScript() {
+    m_runMode = 0;
+    m_time = 0;
+    m_warningCount = 0;
+    m_errorCount = 0;
+
+    m_commandList.clear();
+    m_pNextCommand = kNoCommand;
+    EmptyLog();
+    removeClockElement();
+    emptyTraceList();
+    m_sequenceList.clear();
+    m_breakList.clear();
+    m_cellGroups.clear();
+
+    removeAllGroups();
+    if (m_pDesignTree) {
+        for (DesignElement* e = m_pDesignTree->first(); e != nullptr; e = e->next)
+            e->radix = -1;
+    }
+    m_clockMethod = 0;
+    m_pClockTrace = nullptr;
+
+    if (hasScript())
+        BuildCommandList();
+    checkClockSetup();
+    RefreshLogViews(true);
+    m_runMode = 1;
+
+    std::string summary = " ";
+    summary += std::to_string(m_errorCount);
+    summary += " error(s), ";
+    summary += std::to_string(m_warningCount);
+    summary += " warning(s)";
+    LogInfo(summary);
+    return m_errorCount == 0;
+}
+
+void CWizDoc::ParseCommand() {
+    if (m_runState == 2 &&
+        m_host.askYesNo("Currently paused session! Are you sure you wish to restart?") != Answer::Yes)
+        return;
+    TextBuffer* buffer = scriptBuffer();
+    if (buffer != nullptr && buffer->isModified() &&
+        m_settings.readInt("Environment", "Save before parse", 1) != 0) {
+        if (m_settings.readInt("Environment", "Prompt before save", 0) != 0) {
+            const Answer answer = m_host.askYesNoCancel("Do you wish to save command script?");
+            if (answer == Answer::Cancel)
+                return;
+            if (answer == Answer::Yes)
+                SaveScript();
+        } else {
+            SaveScript();
+        }
+    }
+    if (m_logViews.empty())
+        m_host.openResultLogView();
+    m_host.beginWaitCursor();
+    m_runState = 0;
+    m_pNextCommand = kNoCommand;
+    ParseScript();
+    if (m_pBoard)
+        buildReadPlan();
+    m_runMode = 1;
+    m_host.endWaitCursor();
+}
+
+} // namespace cellwatch

@@ -1,0 +1,88 @@
+// Saving the command script and the result log; every file goes through an atomic replace.
+
+#include "app/cwiz_doc.h"
+#include "common/atomic_file.h"
+
+namespace cellwatch {
+
+namespace {
+
+FileDialogRequest saveRequest(Settings& settings, std::string title, std::string ext) {
+    FileDialogRequest request;
+    request.title = std::move(title);
+    request.filter = "All files (*.*)|*.*";
+    request.defaultExt = std::move(ext);
+    request.startFolder = settings.readString("Environment", "Last path", "");
+    request.overwritePrompt = true;
+    return request;
+}
+
+} // namespace
+
+bool CWizDoc::writeScript(const std::string& path, const char* createFailure) {
+    TextBuffer* buffer = scriptBuffer();
+    if (buffer == nullptr)
+        return false;
+    m_host.beginWaitCursor();
+    const SaveResult result = SaveFileAtomically(path, BufferText(*buffer));
+    m_host.endWaitCursor();
+    if (result == SaveResult::CannotCreate) {
+        m_host.messageOk(createFailure);
+        return false;
+    }
+    if (result == SaveResult::WriteFailed) {
+        m_host.messageOk("Failed to put data in this file!");
+        return false;
+    }
+    buffer->setModified(false);
+    m_host.scriptSaved(path);
+    return true;
+}
+
+bool CWizDoc::SaveScript() {
+    if (scriptBuffer() == nullptr)
+        return false;
+    if (!m_pScriptPath) {
+        std::optional<std::string> chosen =
+            m_host.saveFileDialog(saveRequest(m_settings, "Save command script", "cmd"));
+        if (!chosen)
+            return false;
+        m_pScriptPath = std::make_unique<std::string>(*chosen);
+    }
+    if (!writeScript(*m_pScriptPath, "-Failed to create new file!"))
+        return false;
+    if (m_pCmdView != nullptr)
+        m_pCmdView->refreshTitle();
+    return true;
+}
+
+bool CWizDoc::SaveScriptAs() {
+    if (scriptBuffer() == nullptr)
+        return false;
+    std::optional<std::string> chosen =
+        m_host.saveFileDialog(saveRequest(m_settings, "Save command script", "cmd"));
+    if (!chosen)
+        return false;
+    m_pScriptPath = std::make_unique<std::string>(*chosen);
+    if (!writeScript(*m_pScriptPath, "Failed to create new file!"))
+        return false;
+    // The view's title follows the new name; toggling the flag makes it redraw.
+    TextBuffer* buffer = scriptBuffer();
+    buffer->setModified(true);
+    if (m_pCmdView != nullptr)
+        m_pCmdView->refreshTitle();
+    buffer->setModified(false);
+    m_bTitleChanged = 1;
+    m_host.updateAllViews();
+    return true;
+}
+
+bool CWizDoc::SaveResultLog() {
+    std::optional<std::string> chosen =
+        m_host.saveFileDialog(saveRequest(m_settings, "Save result log", "log"));
+    if (!chosen)
+        return false;
+    return WriteResultLog(*chosen);
+}
+
+} // namespace cellwatch

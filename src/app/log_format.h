@@ -1,0 +1,28 @@
+#pragma once
+// How the result log lays traced values out: digit counts per radix, the vertical column header of
+// a run, and the sample rows. Shared by the saved log file and the result log view.
+
+#include "app/traced_component.h"
+
+#include <cstdint>
+#include <list>
+#include <string>
+#include <vector>
+
+namespace cellwatch {
+
+// The radix a component is shown in: the element's own, or the session default when it has none.
+int ComponentRadix(const TracedComponent& component, int defaultRadix);
+// Digits of a value w bits wide: ceil(w/3) in radix 8 or 10, ceil(w/4) in radix 16, w otherwise.
+int DigitCount(std::uint32_t widthBits, int radix);
+
+// The column header: one line per character of the longest name, the names written vertically and
+// bottom-aligned above the first digit of their value columns. Empty without components.
+std::vector<std::string> ColumnHeader(const std::list<TracedComponent>& components, int defaultRadix);
+
+// Appends one sample row ("#", the time in 8 zero-padded digits, then two blanks and each
+// component's lastValue) without a line end. timeDivisor is 5 with the clock traced, else 10.
+void AppendSampleRow(std::string& out, std::uint32_t rowTime, std::uint32_t timeDivisor,
+                     const std::list<TracedComponent>& components, int defaultRadix);
+
+} // namespace cellwatch

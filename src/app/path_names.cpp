@@ -1,0 +1,37 @@
+#include "app/path_names.h"
+
+#include "script/scanning.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace cellwatch {
+
+std::string FolderOf(std::string_view path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash));
+}
+
+std::string ExtensionOf(std::string_view path) {
+    const std::size_t slash = path.rfind('/');
+    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    const std::size_t dot = name.rfind('.');
+    return dot == std::string_view::npos ? std::string() : ToLowerAscii(name.substr(dot + 1));
+}
+
+bool FileExists(const std::string& path) {
+    std::error_code ec;
+    return !path.empty() && std::filesystem::is_regular_file(path, ec);
+}
+
+std::string ResolveAgainstFolder(std::string_view path, std::string_view scriptFolder) {
+    std::string kept(path);
+    if (path.empty() || path.front() == '/' || scriptFolder.empty() || FileExists(kept))
+        return kept;
+    std::string joined(scriptFolder);
+    joined += '/';
+    joined += path;
+    return FileExists(joined) ? joined : kept;
+}
+
+} // namespace cellwatch

@@ -1,0 +1,19 @@
+#pragma once
+// Splitting file paths the way the session needs them: folder, file name and extension on '/'
+// separators, and script paths resolved against the script's own folder.
+
+#include <string>
+#include <string_view>
+
+namespace cellwatch {
+
+// Everything before the last '/', without it; empty when there is none.
+std::string FolderOf(std::string_view path);
+// The text after the last '.' of the file name, lower-cased; empty when there is none.
+std::string ExtensionOf(std::string_view path);
+// A path as written in a script: kept when absolute, empty, or found from the working directory;
+// else taken relative to scriptFolder when it exists there; else kept unchanged.
+std::string ResolveAgainstFolder(std::string_view path, std::string_view scriptFolder);
+bool FileExists(const std::string& path);
+
+} // namespace cellwatch
