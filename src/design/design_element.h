@@ -43,6 +43,7 @@ public:
 private:
     friend class DesignTree;
     std::size_t m_ownerIndex = 0;
+    std::uint32_t m_hash = 0; // nameHash(fullName), taken when the element enters the tree
 };
 
 } // namespace cellwatch

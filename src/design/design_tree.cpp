@@ -121,7 +121,7 @@ void DesignTree::markTaken(std::size_t index, bool taken) {
 }
 
 void DesignTree::place(DesignElement* element) {
-    const std::size_t index = freeSlotFrom(nameHash(element->fullName) % m_slots.size());
+    const std::size_t index = freeSlotFrom(element->m_hash % m_slots.size());
     m_slots[index] = element;
     markTaken(index, true);
     element->slot = static_cast<std::int32_t>(index);
@@ -143,6 +143,7 @@ DesignElement* DesignTree::insert(std::unique_ptr<DesignElement> element) {
     if (m_count + 1 >= capacity())
         return nullptr;
     DesignElement* raw = element.get();
+    raw->m_hash = nameHash(raw->fullName);
     place(raw);
     m_byName.insert(raw);
     raw->m_ownerIndex = m_owned.size();
@@ -298,6 +299,7 @@ void DesignTree::buildFromSymbols() {
     if (!m_symbols)
         return;
     m_byName.reserve(m_byName.size() + m_symbols->entryCount());
+    m_owned.reserve(m_owned.size() + m_symbols->entryCount());
     // Lookups go by name, so a duplicate answers with the first record of its name. Records of one
     // name share a chain and come in chain order: a record whose name the tree lacks is the first
     // of its name unless an earlier record of that name was a hidden kind-P one.
