@@ -2,8 +2,8 @@
 // checks and summary that follow.
 
 #include "app/cwiz_doc.h"
-#include "app/dispatch_stub.h"
 #include "design/design_element.h"
+#include "script/command_table.h"
 #include "script/scanning.h"
 #include "script/script_file.h"
 
@@ -22,7 +22,7 @@ bool firstTokenIs(const std::string& line, std::string_view word) {
 
 std::unique_ptr<ScriptCommand> CWizDoc::DispatchCommand(std::string line) {
     if (!m_dispatcher)
-        m_dispatcher = StubDispatchCommand;
+        m_dispatcher = dispatchCommand;
     return m_dispatcher(*this, std::move(line));
 }
 

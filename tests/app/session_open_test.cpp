@@ -1,0 +1,159 @@
+// Opening a session: file types, the design reference, the board choice and what open builds.
+
+#include "session_fixture.h"
+
+#include "design/design_element.h"
+
+#include <fstream>
+
+namespace cellwatch {
+namespace {
+
+TEST_F(SessionTest, OpensCommandScriptWithItsDesignAndTheEmulatedBoard) {
+    CWizDoc& d = make();
+    ASSERT_TRUE(d.OpenSession(AppData("basic.cmd")));
+    EXPECT_EQ(*d.m_pScriptPath, AppData("basic.cmd"));
+    // The design is named by bare file name and found beside the script.
+    EXPECT_EQ(*d.m_pSymbolPath, AppData("design.sym"));
+    ASSERT_TRUE(d.m_pSymbolTable && d.m_pSymbolTable->isLoaded());
+    ASSERT_NE(d.findElement("TOP\\A3"), nullptr);
+    EXPECT_EQ(settings.readString("Environment", "Last path", "?"),
+              std::string(CELLWATCH_TEST_DATA) + "/app");
+    ASSERT_NE(d.m_pBoard, nullptr);
+    EXPECT_EQ(d.m_boardType, 1);
+    EXPECT_EQ(d.m_deviceSize, 1);
+    EXPECT_EQ(d.m_gridColumns, 64);
+    EXPECT_EQ(d.m_traceCells.size(), 64u * 64u);
+    EXPECT_TRUE(d.m_sramSize == 0x20000 || d.m_sramSize == 0x80000);
+    EXPECT_EQ(host->waitDepth, 0);
+    EXPECT_TRUE(host->messages.empty());
+}
+
+TEST_F(SessionTest, LargestEmulatedMemberSelectsSizeCodeThree) {
+    CWizDoc& d = make("emulator:128");
+    ASSERT_TRUE(d.OpenSession(AppData("basic.cmd")));
+    EXPECT_EQ(d.m_deviceSize, 3);
+    EXPECT_EQ(d.m_gridRows, 128);
+}
+
+TEST_F(SessionTest, OpenRefusalsCarryTheirExactMessages) {
+    struct Case {
+        std::string file;
+        std::string message;
+    };
+    std::ofstream(scratch / "design.sym.bak") << "x";
+    const Case cases[] = {
+        {AppData("no_reference.cmd"), "Bad or corrupt command file."},
+        {AppData("empty.cmd"), "Bad or corrupt command file."},
+        {(scratch / "design.sym.bak").string(), "Invalid file type."},
+    };
+    for (const Case& c : cases) {
+        host->messages.clear();
+        CWizDoc& d = make();
+        EXPECT_FALSE(d.OpenSession(c.file)) << c.file;
+        ASSERT_EQ(host->messages.size(), 1u) << c.file;
+        EXPECT_EQ(host->messages[0], c.message);
+        EXPECT_EQ(d.m_pBoard, nullptr);
+    }
+    host->messages.clear();
+    EXPECT_FALSE(make().OpenSession((scratch / "absent.cmd").string()));
+    EXPECT_EQ(host->messages.size(), 1u);
+}
+
+TEST_F(SessionTest, SymbolFileAsksForTheCircuitFileAndCancelFailsSilently) {
+    std::filesystem::copy_file(AppData("design.sym"), scratch / "DESIGN.SYM");
+    const std::string sym = (scratch / "DESIGN.SYM").string();
+    CWizDoc& d = make();
+    EXPECT_FALSE(d.OpenSession(sym));
+    EXPECT_TRUE(host->messages.empty());
+    ASSERT_EQ(host->dialogs.size(), 1u);
+    EXPECT_EQ(host->dialogs[0].title, "Select circuit file");
+    EXPECT_TRUE(host->dialogs[0].mustExist);
+    EXPECT_EQ(host->dialogs[0].startFolder, scratch.string());
+
+    host->paths.push_back(AppData("design.cal"));
+    CWizDoc& d2 = make();
+    ASSERT_TRUE(d2.OpenSession(sym));
+    EXPECT_EQ(*d2.m_pCalPath, AppData("design.cal"));
+    EXPECT_EQ(d2.m_pScriptPath, nullptr);
+    // The generated script loads the chosen circuit and names the symbol table.
+    ASSERT_TRUE(d2.UseOwnScript());
+    const std::string text = BufferText(*d2.scriptBuffer());
+    EXPECT_NE(text.find("|GRT_SYMBOL_TABLE \"" + sym + "\""), std::string::npos);
+    EXPECT_NE(text.find("loadcal \"" + AppData("design.cal") + "\""), std::string::npos);
+}
+
+TEST_F(SessionTest, MissingDesignStillOpens) {
+    CWizDoc& d = make();
+    ASSERT_TRUE(d.OpenSession(AppData("missing_design.cmd")));
+    EXPECT_FALSE(d.m_pSymbolTable->isLoaded());
+    ASSERT_TRUE(d.UseOwnScript());
+    EXPECT_TRUE(d.ParseScript());
+}
+
+TEST_F(SessionTest, NoBoardWarnsUnlessToldNotTo) {
+    CWizDoc& d = make("none");
+    host->tickDontWarn = true;
+    ASSERT_TRUE(d.OpenSession(AppData("basic.cmd")));
+    EXPECT_EQ(d.m_pBoard, nullptr);
+    EXPECT_EQ(d.m_gridColumns, 0);
+    EXPECT_TRUE(d.m_traceCells.empty());
+    ASSERT_EQ(host->notFound.size(), 1u);
+    EXPECT_EQ(host->notFound[0],
+              "LC3400DS Not Found!|Cellwatch was unable to find the LC3400DS device driver. You will not be "
+              "able to execute any tests without one.|Do not show this warning again");
+    EXPECT_EQ(settings.readInt("Environment", "Dont warn", 0), 1);
+
+    // The ticked box is remembered: the next open asks nothing, and still parses without a board.
+    CWizDoc& again = make("none");
+    ASSERT_TRUE(again.OpenSession(AppData("basic.cmd")));
+    ASSERT_TRUE(again.UseOwnScript());
+    EXPECT_EQ(host->notFound.size(), 1u);
+    EXPECT_TRUE(again.ParseScript());
+    EXPECT_FALSE(again.isEnabled(MenuCommand::RunTest));
+    EXPECT_TRUE(again.isEnabled(MenuCommand::ParseScript));
+}
+
+TEST_F(SessionTest, UnknownBoardValueOpensWithoutBoardAndSaysWhy) {
+    CWizDoc& d = make("floppy");
+    ASSERT_TRUE(d.OpenSession(AppData("basic.cmd")));
+    EXPECT_EQ(d.m_pBoard, nullptr);
+    EXPECT_EQ(host->messages.size(), 1u);
+    EXPECT_TRUE(host->notFound.empty());
+}
+
+TEST_F(SessionTest, ScriptPathsResolveAgainstTheScriptFolder) {
+    CWizDoc& d = make();
+    ASSERT_TRUE(d.OpenSession(AppData("basic.cmd")));
+    EXPECT_EQ(d.resolveScriptPath("design.cal"), AppData("design.cal"));
+    EXPECT_EQ(d.resolveScriptPath("nowhere.cal"), "nowhere.cal");
+    EXPECT_EQ(d.resolveScriptPath("/abs/x.cal"), "/abs/x.cal");
+}
+
+TEST(MenuRules, FollowTheSessionState) {
+    MenuState s;
+    EXPECT_TRUE(IsMenuEnabled(MenuCommand::Close, s));
+    EXPECT_FALSE(IsMenuEnabled(MenuCommand::SaveScript, s));
+    s.hasScript = true;
+    EXPECT_TRUE(IsMenuEnabled(MenuCommand::ParseScript, s));
+    EXPECT_FALSE(IsMenuEnabled(MenuCommand::RunTest, s));
+    s.hasBoard = true;
+    EXPECT_TRUE(IsMenuEnabled(MenuCommand::RunTest, s));
+    EXPECT_FALSE(IsMenuEnabled(MenuCommand::SaveResultLog, s));
+    s.traceRecords = 1;
+    EXPECT_TRUE(IsMenuEnabled(MenuCommand::SaveResultLog, s));
+    s.runState = 3;
+    EXPECT_FALSE(IsMenuEnabled(MenuCommand::SaveTraceWave, s));
+    EXPECT_FALSE(IsMenuEnabled(MenuCommand::ParseScript, s));
+    EXPECT_TRUE(IsMenuEnabled(MenuCommand::PauseTest, s));
+    EXPECT_TRUE(IsMenuEnabled(MenuCommand::StopTest, s));
+    s.runState = 2;
+    EXPECT_TRUE(IsMenuEnabled(MenuCommand::ContinueTest, s));
+    EXPECT_TRUE(IsMenuEnabled(MenuCommand::RunTest, s));
+    EXPECT_FALSE(IsMenuEnabled(MenuCommand::DeselectClock, s));
+    s.hasClock = true;
+    EXPECT_TRUE(IsMenuEnabled(MenuCommand::DeselectClock, s));
+}
+
+} // namespace
+} // namespace cellwatch

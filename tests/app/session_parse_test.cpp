@@ -1,0 +1,197 @@
+// The parse pass over real scripts: section order, markers, the clock checks and repeatability.
+
+#include "session_fixture.h"
+
+#include "design/design_element.h"
+#include "script/section_rewriter.h"
+
+namespace cellwatch {
+namespace {
+
+std::vector<std::string> logText(CWizDoc& d) {
+    return d.m_logLines;
+}
+
+TEST_F(SessionTest, BasicScriptBuildsTracesGroupsClockAndCommands) {
+    CWizDoc& d = openBatch("basic.cmd");
+    ASSERT_TRUE(d.ParseScript());
+    EXPECT_EQ(traceNames(), (std::vector<std::string>{"nib", "top\\b"}));
+    DesignElement* nib = d.findElement("nib");
+    ASSERT_NE(nib, nullptr);
+    EXPECT_EQ(nib->type, ElementType::Group);
+    EXPECT_EQ(nib->size, 4u);
+    ASSERT_NE(d.m_pClockElement, nullptr);
+    EXPECT_EQ(d.m_pClockElement->parent, d.findElement("top\\clk"));
+    EXPECT_EQ(d.m_clockMethod, 3);
+    EXPECT_EQ(d.m_runMode, 1);
+    ASSERT_EQ(d.m_commandList.size(), 4u);
+    EXPECT_EQ(d.m_commandList[0]->kind, CommandKind::LoadCal);
+    EXPECT_EQ(d.m_commandList[1]->kind, CommandKind::ClearAll);
+    EXPECT_EQ(d.m_commandList[2]->kind, CommandKind::Cycle);
+    EXPECT_EQ(d.m_commandList[2]->value, 5);
+    EXPECT_EQ(d.m_commandList[3]->kind, CommandKind::Echo);
+    EXPECT_EQ(logText(d),
+              (std::vector<std::string>{"|Adding trace: nib - Size: 4", "|Adding trace: top\\b - Size: 1",
+                                        "| 0 error(s), 0 warning(s)"}));
+}
+
+TEST_F(SessionTest, ParsingTwiceGivesTheSameState) {
+    CWizDoc& d = openBatch("basic.cmd");
+    d.setSymbolView(&tree);
+    ASSERT_TRUE(d.ParseScript());
+    const auto kinds = commandKinds();
+    const auto traces = traceNames();
+    const auto log = logText(d);
+    DesignElement* firstClock = d.m_pClockElement;
+    ASSERT_TRUE(d.ParseScript());
+    EXPECT_EQ(commandKinds(), kinds);
+    EXPECT_EQ(traceNames(), traces);
+    EXPECT_EQ(logText(d), log);
+    ASSERT_NE(d.m_pClockElement, nullptr);
+    (void)firstClock;
+    // One group and one clock element, however often the script is parsed.
+    int groups = 0, clocks = 0;
+    for (DesignElement* e = d.m_pDesignTree->first(); e != nullptr; e = e->next) {
+        groups += e->type == ElementType::Group;
+        clocks += e->type == ElementType::SoftwareClock;
+    }
+    EXPECT_EQ(groups, 1);
+    EXPECT_EQ(clocks, 1);
+    // The hierarchy view dropped the first parse's group before the second made it again.
+    EXPECT_EQ(std::count(views.calls.begin(), views.calls.end(), "tree:remove nib"), 1);
+    EXPECT_EQ(std::count(views.calls.begin(), views.calls.end(), "tree:add nib"), 2);
+}
+
+TEST_F(SessionTest, SectionsCompileFirstAndOnlyTheFirstClockRegisterActs) {
+    CWizDoc& d = openBatch("order.cmd");
+    d.ParseScript();
+    // The vector section, then the trace section (its cycle), then the main text in order; the
+    // comment after '|' is cut from the echo.
+    ASSERT_EQ(d.m_commandList.size(), 3u);
+    EXPECT_EQ(d.m_commandList[0]->kind, CommandKind::Cycle);
+    EXPECT_EQ(d.m_commandList[1]->kind, CommandKind::Echo);
+    EXPECT_EQ(d.m_commandList[1]->text, "first in text");
+    EXPECT_EQ(d.m_commandList[2]->kind, CommandKind::Assign);
+    EXPECT_NE(d.findElement("v"), nullptr);
+    EXPECT_EQ(traceNames(), (std::vector<std::string>{"top\\b"}));
+    ASSERT_NE(d.m_pClockElement, nullptr);
+    EXPECT_EQ(d.m_pClockElement->parent->fullName, "top\\clk");
+    EXPECT_EQ(d.m_clockMethod, 1);
+}
+
+TEST_F(SessionTest, ClockSetupWarnings) {
+    CWizDoc& a = openBatch("clock_no_method.cmd");
+    EXPECT_TRUE(a.ParseScript());
+    EXPECT_EQ(a.m_warningCount, 1);
+    EXPECT_EQ(logText(a), (std::vector<std::string>{
+                              "WARNING: You have specified a clock register but no clocking method.",
+                              "| 0 error(s), 1 warning(s)"}));
+    CWizDoc& b = openBatch("method_no_clock.cmd");
+    EXPECT_TRUE(b.ParseScript());
+    EXPECT_EQ(logText(b), (std::vector<std::string>{
+                              "WARNING: You have specified a clocking method but no clock register.",
+                              "| 0 error(s), 1 warning(s)"}));
+}
+
+TEST_F(SessionTest, UnterminatedSectionSwallowsTheRestOfTheMainPass) {
+    CWizDoc& d = openBatch("damaged.cmd");
+    EXPECT_TRUE(d.ParseScript());
+    EXPECT_EQ(traceNames(), (std::vector<std::string>{"top\\b"}));
+    ASSERT_EQ(d.m_commandList.size(), 1u);
+    EXPECT_EQ(d.m_commandList[0]->kind, CommandKind::Echo);
+}
+
+TEST_F(SessionTest, DuplicatesAndUnknownWordsAreCountedErrors) {
+    CWizDoc& d = openBatch("duplicates.cmd");
+    EXPECT_FALSE(d.ParseScript());
+    EXPECT_EQ(d.m_errorCount, 3);
+    EXPECT_EQ(d.m_sequenceList.size(), 1u);
+    EXPECT_EQ(
+        logText(d),
+        (std::vector<std::string>{
+            "|Adding trace: top\\b - Size: 1", "ERROR: TRACE - Trace \"top\\b\" has already been defined.",
+            "ERROR: CLOCK - Data sequence already exists for element \"top\\a0\".",
+            "ERROR: Command \"bogus\" is not a valid command.", "| 3 error(s), 0 warning(s)"}));
+}
+
+TEST_F(SessionTest, EmptyScriptParsesToTheSummaryAlone) {
+    CWizDoc& d = openBatch("blank.cmd");
+    EXPECT_TRUE(d.ParseScript());
+    EXPECT_TRUE(d.m_commandList.empty());
+    EXPECT_EQ(logText(d), (std::vector<std::string>{"| 0 error(s), 0 warning(s)"}));
+}
+
+TEST_F(SessionTest, ParseCommandAsksWhilePausedAndSavesAsTheSettingsSay) {
+    CWizDoc& d = openBatch("basic.cmd");
+    d.m_runState = 2;
+    host->answers.push_back(Answer::No);
+    d.ParseCommand();
+    EXPECT_EQ(d.m_runState, 2);
+    EXPECT_TRUE(d.m_commandList.empty());
+    EXPECT_EQ(host->questions.back(), "Currently paused session! Are you sure you wish to restart?");
+
+    // "Save before parse" off: a modified script is parsed from the text, not written.
+    settings.writeInt("Environment", "Save before parse", 0);
+    d.scriptBuffer()->insertAt(d.scriptBuffer()->lineCount(), "echo \"added\"\r\n");
+    host->answers.push_back(Answer::Yes);
+    d.ParseCommand();
+    EXPECT_EQ(d.m_runState, 0);
+    EXPECT_EQ(d.m_commandList.size(), 5u);
+    EXPECT_TRUE(host->saved.empty());
+    EXPECT_TRUE(d.scriptBuffer()->isModified());
+    EXPECT_EQ(host->logViewsOpened, 1);
+    // With a board the read plan follows the parse: nib's four rows in column 1, b in column 2.
+    ASSERT_EQ(d.m_cellGroups.size(), 2u);
+    EXPECT_EQ(d.m_cellGroups[0].column, 1);
+    EXPECT_EQ(d.m_cellGroups[0].rows, 4);
+    EXPECT_EQ(d.m_cellGroups[1].column, 2);
+}
+
+TEST_F(SessionTest, CellsOutsideTheDeviceNeverReachTheMaps) {
+    CWizDoc& d = openBatch("blank.cmd");
+    d.ParseScript();
+    ASSERT_NE(d.findElement("top\\far"), nullptr);
+    ASSERT_TRUE(d.AddTrace("top\\far"));
+    ASSERT_TRUE(d.AddTrace("top\\b"));
+    d.buildReadPlan();
+    ASSERT_EQ(d.m_cellGroups.size(), 1u);
+    EXPECT_EQ(d.m_cellGroups[0].column, 2);
+}
+
+TEST_F(SessionTest, ClockFromHierarchyWritesTheScriptAndDeselectRemovesIt) {
+    CWizDoc& d = openBatch("blank.cmd");
+    d.setSymbolView(&tree);
+    d.setTraceView(&list);
+    d.ParseScript();
+    DesignElement* clk = d.findElement("top\\clk");
+    DesignElement* b = d.findElement("top\\b");
+    d.SelectClockFromHierarchy(b);
+    d.SelectClockFromHierarchy(clk);
+    ASSERT_NE(d.m_pClockElement, nullptr);
+    EXPECT_EQ(d.findElement("SOFTWARE_CLOCK"), d.m_pClockElement);
+    EXPECT_EQ(d.m_pClockElement->parent, clk);
+    d.setClockingMethod(1);
+    std::string text = BufferText(*d.scriptBuffer());
+    EXPECT_NE(text.find("setclockreg top\\clk\r\n"), std::string::npos);
+    EXPECT_EQ(text.find("setclockreg top\\b"), std::string::npos);
+    EXPECT_NE(text.find("setclockmode CBUF_READ\r\n"), std::string::npos);
+    EXPECT_TRUE(d.sharesClockColumn(d.findElement("top\\clk")));
+    EXPECT_FALSE(d.sharesClockColumn(b));
+
+    d.appendTrace(d.m_pClockElement);
+    EXPECT_NE(d.m_pClockTrace, nullptr);
+    d.DeselectClock();
+    EXPECT_EQ(d.m_pClockElement, nullptr);
+    EXPECT_EQ(d.m_pClockTrace, nullptr);
+    EXPECT_EQ(d.m_clockMethod, 0);
+    EXPECT_TRUE(d.m_traceList.empty());
+    EXPECT_EQ(d.findElement("SOFTWARE_CLOCK"), nullptr);
+    text = BufferText(*d.scriptBuffer());
+    EXPECT_EQ(text.find("setclockreg"), std::string::npos);
+    EXPECT_NE(std::find(views.calls.begin(), views.calls.end(), "tree:unmark top\\clk"), views.calls.end());
+    EXPECT_NE(std::find(views.calls.begin(), views.calls.end(), "trace:remove SOFTWARE_CLOCK"),
+              views.calls.end());
+}
+
+} // namespace
+} // namespace cellwatch

@@ -1,0 +1,1 @@
+|GRT_SYMBOL_TABLE "design.sym"

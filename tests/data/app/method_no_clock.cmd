@@ -1,0 +1,2 @@
+|GRT_SYMBOL_TABLE "design.sym"
+setclockmode cbuf_assign

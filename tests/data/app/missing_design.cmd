@@ -1,0 +1,1 @@
+|GRT_SYMBOL_TABLE "not_there.sym"

@@ -1,0 +1,2 @@
+| no design reference here
+echo "x"
