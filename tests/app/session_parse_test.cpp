@@ -195,3 +195,20 @@ TEST_F(SessionTest, ClockFromHierarchyWritesTheScriptAndDeselectRemovesIt) {
 
 } // namespace
 } // namespace cellwatch
+
+namespace cellwatch {
+namespace {
+
+// The examples name their design and CAL file by bare name; they parse from any working folder.
+TEST_F(SessionTest, ExampleScriptsParseCleanlyFromAnotherFolder) {
+    for (const char* name : {"counter8.cmd", "cbuf_counter.cmd", "lfsr4.cmd", "shift16.cmd"}) {
+        make();
+        ASSERT_TRUE(doc->OpenSession(std::string(CELLWATCH_SOURCE_DIR) + "/examples/" + name)) << name;
+        ASSERT_TRUE(doc->UseOwnScript());
+        EXPECT_TRUE(doc->ParseScript()) << name << ": " << doc->m_logLines.front();
+        EXPECT_EQ(doc->m_warningCount, 0) << name;
+    }
+}
+
+} // namespace
+} // namespace cellwatch
