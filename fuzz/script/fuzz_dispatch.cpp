@@ -39,7 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         auto command = dispatchCommand(session, line);
         if (command != nullptr && session.errors != errorsBefore)
             std::abort(); // a line that made a step must not also have been refused
-        if (command != nullptr && (command->kind == CommandKind::Assign || command->kind == CommandKind::Check) &&
+        if (command != nullptr &&
+            (command->kind == CommandKind::Assign || command->kind == CommandKind::Check) &&
             command->element == nullptr)
             std::abort();
     }
