@@ -16,7 +16,7 @@ if(CELLWATCH_FUZZ)
 endif()
 
 # The core modules in dependency order; a module joins the build once its folder has a CMakeLists.txt.
-set(CELLWATCH_CORE_MODULES common design script trace board app)
+set(CELLWATCH_CORE_MODULES common design script trace board app batch)
 
 # cellwatch_add_module(name SOURCES ... [DEPENDS ...]): one static library per core module.
 function(cellwatch_add_module name)

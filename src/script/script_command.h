@@ -41,6 +41,7 @@ struct ScriptCommand {
     std::int32_t data = 0;            // fill data word
     std::string text;                 // echo text, CAL file path
     float frequency = 0.0f;           // requested clock frequency in MHz
+    int line = -1;                    // 0-based script line it was compiled from; -1 when typed
 };
 
 // The values a `clock` (cyclic) or `pattern` (one-shot) line drives into one element, one per cycle.
