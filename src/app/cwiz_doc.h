@@ -5,6 +5,7 @@
 
 #include "app/cell_read_group.h"
 #include "app/menu_rules.h"
+#include "app/run_observer.h"
 #include "app/session_host.h"
 #include "app/settings.h"
 #include "app/traced_component.h"
@@ -95,6 +96,61 @@ public:
     bool sharesClockColumn(const DesignElement* element) const;
     void checkClockSetup();
     void buildReadPlan();
+
+    // --- Run engine (doc_run.cpp, doc_execute.cpp) ---
+    // The "Run test" command: asks, saves, parses and runs the script from its first command.
+    void RunTest();
+    // Prepares a run in mode 0 (script) or 2 (batch): parse, read plan, empty log, column header,
+    // first samples. False without a board or when the parse logged errors.
+    bool StartRun(int mode);
+    // Executes commands until the run leaves the running state; finishes the run at the end of the list.
+    void RunCommands();
+    void ExecuteCommand(const ScriptCommand& command);
+    // The executor of "cycle n": the run timer works the cycles off.
+    void StartCycles(int n);
+    // One tick of the run timer (id 1): at most 100 cycles, all remaining ones in batch.
+    void OnRunTimer(int timerId = 1);
+    void ContinueTest();
+    void PauseTest();
+    void StopTest();
+    // A line typed on the command bar: compiled and executed at once.
+    void ExecuteTypedCommand(const std::string& line);
+
+    // --- Cycle step and sampling (doc_cycle.cpp, doc_assign.cpp) ---
+    void StepCycle();
+    void ApplySequences();
+    void ReadBoardCells();
+    void ReadBoardCellsExceptClock();
+    void RecordTraces();
+    bool CheckBreaks();
+    std::uint32_t ElementValue(const DesignElement* element) const;
+    // Drives the element on the board; false when the clock-column rules refused the write.
+    bool AssignValue(DesignElement* element, std::uint32_t value, bool log);
+    void ClearRegisters();
+    // The write of an assignment whose value is already spread over the element's cells.
+    bool checkAssignment(DesignElement* element);
+
+    // --- Waveform (doc_wave.cpp) ---
+    // Converts the trace to a VCD file; false when it could not be written.
+    bool WriteTraceVcd(const std::string& path);
+    // The "Save trace wave" command; a failed write is reported through the host.
+    bool SaveTraceWave();
+
+    // --- Unattended runs ---
+    // Where a batch run leaves its log: by default the script's path (else the symbol table's) + ".log".
+    void setBatchLogPath(std::string path) { m_batchLogPath = std::move(path); }
+    std::string batchLogPath() const;
+    void setRunObserver(RunObserver* observer) { m_pObserver = observer; }
+    int failedCheckCount() const { return m_failedChecks; }
+    int errorCount() const { return m_errorCount; }
+    int warningCount() const { return m_warningCount; }
+    // The last batch run ended because the trace store could take no more samples.
+    bool endedOutOfStorage() const { return m_bOutOfStorage; }
+    // The last batch run's log could not be written.
+    bool logWriteFailed() const { return m_bLogWriteFailed; }
+    int runState() const { return m_runState; }
+    // Replaces the trace store (an injected file layer or memory probe); empties the log.
+    void replaceTraceStore(std::unique_ptr<TraceStore> store);
 
     // --- ScriptSession ---
     DesignElement* findElement(std::string_view name) override;
@@ -195,6 +251,17 @@ private:
     void addTraceLineOrLog(const TracedComponent& entry);
     void placeCells(std::vector<DesignElement*>& grid, DesignElement* element, int depth);
     void compileSection(TextBuffer& buffer, std::string_view begin, std::string_view end);
+    void finishRun();
+    void finishBatchRun(int exitCode);
+    bool endBatchOutOfStorage();
+    void pauseRun();
+    void readGroups(bool skipClockColumn);
+    void clockedHalfCycles();
+    void collectAssignCells(DesignElement* element, int depth);
+    void writeAssignBatches(int skipColumn);
+    void executeLoadCal(const ScriptCommand& command);
+    void executeFillMem(const ScriptCommand& command);
+    void executeCheck(const ScriptCommand& command);
 
     SessionHost& m_host;
     Settings& m_settings;
@@ -203,6 +270,15 @@ private:
     std::unique_ptr<LineBuffer> m_ownScript;
     std::vector<TracedComponent*> m_componentTable; // handle - 1 -> entry; null once removed
     std::size_t m_headerLines = 0;                  // lines of the column header last written
+
+    // Run engine extras.
+    RunObserver* m_pObserver = nullptr;
+    std::string m_batchLogPath;
+    int m_failedChecks = 0;
+    bool m_bOutOfStorage = false;
+    bool m_bLogWriteFailed = false;
+    // Cells of the assignment being written, as grid indexes; reused so assignments do not allocate.
+    std::vector<std::size_t> m_assignList;
 };
 
 } // namespace cellwatch
