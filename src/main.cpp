@@ -1,91 +1,90 @@
-// Command-line entry point. Until the run engine is in place, `cellwatch -run FILE` opens the design
-// that FILE names (a .cmd script or a .sym symbol table) and prints its hierarchy.
-#include "design/design_tree.h"
-#include "design/element_info.h"
-#include "design/symbol_table.h"
-#include "script/script_file.h"
+// The program's entry point. `cellwatch -run FILE` runs FILE's script unattended, with no window and
+// no display; without -run the window opens (not part of this build yet).
+#include "batch/batch_host.h"
+#include "batch/batch_run.h"
+#include "board/board_selection.h"
+#include "platform/command_line.h"
+#include "platform/local_date.h"
+#include "platform/qt_settings.h"
+#include "platform/temp_folder.h"
+
+#include <QCoreApplication>
 
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace cellwatch;
 
 namespace {
 
-bool fileExists(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-std::string folderOf(const std::string& path) {
+std::string programName(int argc, char** argv) {
+    if (argc < 1 || argv[0] == nullptr)
+        return "cellwatch";
+    const std::string_view path = argv[0];
     const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
-void printElement(const DesignElement& element, int depth) {
-    const ElementInfo info = elementInfo(element);
-    std::printf("%*s%s  (%s, size %s, row %s, column %s)\n", depth * 2, "", element.shortName.c_str(),
-                info.type.c_str(), info.size.c_str(), info.row.c_str(), info.column.c_str());
-    for (const DesignElement* child : element.children)
-        printElement(*child, depth + 1);
+void writeError(std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    std::fflush(stderr);
 }
 
-void usage() {
-    std::puts("usage: cellwatch -run FILE.cmd|FILE.sym\n"
-              "  Opens the design the file names and prints its hierarchy.");
+int runUnattended(const CommandLine& line) {
+    BatchOptions options;
+    options.commandFile = line.commandFile;
+    options.board = line.board;
+    if (const char* board = std::getenv(kBoardEnvironmentVariable))
+        options.environmentBoard = board;
+    options.logFile = line.logFile;
+    options.vcdFile = line.vcdFile;
+    options.junitFile = line.junitFile;
+    options.calFile = line.calFile;
+    options.showProgress = ::isatty(STDERR_FILENO) == 1;
+
+    std::unique_ptr<QtSettings> settings = openUserSettings();
+    // Batch runs take no instance lock: each keeps its scratch files in its own private folder.
+    TempFolder temp;
+    BatchHost host(
+        writeError, [&temp] { return temp.prepare() ? temp.privatePath() : std::string(); },
+        [] { return currentLocalDate(); });
+    // "App path" only locates the keyword list of the script editor, which a batch run never reads,
+    // so a run from a build tree is not told to reinstall.
+
+    const int status = runBatch(options, host, *settings);
+    settings->sync();
+    return status;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    bool batch = false;
-    std::string file;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            usage();
-            return 0;
-        }
-        if (!arg.empty() && (arg[0] == '-' || arg[0] == '/') && !fileExists(std::string(arg))) {
-            if (arg.substr(1) == "run")
-                batch = true;
-            continue;
-        }
-        file = arg;
+    const std::string name = programName(argc, argv);
+    const CommandLine line = parseCommandLine(argc, argv);
+    for (const std::string& warning : line.warnings)
+        std::fprintf(stderr, "%s: %s\n", name.c_str(), warning.c_str());
+    if (line.help) {
+        const std::string usage = usageText(name);
+        std::fwrite(usage.data(), 1, usage.size(), stdout);
+        return 0;
     }
-    if (!batch || file.empty()) {
-        usage();
-        return 2;
+    if (!line.batch) {
+        std::fprintf(stderr, "%s: the window is not available in this build; use -run FILE.\n\n",
+                     name.c_str());
+        writeError(usageText(name));
+        return kBatchCannotStart;
     }
-    if (!fileExists(file)) {
-        std::fprintf(stderr, "cellwatch: %s: no such file\n", file.c_str());
-        return 255;
+    if (line.commandFile.empty()) {
+        std::fprintf(stderr, "%s: -run needs a .cmd or .sym file.\n\n", name.c_str());
+        writeError(usageText(name));
+        return kBatchCannotStart;
     }
 
-    std::string symbolPath = file;
-    if (file.size() > 4 && file.compare(file.size() - 4, 4, ".cmd") == 0) {
-        if (!ReadDesignReference(file, symbolPath) || symbolPath.empty()) {
-            std::fprintf(stderr, "cellwatch: %s: Bad or corrupt command file.\n", file.c_str());
-            return 2;
-        }
-        // A design named by a bare file name lives beside its script.
-        if (symbolPath[0] != '/' && !fileExists(symbolPath))
-            symbolPath = folderOf(file) + symbolPath;
-    }
-
-    SymbolTable symbols;
-    if (!symbols.load(symbolPath)) {
-        std::fprintf(stderr, "cellwatch: %s: %s\n", symbolPath.c_str(),
-                     SymbolTable::errorText(SymbolTable::lastError()));
-        return 2;
-    }
-    DesignTree tree(&symbols);
-    tree.buildFromSymbols();
-    std::printf("Design %s: %u symbols, %u elements\n", symbolPath.c_str(), symbols.entryCount(), tree.count());
-    for (const DesignElement* e = tree.first(); e; e = e->next)
-        if (!e->parent)
-            printElement(*e, 1);
-    return 0;
+    // Qt Core only: a batch run needs no display.
+    QCoreApplication application(argc, argv);
+    return runUnattended(line);
 }

@@ -1,0 +1,120 @@
+// Answers of the unattended run: words to the error sink, safe answers, a recorded run timer.
+
+#include "batch/batch_host.h"
+
+#include "app/path_names.h"
+
+namespace cellwatch {
+
+BatchHost::BatchHost(TextSink errors, std::function<std::string()> scratchFolder,
+                     std::function<std::string()> localDate)
+    : m_errors(std::move(errors)), m_scratchSource(std::move(scratchFolder)),
+      m_localDate(std::move(localDate)) {}
+
+void BatchHost::setSessionFile(std::string sessionFile, std::string calFile) {
+    m_sessionFile = std::move(sessionFile);
+    m_calFile = std::move(calFile);
+}
+
+void BatchHost::say(std::string_view text) {
+    if (!m_errors)
+        return;
+    std::string line = "cellwatch: ";
+    line += text;
+    line += '\n';
+    m_errors(line);
+}
+
+void BatchHost::messageOk(std::string_view text) {
+    m_messages.emplace_back(text);
+    say(text);
+}
+
+// No file changes behind the back of a user who is not there: questions get No, or Cancel when offered.
+Answer BatchHost::askYesNo(std::string_view text) {
+    m_messages.emplace_back(text);
+    say(std::string(text) + " [answered No]");
+    return Answer::No;
+}
+
+Answer BatchHost::askYesNoCancel(std::string_view text) {
+    m_messages.emplace_back(text);
+    say(std::string(text) + " [answered Cancel]");
+    return Answer::Cancel;
+}
+
+bool BatchHost::boardNotFound(std::string_view title, std::string_view text, std::string_view checkBoxText) {
+    (void)checkBoxText;
+    std::string message(title);
+    message += ' ';
+    message += text;
+    m_messages.push_back(message);
+    say(message);
+    // Never ticked: a batch run must not change the user's "Dont warn" setting.
+    return false;
+}
+
+std::optional<std::string> BatchHost::openFileDialog(const FileDialogRequest& request) {
+    if (request.title == "Select circuit file")
+        return chooseCircuitFile();
+    m_messages.push_back(request.title);
+    say(request.title + ": no file can be chosen in a batch run");
+    return std::nullopt;
+}
+
+std::optional<std::string> BatchHost::saveFileDialog(const FileDialogRequest& request) {
+    m_messages.push_back(request.title);
+    say(request.title + ": no file can be chosen in a batch run");
+    return std::nullopt;
+}
+
+std::optional<std::string> BatchHost::chooseCircuitFile() {
+    m_circuitProblem.clear();
+    if (!m_calFile.empty()) {
+        if (FileExists(m_calFile))
+            return m_calFile;
+        m_circuitProblem = "No circuit file: \"" + m_calFile + "\" (given with -cal) does not exist.";
+        say(m_circuitProblem);
+        return std::nullopt;
+    }
+    // The design tools write the .cal beside the .sym under the same base name.
+    const std::size_t slash = m_sessionFile.rfind('/');
+    const std::size_t dot = m_sessionFile.rfind('.');
+    const std::string base = dot != std::string::npos && (slash == std::string::npos || dot > slash)
+                                 ? m_sessionFile.substr(0, dot)
+                                 : m_sessionFile;
+    for (const char* ext : {".cal", ".CAL"}) {
+        if (FileExists(base + ext))
+            return base + ext;
+    }
+    m_circuitProblem = "No circuit file: \"" + base + ".cal\" does not exist; name one with -cal=PATH.";
+    say(m_circuitProblem);
+    return std::nullopt;
+}
+
+void BatchHost::startRunTimer(int periodMs) {
+    (void)periodMs;
+    m_timerActive = true;
+    ++m_timerStarts;
+}
+
+void BatchHost::killRunTimer() {
+    m_timerActive = false;
+}
+
+void BatchHost::quit(int exitCode) {
+    m_quitRequested = true;
+    m_exitCode = exitCode;
+}
+
+std::string BatchHost::localDate() {
+    return m_localDate ? m_localDate() : std::string("Thu Jan 01 00:00:00 1970");
+}
+
+std::string BatchHost::scratchFolder() {
+    if (!m_scratch)
+        m_scratch = m_scratchSource ? m_scratchSource() : std::string();
+    return *m_scratch;
+}
+
+} // namespace cellwatch

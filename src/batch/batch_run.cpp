@@ -1,0 +1,289 @@
+// The batch path: open, parse, start, pump the run timer until the run is over, then the outputs and
+// the exit status.
+
+#include "batch/batch_run.h"
+
+#include "app/cwiz_doc.h"
+#include "batch/junit_report.h"
+#include "batch/progress_line.h"
+#include "batch/run_recorder.h"
+#include "board/board_selection.h"
+#include "common/atomic_file.h"
+
+#include <filesystem>
+
+namespace cellwatch {
+
+namespace {
+
+// Ticks in a row that change nothing before the pump gives up on a run that would otherwise hang.
+constexpr int kMaxStalledTicks = 100;
+
+std::string fileNameOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string joined(const std::vector<std::string>& parts, std::string_view separator) {
+    std::string out;
+    for (const std::string& part : parts) {
+        if (!out.empty())
+            out += separator;
+        out += part;
+    }
+    return out;
+}
+
+std::vector<std::string> errorLines(const CWizDoc& doc) {
+    std::vector<std::string> lines;
+    for (const std::string& line : doc.m_logLines) {
+        if (line.starts_with("ERROR: "))
+            lines.push_back(line);
+    }
+    return lines;
+}
+
+// What a tick may change; a tick that changes none of it made no progress.
+struct RunSnapshot {
+    int runState;
+    int time;
+    int cyclesDone;
+    int cyclesTarget;
+    std::size_t nextCommand;
+    std::uint32_t records;
+    bool operator==(const RunSnapshot&) const = default;
+};
+
+RunSnapshot snapshotOf(const CWizDoc& doc) {
+    return {doc.m_runState,     doc.m_time,         doc.m_cyclesDone,
+            doc.m_cyclesTarget, doc.m_pNextCommand, doc.m_pTraceStore ? doc.m_pTraceStore->count() : 0u};
+}
+
+class BatchRun {
+public:
+    BatchRun(const BatchOptions& options, BatchHost& host, Settings& settings)
+        : m_options(options), m_host(host), m_settings(settings), m_file(options.commandFile),
+          m_logPath(options.logFile.empty() ? defaultBatchLogPath(options.commandFile) : options.logFile) {
+        m_suite.name = fileNameOf(m_file);
+        m_suite.className = m_suite.name;
+    }
+
+    int run();
+
+private:
+    int cannotStart(CWizDoc* doc, std::vector<std::string> reasons, bool reasonsShown);
+    bool pump(CWizDoc& doc);
+    int finish(CWizDoc& doc, const RunRecorder& recorder, bool stalled);
+    void addRunError(const std::string& message, const std::string& detail);
+    bool writeReport();
+
+    const BatchOptions& m_options;
+    BatchHost& m_host;
+    Settings& m_settings;
+    std::string m_file;
+    std::string m_logPath;
+    JUnitSuite m_suite;
+};
+
+int BatchRun::run() {
+    if (m_file.empty()) {
+        m_host.say("no file to run: name a .cmd or .sym file after -run");
+        return kBatchCannotStart;
+    }
+    std::error_code ec;
+    if (!std::filesystem::exists(m_file, ec)) {
+        m_host.say(m_file + ": no such file");
+        return kBatchMissingFile;
+    }
+    m_host.setSessionFile(m_file, m_options.calFile);
+    if (m_host.scratchFolder().empty())
+        return cannotStart(nullptr, {"The temporary folder could not be prepared."}, false);
+
+    const std::string boardValue = chooseBoardValue(m_options.board, m_options.environmentBoard,
+                                                    m_settings.readString("Environment", "Board", ""));
+    ProgressLine progress(m_host.errors(), m_options.showProgress, m_options.clockMs);
+    RunRecorder recorder(&progress);
+    CWizDoc doc(m_host, m_settings, boardValue);
+    if (m_options.prepareSession)
+        m_options.prepareSession(doc);
+    doc.setRunObserver(&recorder);
+    doc.setBatchLogPath(m_logPath);
+
+    const std::size_t shown = m_host.messages().size();
+    if (!doc.OpenSession(m_file)) {
+        std::vector<std::string> reasons;
+        if (!m_host.circuitProblem().empty())
+            reasons.push_back(m_host.circuitProblem());
+        reasons.insert(reasons.end(), m_host.messages().begin() + static_cast<std::ptrdiff_t>(shown),
+                       m_host.messages().end());
+        if (reasons.empty())
+            reasons.push_back("The file could not be opened.");
+        return cannotStart(&doc, reasons, true);
+    }
+    if (!doc.UseOwnScript())
+        return cannotStart(&doc, {"The command script could not be read."}, false);
+    // As when a file is opened in the window: one parse, so the log explains a run that cannot start.
+    doc.ParseScript();
+    if (!doc.StartRun(2)) {
+        if (doc.m_pBoard == nullptr)
+            return cannotStart(
+                &doc, {"No LC3400DS board (board \"" + boardValue + "\"): the script cannot run."}, false);
+        if (errorLines(doc).empty())
+            return cannotStart(&doc, {"The run could not be started."}, false);
+        return cannotStart(&doc, {}, false);
+    }
+
+    progress.start();
+    doc.RunCommands();
+    const bool stalled = !pump(doc);
+    progress.finish();
+    return finish(doc, recorder, stalled);
+}
+
+// Works the run timer off as the window's timer would. False when the run stopped making progress.
+bool BatchRun::pump(CWizDoc& doc) {
+    int stalls = 0;
+    while (m_host.timerActive() && !m_host.quitRequested()) {
+        const RunSnapshot before = snapshotOf(doc);
+        const int starts = m_host.timerStarts();
+        doc.OnRunTimer(1);
+        if (snapshotOf(doc) == before && m_host.timerStarts() == starts) {
+            if (++stalls >= kMaxStalledTicks) {
+                m_host.killRunTimer();
+                return false;
+            }
+        } else {
+            stalls = 0;
+        }
+    }
+    return true;
+}
+
+int BatchRun::cannotStart(CWizDoc* doc, std::vector<std::string> reasons, bool reasonsShown) {
+    std::vector<std::string> detail;
+    if (doc != nullptr) {
+        // The script's own errors (parse errors) are in the log already; they go to the terminal too.
+        for (const std::string& line : errorLines(*doc)) {
+            m_host.say(m_suite.name + ": " + line);
+            detail.push_back(line);
+        }
+    }
+    for (const std::string& reason : reasons) {
+        if (!reasonsShown)
+            m_host.say(m_suite.name + ": " + reason);
+        detail.push_back("ERROR: " + reason);
+        if (doc != nullptr)
+            doc->LogError(reason);
+    }
+
+    bool logWritten = false;
+    if (doc != nullptr) {
+        logWritten = doc->WriteResultLog(m_logPath);
+    } else {
+        std::string text;
+        for (const std::string& line : detail)
+            text += line + "\r\n";
+        logWritten = SaveFileAtomically(m_logPath, text) == SaveResult::Ok;
+        if (!logWritten)
+            m_host.say("The result log could not be written to \"" + m_logPath + "\".");
+    }
+
+    std::string summary =
+        reasons.empty() ? std::to_string(detail.size()) + " error(s) in the script" : reasons.front();
+    addRunError("The run could not start: " + summary, joined(detail, "\n"));
+    writeReport();
+    m_host.say(m_suite.name + ": the run could not start" +
+               (logWritten ? "; see \"" + m_logPath + "\"" : std::string()));
+    return kBatchCannotStart;
+}
+
+int BatchRun::finish(CWizDoc& doc, const RunRecorder& recorder, bool stalled) {
+    const bool completed = m_host.quitRequested();
+    bool logWritten = !doc.logWriteFailed();
+    if (!completed) {
+        // The engine writes the log at the end of a run; a run cut short has it written here.
+        if (stalled)
+            doc.LogError("The run stopped making progress and was ended.");
+        else if (!doc.endedOutOfStorage())
+            doc.LogError("The run stopped before the end of the script.");
+        logWritten = doc.WriteResultLog(m_logPath);
+    }
+
+    std::vector<std::string> problems; // beyond failed checks, which have their own test cases
+    if (doc.errorCount() > 0)
+        problems.push_back(std::to_string(doc.errorCount()) + " error(s) in the run");
+    if (doc.endedOutOfStorage())
+        problems.push_back("the trace store is full: the run was ended early");
+    if (!completed && !doc.endedOutOfStorage())
+        problems.push_back(stalled ? "the run stopped making progress"
+                                   : "the run did not reach the end of the script");
+    if (completed && m_host.exitCode() != 0)
+        problems.push_back("the run ended with code " + std::to_string(m_host.exitCode()));
+    if (!logWritten)
+        problems.push_back("the log could not be written to \"" + m_logPath + "\"");
+    if (!m_options.vcdFile.empty() && !doc.WriteTraceVcd(m_options.vcdFile)) {
+        problems.push_back("the VCD file could not be written to \"" + m_options.vcdFile + "\"");
+        m_host.say("The VCD file could not be written to \"" + m_options.vcdFile + "\".");
+    }
+
+    for (const CheckOutcome& check : recorder.checks()) {
+        JUnitCase c;
+        c.name = "check " + check.element;
+        if (check.line >= 0)
+            c.name += " (line " + std::to_string(check.line + 1) + ")";
+        if (!check.passed) {
+            c.outcome = JUnitCase::Outcome::Failed;
+            c.message = check.message.empty() ? "Assertion failed on " + check.element : check.message;
+        }
+        m_suite.cases.push_back(std::move(c));
+    }
+    if (!problems.empty()) {
+        std::vector<std::string> detail = errorLines(doc);
+        detail.insert(detail.begin(), problems.begin(), problems.end());
+        addRunError(joined(problems, "; "), joined(detail, "\n"));
+    }
+    if (!writeReport())
+        problems.push_back("the JUnit report could not be written");
+
+    const int failed = doc.failedCheckCount();
+    if (failed == 0 && problems.empty())
+        return kBatchPassed;
+    std::vector<std::string> summary;
+    if (failed > 0)
+        summary.push_back(std::to_string(failed) + " failed check(s)");
+    summary.insert(summary.end(), problems.begin(), problems.end());
+    m_host.say(m_suite.name + ": " + joined(summary, "; ") +
+               (logWritten ? "; see \"" + m_logPath + "\"" : std::string()));
+    return kBatchFailed;
+}
+
+void BatchRun::addRunError(const std::string& message, const std::string& detail) {
+    JUnitCase c;
+    c.name = "run " + m_suite.name;
+    c.outcome = JUnitCase::Outcome::Error;
+    c.message = message;
+    c.detail = detail;
+    m_suite.cases.push_back(std::move(c));
+}
+
+bool BatchRun::writeReport() {
+    if (m_options.junitFile.empty())
+        return true;
+    if (writeJUnit(m_options.junitFile, m_suite))
+        return true;
+    m_host.say("The JUnit report could not be written to \"" + m_options.junitFile + "\".");
+    return false;
+}
+
+} // namespace
+
+std::string defaultBatchLogPath(const std::string& commandFile) {
+    return commandFile + ".log";
+}
+
+int runBatch(const BatchOptions& options, BatchHost& host, Settings& settings) {
+    BatchRun run(options, host, settings);
+    return run.run();
+}
+
+} // namespace cellwatch
