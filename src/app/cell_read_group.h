@@ -8,8 +8,9 @@ namespace cellwatch {
 
 struct CellReadGroup {
     int column = 0;
-    RowMask mask; // full, then one cleared bit per row read
-    int rows = 0; // rows in the group, at most 32
+    RowMask mask;  // full, then one cleared bit per row read
+    int rows = 0;  // rows in the group, at most 32
+    int first = 0; // index of its first cell in the session's flat list of read cells
 };
 
 } // namespace cellwatch

@@ -279,6 +279,10 @@ private:
     bool m_bLogWriteFailed = false;
     // Cells of the assignment being written, as grid indexes; reused so assignments do not allocate.
     std::vector<std::size_t> m_assignList;
+    // The cells of every read group, group after group in ascending rows (CellReadGroup::first).
+    std::vector<DesignElement*> m_readCells;
+    // Per break condition: whether it held at the last check (a batch run logs it once per onset).
+    std::vector<std::uint8_t> m_breakHeld;
 };
 
 } // namespace cellwatch

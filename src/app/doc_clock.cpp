@@ -124,6 +124,7 @@ void CWizDoc::placeCells(std::vector<DesignElement*>& grid, DesignElement* eleme
 
 void CWizDoc::buildReadPlan() {
     m_cellGroups.clear();
+    m_readCells.clear();
     if (!m_pBoard || m_traceCells.empty())
         return;
     std::fill(m_traceCells.begin(), m_traceCells.end(), nullptr);
@@ -148,15 +149,18 @@ void CWizDoc::buildReadPlan() {
                 group = &m_cellGroups.emplace_back();
                 group->column = c;
                 group->mask.makeFull();
+                group->first = static_cast<int>(m_readCells.size());
             }
             group->mask.clearRow(r);
             ++group->rows;
+            m_readCells.push_back(cell(c, r));
         }
     }
     if (clockColumn >= 0 && clockColumn < m_gridColumns) {
         CellReadGroup group;
         group.column = clockColumn;
         group.mask.makeFull();
+        group.first = static_cast<int>(m_readCells.size());
         for (int r = 0; r < m_gridRows; ++r) {
             if (cell(clockColumn, r) == nullptr)
                 continue;
@@ -167,6 +171,7 @@ void CWizDoc::buildReadPlan() {
             }
             group.mask.clearRow(r);
             ++group.rows;
+            m_readCells.push_back(cell(clockColumn, r));
         }
         if (group.rows > 0) {
             m_cellGroups.push_back(group);

@@ -1,49 +1,265 @@
-// The test run engine: starting, walking the command list, the timer-driven cycles, pause,
-// continue and stop, the end of a run and the command bar's typed lines.
+// The test run engine: starting a run, walking the command list, the timer-driven cycles, pause,
+// continue and stop, the end of a run, and the command bar's typed lines.
 
 #include "app/cwiz_doc.h"
 
 namespace cellwatch {
 
-void CWizDoc::RunTest() {}
-bool CWizDoc::StartRun(int) {
-    return false;
+namespace {
+
+constexpr int kCyclesPerTick = 100;
+constexpr int kProgressEvery = 4096; // a power of two: the test is a mask
+
+// "Save before parse": false when the user cancelled.
+bool saveBeforeRun(CWizDoc& doc) {
+    TextBuffer* buffer = doc.scriptBuffer();
+    if (buffer == nullptr || !buffer->isModified() ||
+        doc.settings().readInt("Environment", "Save before parse", 1) == 0)
+        return true;
+    if (doc.settings().readInt("Environment", "Prompt before save", 0) != 0) {
+        const Answer answer = doc.host().askYesNoCancel("Do you wish to save command script?");
+        if (answer == Answer::Cancel)
+            return false;
+        if (answer == Answer::Yes)
+            doc.SaveScript();
+        return true;
+    }
+    doc.SaveScript();
+    return true;
 }
-void CWizDoc::RunCommands() {}
-void CWizDoc::ExecuteCommand(const ScriptCommand&) {}
-void CWizDoc::StartCycles(int) {}
-void CWizDoc::OnRunTimer(int) {}
-void CWizDoc::ContinueTest() {}
-void CWizDoc::PauseTest() {}
-void CWizDoc::StopTest() {}
-void CWizDoc::ExecuteTypedCommand(const std::string&) {}
-void CWizDoc::StepCycle() {}
-void CWizDoc::ApplySequences() {}
-void CWizDoc::ReadBoardCells() {}
-void CWizDoc::ReadBoardCellsExceptClock() {}
-void CWizDoc::RecordTraces() {}
-bool CWizDoc::CheckBreaks() {
-    return false;
+
+} // namespace
+
+void CWizDoc::RunTest() {
+    if (m_runState == 2 &&
+        m_host.askYesNo("Currently paused session! Are you sure you wish to restart?") != Answer::Yes)
+        return;
+    if (!hasScript()) {
+        m_host.messageOk("No command script to run!");
+        return;
+    }
+    if (!saveBeforeRun(*this))
+        return;
+    if (m_logViews.empty())
+        m_host.openResultLogView();
+    if (m_bAutoSplit != 0)
+        m_host.splitLogFrame();
+    if (m_runState == 3)
+        m_host.killRunTimer();
+    if (!StartRun(0))
+        return;
+    RefreshLogViews(false);
+    RunCommands();
 }
-std::uint32_t CWizDoc::ElementValue(const DesignElement*) const {
-    return 0;
+
+bool CWizDoc::StartRun(int mode) {
+    if (!m_pBoard)
+        return false;
+    if (!ParseScript())
+        return false;
+    m_runMode = 0;
+    EmptyLog();
+    m_bComments = 1;
+    m_time = 0;
+    WriteLogHeader();
+    // Built after the header so that its one possible error stays in the run's log.
+    buildReadPlan();
+    m_bLogHeader = 1;
+    m_runState = 1;
+    m_runMode = mode;
+    m_cyclesDone = 0;
+    m_cyclesTarget = 0;
+    m_time = 0;
+    m_bTracing = 1;
+    m_pNextCommand = m_commandList.empty() ? kNoCommand : 0;
+    if (mode == 2)
+        m_bRealTimeUpdate = 0;
+    m_failedChecks = 0;
+    m_bOutOfStorage = false;
+    m_bLogWriteFailed = false;
+    m_breakHeld.clear();
+    ReadBoardCellsExceptClock();
+    RecordTraces();
+    return true;
 }
-bool CWizDoc::AssignValue(DesignElement*, std::uint32_t, bool) {
-    return false;
+
+void CWizDoc::RunCommands() {
+    if (m_runState == 0)
+        return;
+    while (m_runState == 1 && m_pNextCommand != kNoCommand) {
+        const std::size_t index = m_pNextCommand;
+        if (index >= m_commandList.size()) {
+            m_pNextCommand = kNoCommand;
+            break;
+        }
+        ExecuteCommand(*m_commandList[index]);
+        if (m_pNextCommand == index)
+            m_pNextCommand = index + 1 < m_commandList.size() ? index + 1 : kNoCommand;
+    }
+    if (endBatchOutOfStorage())
+        return;
+    if (m_pNextCommand == kNoCommand && m_runState != 3)
+        finishRun();
 }
-void CWizDoc::ClearRegisters() {}
-bool CWizDoc::checkAssignment(DesignElement*) {
-    return false;
+
+void CWizDoc::finishRun() {
+    m_runState = 0;
+    m_pNextCommand = kNoCommand;
+    m_cyclesDone = 0;
+    m_cyclesTarget = 0;
+    m_bComments = 1;
+    if (m_errorCount != 0 || m_warningCount != 0) {
+        LogInfo(" " + std::to_string(m_errorCount) + " error(s), " + std::to_string(m_warningCount) +
+                " warning(s) - see parse output for more information.");
+    }
+    RefreshLogViews(true);
+    if (m_runMode == 2) {
+        finishBatchRun(0);
+    } else {
+        m_runMode = 1;
+        m_host.beep();
+    }
+    m_host.updateAllViews();
 }
-bool CWizDoc::WriteTraceVcd(const std::string&) {
-    return false;
-}
-bool CWizDoc::SaveTraceWave() {
-    return false;
-}
+
 std::string CWizDoc::batchLogPath() const {
-    return m_batchLogPath;
+    if (!m_batchLogPath.empty())
+        return m_batchLogPath;
+    if (m_pScriptPath)
+        return *m_pScriptPath + ".log";
+    if (m_pSymbolPath)
+        return *m_pSymbolPath + ".log";
+    return {};
 }
+
+void CWizDoc::finishBatchRun(int exitCode) {
+    // WriteResultLog reports a failure to the host itself.
+    if (!WriteResultLog(batchLogPath()))
+        m_bLogWriteFailed = true;
+    m_host.quit(exitCode);
+}
+
+bool CWizDoc::endBatchOutOfStorage() {
+    if (m_runMode != 2 || !m_bOutOfStorage || m_runState != 2)
+        return false;
+    m_host.killRunTimer();
+    m_runState = 0;
+    m_pNextCommand = kNoCommand;
+    m_cyclesDone = 0;
+    m_cyclesTarget = 0;
+    m_bComments = 1;
+    RefreshLogViews(true);
+    finishBatchRun(1);
+    m_host.updateAllViews();
+    return true;
+}
+
+void CWizDoc::StartCycles(int n) {
+    m_host.startRunTimer(m_bRealTimeUpdate);
+    m_runState = 3;
+    m_cyclesTarget = n;
+    m_cyclesDone = 0;
+}
+
+void CWizDoc::OnRunTimer(int timerId) {
+    if (timerId != 1)
+        return;
+    if (m_runState != 3) {
+        m_host.killRunTimer();
+        return;
+    }
+    if (m_time == 0) {
+        ReadBoardCellsExceptClock();
+        RecordTraces();
+    }
+    int k = m_cyclesTarget - m_cyclesDone;
+    if (k > kCyclesPerTick && m_runMode != 2)
+        k = kCyclesPerTick;
+    for (; k > 0 && m_runState == 3; --k) {
+        ++m_cyclesDone;
+        m_bStepDone = 0;
+        ApplySequences();
+        if (m_bStepDone == 0) {
+            ReadBoardCells();
+            StepCycle();
+        }
+        if (m_pObserver != nullptr && (m_cyclesDone & (kProgressEvery - 1)) == 0) [[unlikely]]
+            m_pObserver->cycleProgress(m_cyclesDone, m_cyclesTarget);
+        if (m_runState == 2)
+            break;
+        if (CheckBreaks())
+            break;
+    }
+    if (endBatchOutOfStorage())
+        return;
+    // A pause in the last cycle stands: Continue then completes the command.
+    if (m_runState != 3 || m_cyclesDone < m_cyclesTarget)
+        return;
+    if (m_pObserver != nullptr)
+        m_pObserver->cycleProgress(m_cyclesDone, m_cyclesTarget);
+    m_host.killRunTimer();
+    m_runState = m_runMode != 1 ? 1 : 0;
+    m_cyclesDone = 0;
+    m_cyclesTarget = 0;
+    if (m_bRealTimeUpdate == 1 || m_runMode == 1)
+        RefreshLogViews(true);
+    if (m_runMode != 1)
+        RunCommands();
+}
+
+void CWizDoc::ContinueTest() {
+    if (m_runState != 2)
+        return;
+    if (m_cyclesTarget != 0) {
+        m_runState = 3;
+        m_host.startRunTimer(m_bRealTimeUpdate);
+    } else {
+        m_runState = 1;
+        RunCommands();
+    }
+}
+
+void CWizDoc::PauseTest() {
+    if (m_runState == 3)
+        m_host.killRunTimer();
+    m_runState = 2;
+    LogInfo("Test run paused by break command.");
+    RefreshLogViews(true);
+    m_host.updateAllViews();
+}
+
+void CWizDoc::StopTest() {
+    if (m_runState == 3)
+        m_host.killRunTimer();
+    m_runState = 0;
+    m_runMode = 1;
+    m_pNextCommand = kNoCommand;
+    m_cyclesDone = 0;
+    m_cyclesTarget = 0;
+    LogInfo("Test run stopped by user.");
+    RefreshLogViews(true);
+    m_host.updateAllViews();
+}
+
+void CWizDoc::ExecuteTypedCommand(const std::string& line) {
+    if (!m_pBoard) {
+        m_host.messageOk("There is no LC3400DS device driver!");
+        return;
+    }
+    if (m_runState == 2) {
+        if (m_host.askYesNo("Are you sure you want to use the command line? This will stop the currently "
+                            "paused session.") != Answer::Yes)
+            return;
+        StopTest();
+    }
+    if (std::unique_ptr<ScriptCommand> command = DispatchCommand(line)) {
+        m_bRealTimeUpdate = m_settings.readInt("Environment", "RT Update", 1);
+        ExecuteCommand(*command);
+    }
+    RefreshLogViews(true);
+    m_host.updateAllViews();
+}
+
 void CWizDoc::replaceTraceStore(std::unique_ptr<TraceStore> store) {
     if (store)
         m_pTraceStore = std::move(store);

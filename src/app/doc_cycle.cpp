@@ -1,0 +1,198 @@
+// The cycle step: one software clock cycle on the board, the read-back of the traced cells, the
+// sampling of the trace list into the trace store and the break conditions.
+
+#include "app/cwiz_doc.h"
+#include "design/design_element.h"
+#include "script/scanning.h"
+
+namespace cellwatch {
+
+namespace {
+
+std::uint32_t widthMask(std::uint32_t width) {
+    return width >= 32 ? 0xFFFFFFFFu : ((1u << width) - 1u);
+}
+
+} // namespace
+
+void CWizDoc::ApplySequences() {
+    for (const std::unique_ptr<DataSequence>& sequence : m_sequenceList) {
+        if (!sequence->hasCurrent())
+            continue;
+        const std::uint32_t value = sequence->currentValue();
+        sequence->advance();
+        AssignValue(sequence->element, value, false);
+    }
+}
+
+void CWizDoc::StepCycle() {
+    if (m_pClockElement == nullptr) {
+        m_time += 10;
+        ReadBoardCells();
+        RecordTraces();
+        return;
+    }
+    switch (m_clockMethod) {
+    case 0:
+        m_time += 10;
+        RecordTraces();
+        break;
+    case 1:
+    case 2:
+        // The read itself is the clock edge; its value is of no use.
+        if (m_bClockReadGroup == 1 && m_pBoard && m_pClockElement->column >= 0 &&
+            m_pClockElement->column < m_gridColumns)
+            (void)m_pBoard->readColumn(m_pClockElement->column);
+        clockedHalfCycles();
+        break;
+    case 3: {
+        DesignElement* reg = m_pClockElement->parent;
+        m_time += 5;
+        AssignValue(reg, 1, false);
+        m_pClockElement->value = 1;
+        RecordTraces();
+        m_time += 5;
+        AssignValue(reg, 0, false);
+        m_pClockElement->value = 0;
+        RecordTraces();
+        break;
+    }
+    default:
+        break; // the external clock drives the design; time stands still
+    }
+}
+
+void CWizDoc::clockedHalfCycles() {
+    m_time += 5;
+    m_pClockElement->value = 1;
+    RecordTraces();
+    m_time += 5;
+    m_pClockElement->value = 0;
+    RecordTraces();
+}
+
+void CWizDoc::readGroups(bool skipClockColumn) {
+    if (!m_pBoard)
+        return;
+    const int clockColumn = skipClockColumn ? m_pClockElement->column : -1;
+    DesignElement* const* cells = m_readCells.data();
+    for (const CellReadGroup& group : m_cellGroups) {
+        if (group.column == clockColumn)
+            continue;
+        m_pBoard->writeMapRegister(group.mask);
+        std::uint32_t word = m_pBoard->readColumn(group.column);
+        DesignElement* const* cell = cells + group.first;
+        for (int i = 0; i < group.rows; ++i, word >>= 1)
+            cell[i]->value = word & 1u;
+    }
+}
+
+void CWizDoc::ReadBoardCells() {
+    readGroups(false);
+}
+
+void CWizDoc::ReadBoardCellsExceptClock() {
+    readGroups(m_pClockElement != nullptr && (m_clockMethod == 1 || m_clockMethod == 2));
+}
+
+void CWizDoc::RecordTraces() {
+    if (m_bTracing == 0 || m_traceList.empty())
+        return;
+    const bool noClock = m_pClockElement == nullptr;
+    const bool clockTraced = m_pClockTrace != nullptr;
+    const bool wholeCycle = m_time % 10 == 0;
+    TraceRecord record;
+    record.time = static_cast<std::uint32_t>(m_time);
+    for (TracedComponent& entry : m_traceList) {
+        const auto value = static_cast<std::int32_t>(ElementValue(entry.element));
+        const bool recorded = noClock || m_time == 0 || (!clockTraced && wholeCycle) ||
+                              (clockTraced && value != entry.lastValue);
+        if (!recorded)
+            continue;
+        entry.previousValue = entry.lastValue;
+        entry.lastValue = value;
+        record.component = entry.handle;
+        record.value = value;
+        if (!m_pTraceStore->append(record)) [[unlikely]] {
+            if (m_runState == 3)
+                m_host.killRunTimer();
+            m_runState = 2;
+            // A batch run cannot wait for room: the engine ends it (with its log) instead.
+            if (m_runMode == 2)
+                m_bOutOfStorage = true;
+            m_host.messageOk("Out of disk space, halting simulation.");
+            RefreshLogViews(true);
+            m_host.updateAllViews();
+            return;
+        }
+    }
+}
+
+std::uint32_t CWizDoc::ElementValue(const DesignElement* element) const {
+    if (element == nullptr)
+        return 0;
+    switch (element->type) {
+    case ElementType::Symbol:
+    case ElementType::SoftwareClock: {
+        std::uint32_t bit = element->value & 1u;
+        if (element->inverted && m_bHideInversion == 1)
+            bit ^= 1u;
+        return bit;
+    }
+    case ElementType::Group: {
+        // The last member holds the lowest bits.
+        std::uint32_t result = 0;
+        std::uint32_t taken = 0;
+        const auto& members = element->children;
+        for (auto it = members.rbegin(); it != members.rend() && taken < 32; ++it) {
+            const DesignElement* member = *it;
+            if (member == nullptr)
+                continue;
+            const std::uint32_t width = member->size > 32 ? 32 : member->size;
+            const std::uint32_t v = ElementValue(member);
+            result |= (v & widthMask(width)) << taken;
+            taken += width;
+        }
+        return result;
+    }
+    default:
+        return 0;
+    }
+}
+
+bool CWizDoc::CheckBreaks() {
+    if (m_breakList.empty())
+        return false;
+    if (m_breakHeld.size() != m_breakList.size())
+        m_breakHeld.assign(m_breakList.size(), 0);
+    for (std::size_t i = 0; i < m_breakList.size(); ++i) {
+        const BreakCondition& condition = m_breakList[i];
+        const bool held = ElementValue(condition.element) == condition.value;
+        const bool onset = held && m_breakHeld[i] == 0;
+        m_breakHeld[i] = held ? 1 : 0;
+        if (!held)
+            continue;
+        // Nobody is there to continue a batch run: the break is logged when it starts to hold and
+        // the run goes on.
+        if (m_runMode == 2 && !onset)
+            return false;
+        if (m_runMode != 2) {
+            if (m_runState == 3)
+                m_host.killRunTimer();
+            m_runState = 2;
+        }
+        std::string text = "Break occured: \"";
+        text += condition.element->fullName;
+        text += "\" = ";
+        std::string digits;
+        FormatNumber(condition.value, digits, static_cast<int>(condition.element->size), m_radix, '0');
+        text += digits;
+        LogInfo(text);
+        RefreshLogViews(true);
+        m_host.updateAllViews();
+        return m_runMode != 2;
+    }
+    return false;
+}
+
+} // namespace cellwatch
