@@ -149,6 +149,9 @@ public:
     // The last batch run's log could not be written.
     bool logWriteFailed() const { return m_bLogWriteFailed; }
     int runState() const { return m_runState; }
+    // A board channel the next OpenSession uses instead of the one the board value names (an
+    // embedding program's own board, or an emulator a test inspects).
+    void setBoardChannel(std::unique_ptr<DriverChannel> channel) { m_pendingChannel = std::move(channel); }
     // Replaces the trace store (an injected file layer or memory probe); empties the log.
     void replaceTraceStore(std::unique_ptr<TraceStore> store);
 
@@ -272,6 +275,7 @@ private:
     std::size_t m_headerLines = 0;                  // lines of the column header last written
 
     // Run engine extras.
+    std::unique_ptr<DriverChannel> m_pendingChannel;
     RunObserver* m_pObserver = nullptr;
     std::string m_batchLogPath;
     int m_failedChecks = 0;

@@ -112,7 +112,13 @@ bool CWizDoc::readScriptReference(const std::string& path) {
 }
 
 bool CWizDoc::openBoard() {
-    BoardSelection selection = selectBoard(m_boardValue);
+    BoardSelection selection;
+    if (m_pendingChannel) {
+        selection.valid = true;
+        selection.channel = std::move(m_pendingChannel);
+    } else {
+        selection = selectBoard(m_boardValue);
+    }
     if (!selection.valid) {
         m_host.messageOk(selection.error);
         return false;

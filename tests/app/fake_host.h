@@ -43,8 +43,12 @@ public:
     void beep() override { ++beeps; }
     void beginWaitCursor() override { ++waitDepth; }
     void endWaitCursor() override { --waitDepth; }
-    void startRunTimer(int) override {}
-    void killRunTimer() override {}
+    void startRunTimer(int period) override {
+        timerActive = true;
+        timerPeriod = period;
+        ++timerStarts;
+    }
+    void killRunTimer() override { timerActive = false; }
     void updateAllViews() override { ++viewUpdates; }
     void openResultLogView() override { ++logViewsOpened; }
     void splitLogFrame() override {}
@@ -65,6 +69,8 @@ public:
     std::vector<FileDialogRequest> dialogs;
     std::vector<std::string> textPrompts;
     std::vector<std::string> saved;
+    bool timerActive = false;
+    int timerPeriod = -1, timerStarts = 0;
     int beeps = 0, waitDepth = 0, viewUpdates = 0, logViewsOpened = 0, closings = 0, exitCode = -1;
 
 private:

@@ -1,0 +1,181 @@
+// The run engine's states: cycles per tick, pause and continue, breaks and failed checks in script
+// and batch runs, the late pause, stop, and the command bar.
+
+#include "run_fixture.h"
+
+namespace cellwatch {
+namespace {
+
+const char* kCounter = "vector count counter8\\q7 counter8\\q6 counter8\\q5 counter8\\q4 counter8\\q3 "
+                       "counter8\\q2 counter8\\q1 counter8\\q0\n"
+                       "trace count\n"
+                       "setclockreg counter8\\clk\n"
+                       "setclockmode reg_out\n"
+                       "clearall\n";
+
+bool HasLine(const std::vector<std::string>& lines, const std::string& text) {
+    return std::find(lines.begin(), lines.end(), text) != lines.end();
+}
+
+TEST_F(RunTest, ScriptFinishesOnlyAfterTheLastCycle) {
+    open(writeScript("counter8", std::string(kCounter) + "cycle 5\n"));
+    ASSERT_TRUE(doc->StartRun(0));
+    doc->RunCommands();
+    EXPECT_EQ(doc->m_runState, 3);
+    EXPECT_TRUE(host->timerActive);
+    EXPECT_EQ(host->beeps, 0);
+    EXPECT_EQ(tick(), 1);
+    EXPECT_EQ(doc->m_runState, 0);
+    EXPECT_EQ(doc->m_runMode, 1);
+    EXPECT_EQ(host->beeps, 1);
+    // No errors or warnings: no summary line.
+    EXPECT_EQ(logText().find("error(s)"), std::string::npos);
+}
+
+TEST_F(RunTest, TypedCyclesRunAHundredPerTick) {
+    open(writeScript("counter8", kCounter));
+    doc->ParseCommand();
+    doc->ExecuteTypedCommand("cycle 250");
+    ASSERT_EQ(doc->m_runState, 3);
+    std::vector<int> done;
+    while (host->timerActive) {
+        doc->OnRunTimer(1);
+        done.push_back(doc->m_cyclesDone);
+    }
+    EXPECT_EQ(done, (std::vector<int>{100, 200, 0}));
+    EXPECT_EQ(doc->m_runState, 0);
+    EXPECT_EQ(doc->m_time, 2500);
+}
+
+TEST_F(RunTest, BatchRunsAllCyclesInOneTickAndSkipsBreak) {
+    runBatch(writeScript("counter8", std::string(kCounter) + "break\ncycle 250\ncheck count 11111010\n"));
+    EXPECT_EQ(host->timerStarts, 1);
+    EXPECT_EQ(host->exitCode, 0);
+    EXPECT_EQ(doc->failedCheckCount(), 0);
+    EXPECT_TRUE(HasLine(logLines(), "|Break command skipped"));
+    EXPECT_EQ(doc->m_runState, 0);
+}
+
+TEST_F(RunTest, PauseThenContinueFinishesTheRemainder) {
+    open(writeScript("counter8", std::string(kCounter) + "cycle 250\ncheck count 11111010\n"));
+    ASSERT_TRUE(doc->StartRun(0));
+    doc->RunCommands();
+    doc->OnRunTimer(1);
+    doc->PauseTest();
+    EXPECT_EQ(doc->m_runState, 2);
+    EXPECT_FALSE(host->timerActive);
+    EXPECT_TRUE(HasLine(logLines(), "|Test run paused by break command."));
+    doc->OnRunTimer(1); // a stray tick while paused does nothing
+    EXPECT_EQ(doc->m_cyclesDone, 100);
+    doc->ContinueTest();
+    EXPECT_EQ(doc->m_runState, 3);
+    tick();
+    EXPECT_EQ(doc->m_runState, 0);
+    EXPECT_EQ(doc->failedCheckCount(), 0);
+}
+
+TEST_F(RunTest, BreakConditionPausesScriptButNotBatch) {
+    const std::string body = std::string(kCounter) + "break count 00000100\ncycle 10\necho \"end\"\n";
+    open(writeScript("counter8", body));
+    ASSERT_TRUE(doc->StartRun(0));
+    doc->RunCommands();
+    tick();
+    EXPECT_EQ(doc->m_runState, 2);
+    // The cells are read before each step: the fifth cycle sees the count of four.
+    EXPECT_EQ(doc->m_cyclesDone, 5);
+    EXPECT_TRUE(HasLine(logLines(), "|Break occured: \"count\" = 00000100"));
+    doc->ContinueTest();
+    tick();
+    EXPECT_EQ(doc->m_runState, 0);
+    EXPECT_TRUE(HasLine(logLines(), "| end"));
+
+    doc.reset();
+    host->exitCode = -1;
+    runBatch(writeScript("counter8", body));
+    EXPECT_EQ(host->exitCode, 0);
+    const auto lines = logLines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "|Break occured: \"count\" = 00000100"), 1);
+    EXPECT_TRUE(HasLine(lines, "| end"));
+}
+
+TEST_F(RunTest, FailedCheckPausesScriptButNotBatch) {
+    const std::string body = std::string(kCounter) + "check count 1\necho \"after\"\n";
+    open(writeScript("counter8", body));
+    ASSERT_TRUE(doc->StartRun(0));
+    doc->RunCommands();
+    EXPECT_EQ(doc->m_runState, 2);
+    EXPECT_TRUE(HasLine(logLines(), "WARNING: Assertion failed on count"));
+    EXPECT_FALSE(HasLine(logLines(), "| after"));
+
+    doc.reset();
+    runBatch(writeScript("counter8", body));
+    EXPECT_EQ(doc->failedCheckCount(), 1);
+    EXPECT_TRUE(HasLine(logLines(), "| after"));
+    EXPECT_TRUE(HasLine(logLines(), "| 0 error(s), 1 warning(s) - see parse output for more information."));
+    EXPECT_EQ(host->exitCode, 0);
+}
+
+TEST_F(RunTest, PauseInTheLastCycleSurvives) {
+    open(writeScript("counter8", std::string(kCounter) + "break count 00000010\ncycle 3\necho \"end\"\n"));
+    ASSERT_TRUE(doc->StartRun(0));
+    doc->RunCommands();
+    tick();
+    EXPECT_EQ(doc->m_runState, 2);
+    EXPECT_EQ(doc->m_cyclesDone, 3);
+    EXPECT_EQ(doc->m_cyclesTarget, 3);
+    EXPECT_FALSE(HasLine(logLines(), "| end"));
+    doc->ContinueTest();
+    tick();
+    EXPECT_EQ(doc->m_runState, 0);
+    EXPECT_TRUE(HasLine(logLines(), "| end"));
+}
+
+TEST_F(RunTest, StopEndsTheRun) {
+    open(writeScript("counter8", std::string(kCounter) + "cycle 500\necho \"end\"\n"));
+    ASSERT_TRUE(doc->StartRun(0));
+    doc->RunCommands();
+    doc->OnRunTimer(1);
+    doc->StopTest();
+    EXPECT_EQ(doc->m_runState, 0);
+    EXPECT_EQ(doc->m_runMode, 1);
+    EXPECT_FALSE(host->timerActive);
+    EXPECT_TRUE(HasLine(logLines(), "|Test run stopped by user."));
+    EXPECT_FALSE(HasLine(logLines(), "| end"));
+}
+
+TEST_F(RunTest, RunCannotStartWithParseErrorsOrWithoutBoard) {
+    open(writeScript("counter8", "bogus\n"));
+    EXPECT_FALSE(doc->StartRun(0));
+    EXPECT_EQ(doc->m_runState, 0);
+
+    doc.reset();
+    make("none");
+    ASSERT_TRUE(doc->OpenSession(writeScript("counter8", "cycle 1\n")));
+    ASSERT_TRUE(doc->UseOwnScript());
+    EXPECT_FALSE(doc->StartRun(0));
+    doc->ExecuteTypedCommand("cycle 1");
+    ASSERT_FALSE(host->messages.empty());
+    EXPECT_EQ(host->messages.back(), "There is no LC3400DS device driver!");
+}
+
+TEST_F(RunTest, TypedCommandWhilePausedAsksFirst) {
+    open(writeScript("counter8", std::string(kCounter) + "break\ncycle 2\n"));
+    ASSERT_TRUE(doc->StartRun(0));
+    doc->RunCommands();
+    ASSERT_EQ(doc->m_runState, 2);
+    host->answers.push_back(Answer::No);
+    doc->ExecuteTypedCommand("echo \"x\"");
+    EXPECT_EQ(doc->m_runState, 2);
+    host->answers.push_back(Answer::Yes);
+    doc->ExecuteTypedCommand("echo \"typed\"");
+    EXPECT_EQ(doc->m_runState, 0);
+    EXPECT_TRUE(HasLine(logLines(), "| typed"));
+    EXPECT_FALSE(HasLine(logLines(), "| x"));
+    // Restart works from the command bar only.
+    doc->ExecuteTypedCommand("restart");
+    EXPECT_EQ(doc->m_time, 0);
+    EXPECT_EQ(doc->m_pTraceStore->count(), 0u);
+}
+
+} // namespace
+} // namespace cellwatch
