@@ -217,7 +217,7 @@ int BatchRun::finish(CWizDoc& doc, const RunRecorder& recorder, bool stalled) {
     if (!completed && !doc.endedOutOfStorage())
         problems.push_back(stalled ? "the run stopped making progress"
                                    : "the run did not reach the end of the script");
-    if (completed && m_host.exitCode() != 0)
+    if (completed && m_host.exitCode() != 0 && !doc.endedOutOfStorage())
         problems.push_back("the run ended with code " + std::to_string(m_host.exitCode()));
     if (!logWritten)
         problems.push_back("the log could not be written to \"" + m_logPath + "\"");

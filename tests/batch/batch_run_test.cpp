@@ -1,0 +1,280 @@
+// Batch runs over the emulated board: what each outcome leaves on disk, on the error sink and in
+// the exit status.
+
+#include "batch/batch_run.h"
+
+#include "app/cwiz_doc.h"
+#include "batch_support.h"
+#include "trace/cache_file.h"
+#include "trace/memory_probe.h"
+#include "xml_check.h"
+
+#include <gtest/gtest.h>
+
+namespace cellwatch {
+namespace {
+
+using test::Contains;
+using test::ReadText;
+
+// A cache file that takes no block and a machine with no memory to spare: the trace store fills up
+// once it has to spill its first block.
+class FullCacheFile final : public CacheFile {
+public:
+    bool open(const std::string&) override { return true; }
+    bool isOpen() const override { return true; }
+    std::size_t writeAt(std::uint64_t, const void*, std::size_t) override { return 0; }
+    std::size_t readAt(std::uint64_t, void*, std::size_t) override { return 0; }
+    bool truncate(std::uint64_t) override { return true; }
+    void close() override {}
+    bool remove(const std::string&) override { return true; }
+};
+
+class NoMemory final : public MemoryProbe {
+public:
+    bool availableBytes(std::uint64_t& bytes) override {
+        bytes = 0;
+        return true;
+    }
+};
+
+class BatchRunTest : public test::BatchFolderTest {
+protected:
+    int run(BatchOptions options) {
+        BatchHost host([this](std::string_view text) { errors += text; }, [this] { return path("scratch"); },
+                       [] { return std::string("Mon Jan 01 00:00:00 2024"); });
+        return runBatch(options, host, settings);
+    }
+    BatchOptions script(const std::string& file) {
+        BatchOptions options;
+        options.commandFile = file;
+        options.junitFile = path("report.xml");
+        return options;
+    }
+    std::unique_ptr<test::XmlNode> report() {
+        test::XmlReader reader;
+        auto root = reader.parse(ReadText(path("report.xml")));
+        EXPECT_TRUE(root) << reader.error();
+        return root;
+    }
+
+    MemorySettings settings;
+    std::string errors;
+};
+
+TEST_F(BatchRunTest, PassingScriptLeavesItsLogAndAPassingReport) {
+    EXPECT_EQ(run(script(path("counter8.cmd"))), kBatchPassed) << errors;
+    EXPECT_EQ(errors, "");
+    const std::string log = ReadText(path("counter8.cmd.log"));
+    EXPECT_TRUE(Contains(log, "| ten cycles counted\r\n")) << log;
+    EXPECT_TRUE(Contains(log, "| wrapped past ff\r\n"));
+
+    auto root = report();
+    ASSERT_TRUE(root);
+    EXPECT_EQ(root->attr("tests"), "3");
+    EXPECT_EQ(root->attr("failures"), "0");
+    EXPECT_EQ(root->attr("errors"), "0");
+    const auto cases = root->all("testcase");
+    ASSERT_EQ(cases.size(), 3u);
+    EXPECT_EQ(cases[0]->attr("classname"), "counter8.cmd");
+}
+
+TEST_F(BatchRunTest, CheckCasesAreNamedByElementAndScriptLine) {
+    EXPECT_EQ(run(script(path("counter8.cmd"))), kBatchPassed) << errors;
+    auto root = report();
+    ASSERT_TRUE(root);
+    const auto cases = root->all("testcase");
+    ASSERT_EQ(cases.size(), 3u);
+    EXPECT_EQ(cases[0]->attr("name"), "check count (line 23)");
+    EXPECT_EQ(cases[1]->attr("name"), "check count (line 25)");
+    EXPECT_EQ(cases[2]->attr("name"), "check count (line 28)");
+}
+
+TEST_F(BatchRunTest, FailedCheckCompletesTheRunWithStatusOne) {
+    const std::string file = write("fail.cmd", test::Counter8Script("cycle 10\n"
+                                                                    "check count 0b\\h\n"
+                                                                    "echo \"after the check\"\n"
+                                                                    "check counter8\\q1 1\n"));
+    EXPECT_EQ(run(script(file)), kBatchFailed);
+    EXPECT_TRUE(Contains(errors, "1 failed check(s)")) << errors;
+    const std::string log = ReadText(path("fail.cmd.log"));
+    EXPECT_TRUE(Contains(log, "WARNING: Assertion failed on count"));
+    EXPECT_TRUE(Contains(log, "| after the check")); // batch runs go on past a failed check
+
+    auto root = report();
+    ASSERT_TRUE(root);
+    EXPECT_EQ(root->attr("tests"), "2");
+    EXPECT_EQ(root->attr("failures"), "1");
+    const auto failures = root->all("failure");
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0]->attr("message"), "Assertion failed on count");
+    const auto cases = root->all("testcase");
+    ASSERT_EQ(cases.size(), 2u);
+    EXPECT_TRUE(cases[1]->attr("name").starts_with("check counter8\\q1"));
+    EXPECT_TRUE(cases[1]->children.empty());
+}
+
+TEST_F(BatchRunTest, ParseErrorsStopTheStartButTheLogIsStillWritten) {
+    const std::string file = write("bad.cmd", test::Counter8Script("check nosuch 1\ncycle 2\n"));
+    BatchOptions options = script(file);
+    options.vcdFile = path("bad.vcd");
+    EXPECT_EQ(run(options), kBatchCannotStart);
+    const std::string error = "ERROR: CHECK - Cannot assert on element \"nosuch\", as it does not exist.";
+    EXPECT_TRUE(Contains(errors, error)) << errors;
+    EXPECT_TRUE(Contains(errors, "the run could not start"));
+    EXPECT_TRUE(Contains(ReadText(path("bad.cmd.log")), error + "\r\n"));
+    EXPECT_FALSE(std::filesystem::exists(path("bad.vcd")));
+
+    auto root = report();
+    ASSERT_TRUE(root);
+    EXPECT_EQ(root->attr("tests"), "1");
+    EXPECT_EQ(root->attr("errors"), "1");
+    const auto errorsFound = root->all("error");
+    ASSERT_EQ(errorsFound.size(), 1u);
+    EXPECT_TRUE(Contains(errorsFound[0]->text, error));
+}
+
+TEST_F(BatchRunTest, MissingAndAbsentFiles) {
+    EXPECT_EQ(run(script(path("nosuch.cmd"))), kBatchMissingFile);
+    EXPECT_TRUE(Contains(errors, "nosuch.cmd: no such file"));
+    EXPECT_FALSE(std::filesystem::exists(path("nosuch.cmd.log")));
+    EXPECT_FALSE(std::filesystem::exists(path("report.xml")));
+
+    errors.clear();
+    EXPECT_EQ(run(script("")), kBatchCannotStart);
+    EXPECT_TRUE(Contains(errors, "no file to run"));
+}
+
+TEST_F(BatchRunTest, FilesThatCannotBeOpenedAreExplainedInTheLog) {
+    const std::string corrupt = write("corrupt.cmd", "no design named here\n");
+    EXPECT_EQ(run(script(corrupt)), kBatchCannotStart);
+    EXPECT_TRUE(Contains(errors, "Bad or corrupt command file."));
+    EXPECT_TRUE(Contains(ReadText(path("corrupt.cmd.log")), "ERROR: Bad or corrupt command file.\r\n"));
+
+    errors.clear();
+    const std::string text = write("notes.txt", "hello\n");
+    EXPECT_EQ(run(script(text)), kBatchCannotStart);
+    EXPECT_TRUE(Contains(errors, "Invalid file type."));
+}
+
+TEST_F(BatchRunTest, NoBoardMeansTheRunCannotStart) {
+    BatchOptions options = script(path("counter8.cmd"));
+    options.board = "none";
+    EXPECT_EQ(run(options), kBatchCannotStart);
+    EXPECT_TRUE(Contains(errors, "LC3400DS Not Found!")) << errors;
+    EXPECT_TRUE(Contains(errors, "No LC3400DS board"));
+    EXPECT_TRUE(Contains(ReadText(path("counter8.cmd.log")), "ERROR: No LC3400DS board"));
+    EXPECT_EQ(settings.readInt("Environment", "Dont warn", 0), 0);
+
+    errors.clear();
+    options.board = "bogus";
+    EXPECT_EQ(run(options), kBatchCannotStart);
+    EXPECT_TRUE(Contains(errors, "No LC3400DS board (board \"bogus\")"));
+}
+
+TEST_F(BatchRunTest, BoardSwitchComesBeforeEnvironmentAndSetting) {
+    settings.writeString("Environment", "Board", "none");
+    BatchOptions options = script(path("counter8.cmd"));
+    EXPECT_EQ(run(options), kBatchCannotStart);
+    options.environmentBoard = "emulator:48";
+    EXPECT_EQ(run(options), kBatchPassed) << errors;
+    options.environmentBoard = "none";
+    options.board = "emulator";
+    EXPECT_EQ(run(options), kBatchPassed) << errors;
+}
+
+TEST_F(BatchRunTest, SymbolTableRunWritesItsLogBesideTheSym) {
+    EXPECT_EQ(run(script(path("counter8.sym"))), kBatchPassed) << errors;
+    EXPECT_TRUE(std::filesystem::exists(path("counter8.sym.log")));
+    EXPECT_FALSE(std::filesystem::exists(path("counter8.cmd.log")));
+}
+
+TEST_F(BatchRunTest, SymbolTableWithoutCircuitFileCannotStart) {
+    std::filesystem::rename(dir / "counter8.cal", dir / "elsewhere.cal");
+    EXPECT_EQ(run(script(path("counter8.sym"))), kBatchCannotStart);
+    EXPECT_TRUE(Contains(errors, "No circuit file")) << errors;
+    EXPECT_TRUE(Contains(ReadText(path("counter8.sym.log")), "ERROR: No circuit file"));
+
+    errors.clear();
+    BatchOptions options = script(path("counter8.sym"));
+    options.calFile = path("elsewhere.cal");
+    EXPECT_EQ(run(options), kBatchPassed) << errors;
+}
+
+TEST_F(BatchRunTest, LogAndVcdGoWhereTheyAreAsked) {
+    std::filesystem::create_directories(dir / "out");
+    BatchOptions options = script(path("counter8.cmd"));
+    options.logFile = path("out/run.log");
+    options.vcdFile = path("out/run.vcd");
+    EXPECT_EQ(run(options), kBatchPassed) << errors;
+    EXPECT_TRUE(Contains(ReadText(path("out/run.log")), "| wrapped past ff"));
+    EXPECT_FALSE(std::filesystem::exists(path("counter8.cmd.log")));
+    EXPECT_TRUE(Contains(ReadText(path("out/run.vcd")), "$enddefinitions"));
+}
+
+TEST_F(BatchRunTest, OutputsThatCannotBeWrittenFailTheRun) {
+    BatchOptions options = script(path("counter8.cmd"));
+    options.logFile = path("missing/run.log");
+    EXPECT_EQ(run(options), kBatchFailed);
+    EXPECT_TRUE(Contains(errors, "missing/run.log")) << errors;
+
+    errors.clear();
+    options = script(path("counter8.cmd"));
+    options.vcdFile = path("missing/run.vcd");
+    EXPECT_EQ(run(options), kBatchFailed);
+    EXPECT_TRUE(Contains(errors, "VCD")) << errors;
+    auto root = report();
+    ASSERT_TRUE(root);
+    EXPECT_EQ(root->attr("errors"), "1");
+
+    errors.clear();
+    options = script(path("counter8.cmd"));
+    options.junitFile = path("missing/report.xml");
+    EXPECT_EQ(run(options), kBatchFailed);
+    EXPECT_TRUE(Contains(errors, "JUnit")) << errors;
+}
+
+TEST_F(BatchRunTest, BreaksNeverStopAnUnattendedRun) {
+    const std::string file = write("breaks.cmd", test::Counter8Script("break count 5\\h\n"
+                                                                      "cycle 10\n"
+                                                                      "break\n"
+                                                                      "cycle 3\n"
+                                                                      "echo \"done\"\n"));
+    EXPECT_EQ(run(script(file)), kBatchPassed) << errors;
+    const std::string log = ReadText(path("breaks.cmd.log"));
+    EXPECT_TRUE(Contains(log, "Break occured: \"count\"")) << log;
+    EXPECT_TRUE(Contains(log, "|Break command skipped"));
+    EXPECT_TRUE(Contains(log, "| done"));
+}
+
+TEST_F(BatchRunTest, FullTraceStoreEndsTheRunWithItsLogSaved) {
+    const std::string file = write("long.cmd", test::Counter8Script("cycle 12000\necho \"never\"\n"));
+    BatchOptions options = script(file);
+    options.prepareSession = [this](CWizDoc& doc) {
+        doc.replaceTraceStore(std::make_unique<TraceStore>(path("scratch"), std::make_unique<FullCacheFile>(),
+                                                           std::make_unique<NoMemory>()));
+    };
+    EXPECT_EQ(run(options), kBatchFailed);
+    EXPECT_TRUE(Contains(errors, "trace store is full")) << errors;
+    EXPECT_TRUE(std::filesystem::exists(path("long.cmd.log")));
+    auto root = report();
+    ASSERT_TRUE(root);
+    EXPECT_EQ(root->attr("errors"), "1");
+}
+
+TEST_F(BatchRunTest, LongRunsShowProgressOnlyWhenAskedTo) {
+    const std::string file = write("long.cmd", test::Counter8Script("cycle 30000\n"));
+    BatchOptions options = script(file);
+    std::int64_t now = 0;
+    options.clockMs = [&now] { return now += 400; };
+    EXPECT_EQ(run(options), kBatchPassed);
+    EXPECT_EQ(errors, "");
+
+    options.showProgress = true;
+    EXPECT_EQ(run(options), kBatchPassed);
+    EXPECT_TRUE(Contains(errors, "\rcycle ")) << errors;
+    EXPECT_TRUE(errors.ends_with("\r")) << "the line is blanked at the end";
+}
+
+} // namespace
+} // namespace cellwatch

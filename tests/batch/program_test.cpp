@@ -1,0 +1,206 @@
+// The cellwatch program run as a process, as a build server would run it: exit statuses, the files
+// it leaves, and what it says on standard error. Settings, home and cache point into the test's
+// folder so the user's own files are never touched.
+
+#include "batch_support.h"
+#include "xml_check.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace cellwatch {
+namespace {
+
+using test::Contains;
+using test::ReadText;
+
+struct Result {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class ProgramTest : public test::BatchFolderTest {
+protected:
+    void SetUp() override {
+        BatchFolderTest::SetUp();
+        std::filesystem::create_directories(dir / "home");
+        std::filesystem::create_directories(dir / "cache");
+    }
+
+    // Starts the program with args in the test folder; finish() waits for it.
+    pid_t start(const std::vector<std::string>& args, const std::string& tag) {
+        std::vector<std::string> env;
+        for (char** e = environ; *e != nullptr; ++e) {
+            const std::string entry = *e;
+            for (const char* drop : {"CELLWATCH_", "HOME=", "XDG_CACHE_HOME=", "XDG_CONFIG_HOME="})
+                if (entry.starts_with(drop))
+                    goto skip;
+            env.push_back(entry);
+        skip:;
+        }
+        env.push_back("CELLWATCH_SETTINGS=" + path("settings.ini"));
+        env.push_back("HOME=" + path("home"));
+        env.push_back("XDG_CACHE_HOME=" + path("cache"));
+        env.push_back("XDG_CONFIG_HOME=" + path("home/.config"));
+
+        std::vector<std::string> argv = {CELLWATCH_PROGRAM};
+        argv.insert(argv.end(), args.begin(), args.end());
+        std::vector<char*> argp, envp;
+        for (auto& a : argv)
+            argp.push_back(a.data());
+        argp.push_back(nullptr);
+        for (auto& e : env)
+            envp.push_back(e.data());
+        envp.push_back(nullptr);
+
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, path(tag + ".out").c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, 2, path(tag + ".err").c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
+        pid_t pid = -1;
+        const int rc = posix_spawn(&pid, argp[0], &actions, nullptr, argp.data(), envp.data());
+        posix_spawn_file_actions_destroy(&actions);
+        EXPECT_EQ(rc, 0);
+        return pid;
+    }
+    Result finish(pid_t pid, const std::string& tag) {
+        Result r;
+        int status = 0;
+        if (waitpid(pid, &status, 0) == pid && WIFEXITED(status))
+            r.status = WEXITSTATUS(status);
+        r.out = ReadText(dir / (tag + ".out"));
+        r.err = ReadText(dir / (tag + ".err"));
+        return r;
+    }
+    Result run(const std::vector<std::string>& args) { return finish(start(args, "run"), "run"); }
+
+    std::unique_ptr<test::XmlNode> junit(const std::string& name) {
+        test::XmlReader reader;
+        auto root = reader.parse(ReadText(dir / name));
+        EXPECT_TRUE(root) << reader.error();
+        return root;
+    }
+};
+
+TEST_F(ProgramTest, PassingScriptLeavesLogVcdAndReport) {
+    const Result r = run({"-run", "-vcd=out.vcd", "-junit=report.xml", "counter8.cmd"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, "");
+    const std::string log = ReadText(dir / "counter8.cmd.log");
+    EXPECT_TRUE(Contains(log, "| ten cycles counted\r\n")) << log;
+    EXPECT_TRUE(Contains(log, "| wrapped past ff\r\n"));
+
+    const std::string vcd = ReadText(dir / "out.vcd");
+    EXPECT_TRUE(Contains(vcd, "$enddefinitions")) << vcd.substr(0, 400);
+    auto root = junit("report.xml");
+    ASSERT_TRUE(root);
+    EXPECT_EQ(root->attr("tests"), "3");
+    EXPECT_EQ(root->attr("failures"), "0");
+    EXPECT_EQ(root->all("testcase").size(), 3u);
+
+    // The private scratch folder went with the process; nothing landed in the user's settings.
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir / "cache"))
+        EXPECT_FALSE(entry.path().filename().string().starts_with("run-")) << entry.path();
+    EXPECT_FALSE(std::filesystem::exists(dir / "home" / ".config" / "Halvane"));
+
+    if (!std::filesystem::exists("/usr/bin/vcd2fst"))
+        GTEST_SKIP() << "vcd2fst is not installed";
+    const std::string command =
+        "/usr/bin/vcd2fst '" + path("out.vcd") + "' '" + path("out.fst") + "' >/dev/null 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    EXPECT_GT(std::filesystem::file_size(dir / "out.fst"), 0u);
+}
+
+TEST_F(ProgramTest, FailedCheckGivesStatusOneAndAFailureInTheReport) {
+    write("fail.cmd", test::Counter8Script("cycle 10\ncheck count 0b\\h\ncheck count 0a\\h\n"));
+    const Result r = run({"-run", "-junit=report.xml", "fail.cmd"});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_TRUE(Contains(r.err, "1 failed check(s)"));
+    EXPECT_TRUE(Contains(ReadText(dir / "fail.cmd.log"), "WARNING: Assertion failed on count"));
+    auto root = junit("report.xml");
+    ASSERT_TRUE(root);
+    EXPECT_EQ(root->attr("tests"), "2");
+    EXPECT_EQ(root->attr("failures"), "1");
+    EXPECT_EQ(root->all("failure").size(), 1u);
+}
+
+TEST_F(ProgramTest, ParseErrorGivesStatusTwoWithTheErrorsOnStandardError) {
+    write("bad.cmd", test::Counter8Script("trace nosuch\ncycle 2\n"));
+    const Result r = run({"-run", "/junit=report.xml", "bad.cmd"});
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_TRUE(Contains(r.err, "ERROR: ")) << r.err;
+    EXPECT_TRUE(Contains(r.err, "nosuch"));
+    EXPECT_TRUE(Contains(ReadText(dir / "bad.cmd.log"), "ERROR: "));
+    auto root = junit("report.xml");
+    ASSERT_TRUE(root);
+    EXPECT_EQ(root->attr("errors"), "1");
+}
+
+TEST_F(ProgramTest, MissingFileNoFileAndNoBatchSwitch) {
+    Result r = run({"-run", "nosuch.cmd"});
+    EXPECT_EQ(r.status, 255);
+    EXPECT_TRUE(Contains(r.err, "nosuch.cmd: no such file"));
+
+    r = run({"-run"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(Contains(r.err, "Usage: "));
+
+    r = run({"counter8.cmd"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(Contains(r.err, "not available in this build"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "counter8.cmd.log"));
+
+    r = run({"--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(Contains(r.out, "Usage: cellwatch"));
+    EXPECT_TRUE(Contains(r.out, "255"));
+
+    r = run({"-RUN", "counter8.cmd"}); // the batch switch is case-sensitive
+    EXPECT_EQ(r.status, 2);
+    EXPECT_FALSE(std::filesystem::exists(dir / "counter8.cmd.log"));
+}
+
+TEST_F(ProgramTest, BreakConditionThatIsMetDoesNotStopTheRun) {
+    write("brk.cmd", test::Counter8Script("break count 3\\h\ncycle 8\necho \"finished\"\n"));
+    const Result r = run({"/run", "brk.cmd"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string log = ReadText(dir / "brk.cmd.log");
+    EXPECT_TRUE(Contains(log, "Break occured: ")) << log;
+    EXPECT_TRUE(Contains(log, "| finished"));
+}
+
+TEST_F(ProgramTest, SymbolTableRunWritesItsLogBesideTheSym) {
+    const Result r = run({"-run", "-board=emulator:48", "counter8.sym"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(std::filesystem::exists(dir / "counter8.sym.log"));
+}
+
+TEST_F(ProgramTest, TwoRunsAtOnceKeepTheirOwnLogs) {
+    write("a.cmd", test::Counter8Script("cycle 3000\ncheck count 0b8\\h\necho \"run a\"\n"));
+    const pid_t a = start({"-run", "a.cmd"}, "a");
+    const pid_t b = start({"-run", "lfsr4.cmd"}, "b");
+    const Result ra = finish(a, "a");
+    const Result rb = finish(b, "b");
+    EXPECT_EQ(ra.status, 0) << ra.err;
+    EXPECT_EQ(rb.status, 0) << rb.err;
+    const std::string logA = ReadText(dir / "a.cmd.log");
+    const std::string logB = ReadText(dir / "lfsr4.cmd.log");
+    EXPECT_TRUE(Contains(logA, "| run a"));
+    EXPECT_FALSE(Contains(logB, "| run a"));
+    EXPECT_FALSE(Contains(logA, "lfsr"));
+}
+
+} // namespace
+} // namespace cellwatch
