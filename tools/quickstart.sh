@@ -25,7 +25,13 @@ run)
     install_missing
     cmake --preset release >/dev/null
     cmake --build --preset release
-    exec build/release/cellwatch -run examples/counter8.cmd
+    # The log goes into the build folder so the example folder stays clean.
+    log=build/release/counter8.cmd.log
+    status=0
+    build/release/src/cellwatch -run -log="$log" examples/counter8.cmd || status=$?
+    echo "== $log (exit status $status)"
+    cat "$log"
+    exit "$status"
     ;;
 test)
     install_missing
