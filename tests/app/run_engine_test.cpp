@@ -179,3 +179,52 @@ TEST_F(RunTest, TypedCommandWhilePausedAsksFirst) {
 
 } // namespace
 } // namespace cellwatch
+
+namespace cellwatch {
+namespace {
+
+class RecordingObserver final : public RunObserver {
+public:
+    void checkExecuted(const ScriptCommand& command, bool passed, std::string_view message) override {
+        checks.push_back(std::to_string(command.line) + (passed ? " pass" : " fail ") + std::string(message));
+    }
+    void cycleProgress(std::int64_t done, std::int64_t target) override {
+        progress.push_back(std::to_string(done) + "/" + std::to_string(target));
+    }
+    std::vector<std::string> checks;
+    std::vector<std::string> progress;
+};
+
+TEST_F(RunTest, ObserverHearsChecksAndProgress) {
+    open(
+        writeScript("counter8", std::string(kCounter) + "cycle 5000\ncheck count 10001000\ncheck count 1\n"));
+    RecordingObserver observer;
+    doc->setRunObserver(&observer);
+    doc->setBatchLogPath(logPath());
+    ASSERT_TRUE(doc->StartRun(2));
+    doc->RunCommands();
+    tick();
+    EXPECT_EQ(observer.progress, (std::vector<std::string>{"4096/5000", "5000/5000"}));
+    ASSERT_EQ(observer.checks.size(), 2u);
+    EXPECT_NE(observer.checks[0].find(" pass"), std::string::npos);
+    EXPECT_NE(observer.checks[1].find(" fail Assertion failed on count"), std::string::npos);
+}
+
+TEST_F(RunTest, RunTestCommandParsesAndRunsTheScriptView) {
+    make();
+    doc->setCmdView(&scriptView);
+    doc->addLogView(&logView);
+    scriptView.text = LineBuffer(ReadFile(writeScript("counter8", std::string(kCounter) + "cycle 2\n")));
+    ASSERT_TRUE(doc->OpenSession(writeScript("counter8", "")));
+    settings.writeInt("Environment", "Save before parse", 0);
+    doc->RunTest();
+    EXPECT_EQ(doc->m_runState, 3);
+    EXPECT_EQ(host->timerPeriod, 1);
+    tick();
+    EXPECT_EQ(doc->m_runState, 0);
+    EXPECT_EQ(doc->m_time, 20);
+    EXPECT_EQ(host->beeps, 1);
+}
+
+} // namespace
+} // namespace cellwatch
