@@ -198,3 +198,37 @@ TEST_F(RunTest, ElementsOutsideTheDeviceNeverReachTheBoard) {
 
 } // namespace
 } // namespace cellwatch
+
+namespace cellwatch {
+namespace {
+
+class InversionRun : public RunTest {
+protected:
+    void runInv(const std::string& body) {
+        const std::string path = (scratch / "inv.cmd").string();
+        {
+            std::ofstream out(path, std::ios::binary);
+            out << "|GRT_SYMBOL_TABLE \"" << AppData("inv.sym") << "\"\n"
+                << "loadcal \"" << AppData("inv.cal") << "\"\n"
+                << body;
+        }
+        runBatch(path);
+    }
+};
+
+TEST_F(InversionRun, HiddenInversionShowsWhatWasAssigned) {
+    // inv\b is not traced: its value comes from the assignment alone.
+    runInv("trace inv\\a\nassign inv\\a 1\nassign inv\\b 1\ncycle 1\ncheck inv\\a 1\ncheck inv\\b 1\n");
+    EXPECT_EQ(doc->failedCheckCount(), 0) << logText();
+    EXPECT_TRUE(board->cellState(0, 1)); // stored as written
+    EXPECT_EQ(logLines().back(), "#00000001  1");
+}
+
+TEST_F(InversionRun, ShownInversionGivesTheRawReadBack) {
+    settings.writeInt("Environment", "Hide inversion", 0);
+    runInv("trace inv\\a\nassign inv\\a 1\nassign inv\\b 1\ncycle 1\ncheck inv\\a 0\ncheck inv\\b 0\n");
+    EXPECT_EQ(doc->failedCheckCount(), 0) << logText();
+}
+
+} // namespace
+} // namespace cellwatch
