@@ -45,7 +45,10 @@ void CWizDoc::compileSection(TextBuffer& buffer, std::string_view begin, std::st
                 return;
             continue;
         }
-        AppendCommand(DispatchCommand(std::move(line)));
+        std::unique_ptr<ScriptCommand> command = DispatchCommand(std::move(line));
+        if (command)
+            command->line = n;
+        AppendCommand(std::move(command));
     }
 }
 
@@ -78,7 +81,10 @@ void CWizDoc::BuildCommandList() {
         }
         if (inside || line.empty() || firstTokenIs(line, "setclockreg"))
             continue;
-        AppendCommand(DispatchCommand(std::move(line)));
+        std::unique_ptr<ScriptCommand> command = DispatchCommand(std::move(line));
+        if (command)
+            command->line = n;
+        AppendCommand(std::move(command));
     }
     buffer->setModified(modified);
 }

@@ -228,3 +228,19 @@ TEST_F(RunTest, RunTestCommandParsesAndRunsTheScriptView) {
 
 } // namespace
 } // namespace cellwatch
+
+namespace cellwatch {
+namespace {
+
+TEST_F(RunTest, CommandsRememberTheirScriptLine) {
+    // Line 0 names the design, line 2 loads the configuration.
+    open(writeScript("counter8", "\necho \"a\"\ncycle 1\n"));
+    doc->ParseCommand();
+    ASSERT_EQ(doc->m_commandList.size(), 3u);
+    EXPECT_EQ(doc->m_commandList[0]->line, 2);
+    EXPECT_EQ(doc->m_commandList[1]->line, 4);
+    EXPECT_EQ(doc->m_commandList[2]->line, 5);
+}
+
+} // namespace
+} // namespace cellwatch
