@@ -12,11 +12,11 @@ namespace cellwatch {
 namespace {
 
 VectorLineSpec vectorSpec(const DesignElement& group) {
-    VectorLineSpec spec;
-    spec.name = group.fullName;
+    VectorLineSpec vectorLine;
+    vectorLine.name = group.fullName;
     for (const DesignElement* member : group.children)
-        spec.members.push_back(member->fullName);
-    return spec;
+        vectorLine.members.push_back(member->fullName);
+    return vectorLine;
 }
 
 bool hasMember(const DesignElement& group, const DesignElement* element) {
