@@ -138,6 +138,11 @@ void DesignTree::place(DesignElement* element) {
 DesignElement* DesignTree::insert(std::unique_ptr<DesignElement> element) {
     if (!element)
         return nullptr;
+    const std::uint64_t indexHash = NameIndex::hashOf(element->fullName);
+    return insertHashed(std::move(element), indexHash);
+}
+
+DesignElement* DesignTree::insertHashed(std::unique_ptr<DesignElement> element, std::uint64_t indexHash) {
     if (m_count + 1 >= capacity())
         grow();
     if (m_count + 1 >= capacity())
@@ -145,7 +150,7 @@ DesignElement* DesignTree::insert(std::unique_ptr<DesignElement> element) {
     DesignElement* raw = element.get();
     raw->m_hash = nameHash(raw->fullName);
     place(raw);
-    m_byName.insert(raw);
+    m_byName.insert(raw, indexHash);
     raw->m_ownerIndex = m_owned.size();
     m_owned.push_back(std::move(element));
     return raw;
@@ -155,6 +160,8 @@ std::unique_ptr<DesignElement> DesignTree::remove(DesignElement* element) {
     if (!element || element->slot < 0 || static_cast<std::size_t>(element->slot) >= m_slots.size() ||
         m_slots[static_cast<std::size_t>(element->slot)] != element)
         return nullptr;
+    if (element == m_lastParent)
+        m_lastParent = nullptr;
     m_slots[static_cast<std::size_t>(element->slot)] = kRemoved;
     markTaken(static_cast<std::size_t>(element->slot), false);
     m_byName.erase(element);
@@ -193,6 +200,7 @@ void DesignTree::clearSlots() {
     m_taken.clear();
     m_full.clear();
     m_byName.clear();
+    m_lastParent = nullptr;
     m_count = 0;
     m_first = nullptr;
     m_last = nullptr;
@@ -211,9 +219,13 @@ void DesignTree::destroyAll() {
 DesignElement* DesignTree::parentFor(std::string_view fullName) {
     // Walk up to the nearest level that exists, then make the missing composites top down, so that
     // they enter the tree in the same order a recursive build would give.
+    // Neighbouring names in table order mostly share their level, so the last answer is tried first.
+    const std::string_view direct = prefixOf(fullName);
+    if (m_lastParent && !direct.empty() && m_lastParent->fullName == direct && m_lastParent->slot >= 0)
+        return m_lastParent;
     std::vector<std::string_view> missing;
     DesignElement* parent = nullptr;
-    for (std::string_view p = prefixOf(fullName); !p.empty(); p = prefixOf(p)) {
+    for (std::string_view p = direct; !p.empty(); p = prefixOf(p)) {
         parent = find(p);
         if (parent)
             break;
@@ -232,6 +244,7 @@ DesignElement* DesignTree::parentFor(std::string_view fullName) {
             adoptChild(*parent, made);
         parent = made;
     }
+    m_lastParent = parent;
     return parent;
 }
 
@@ -240,7 +253,8 @@ DesignElement* DesignTree::addElement(std::string_view fullName, ElementType typ
     if (find(fullName))
         return nullptr;
     if (type == ElementType::Symbol)
-        return addSymbol(fullName, m_symbols ? m_symbols->find(fullName) : nullptr);
+        return addSymbol(fullName, m_symbols ? m_symbols->find(fullName) : nullptr,
+                         NameIndex::hashOf(fullName));
     if (type != ElementType::Composite && type != ElementType::Group)
         return nullptr;
     std::unique_ptr<DesignElement> element = makeElement(fullName, type);
@@ -275,7 +289,8 @@ DesignElement* DesignTree::addElement(std::string_view fullName, ElementType typ
 }
 
 // fullName is not taken; record is the symbol table's record of it (the first of that name), or null.
-DesignElement* DesignTree::addSymbol(std::string_view fullName, const SymbolRecord* record) {
+DesignElement* DesignTree::addSymbol(std::string_view fullName, const SymbolRecord* record,
+                                     std::uint64_t indexHash) {
     std::unique_ptr<DesignElement> element = makeElement(fullName, ElementType::Symbol);
     element->size = 1;
     // Without a record the element has no place on the device: row and column stay -1.
@@ -288,7 +303,7 @@ DesignElement* DesignTree::addSymbol(std::string_view fullName, const SymbolReco
     }
     DesignElement* parent = parentFor(fullName);
     element->parent = parent;
-    DesignElement* made = insert(std::move(element));
+    DesignElement* made = insertHashed(std::move(element), indexHash);
     // Only a filed element joins its parent, so no children list ever holds a freed element.
     if (made && parent)
         adoptChild(*parent, made);
@@ -312,9 +327,10 @@ void DesignTree::buildFromSymbols() {
                 hidden.insert(foldedName(*name));
             continue;
         }
-        if (find(*name) || (!hidden.empty() && hidden.count(foldedName(*name))))
+        const std::uint64_t indexHash = NameIndex::hashOf(*name);
+        if (m_byName.find(*name, indexHash) || (!hidden.empty() && hidden.count(foldedName(*name))))
             continue;
-        addSymbol(*name, record);
+        addSymbol(*name, record, indexHash);
     }
 }
 

@@ -61,7 +61,9 @@ private:
     std::size_t firstOpenWord(std::size_t from, std::size_t end) const;
     void markTaken(std::size_t index, bool taken);
     DesignElement* parentFor(std::string_view fullName);
-    DesignElement* addSymbol(std::string_view fullName, const SymbolRecord* record);
+    // indexHash is NameIndex::hashOf(fullName).
+    DesignElement* addSymbol(std::string_view fullName, const SymbolRecord* record, std::uint64_t indexHash);
+    DesignElement* insertHashed(std::unique_ptr<DesignElement> element, std::uint64_t indexHash);
 
     const SymbolTable* m_symbols;
     std::vector<DesignElement*> m_slots;
@@ -77,6 +79,7 @@ private:
     DesignElement* m_first = nullptr;
     DesignElement* m_last = nullptr;
     std::vector<std::unique_ptr<DesignElement>> m_owned;
+    DesignElement* m_lastParent = nullptr; // parentFor's last answer
 };
 
 // An element without a children list is readable when its type code is R or B; one with a list

@@ -45,10 +45,9 @@ std::uint64_t NameIndex::hashOf(std::string_view name) {
     return h ^ (h >> 29);
 }
 
-DesignElement* NameIndex::find(std::string_view name) const {
+DesignElement* NameIndex::find(std::string_view name, std::uint64_t hash) const {
     if (m_entries.empty())
         return nullptr;
-    const std::uint64_t hash = hashOf(name);
     const std::size_t mask = m_entries.size() - 1;
     for (std::size_t i = home(hash);; i = (i + 1) & mask) {
         const Entry& e = m_entries[i];
@@ -59,10 +58,9 @@ DesignElement* NameIndex::find(std::string_view name) const {
     }
 }
 
-bool NameIndex::insert(DesignElement* element) {
+bool NameIndex::insert(DesignElement* element, std::uint64_t hash) {
     if ((m_used + 1) * 2 > m_entries.size())
         rehash(m_entries.empty() ? 128 : m_entries.size() * 2);
-    const std::uint64_t hash = hashOf(element->fullName);
     const std::size_t mask = m_entries.size() - 1;
     std::size_t i = home(hash);
     for (; m_entries[i].element; i = (i + 1) & mask)

@@ -331,3 +331,24 @@ TEST(DesignTreeNames, CaseFoldingAndRemovalOverManyNames) {
     }
     EXPECT_EQ(t.count(), 1501u);
 }
+
+TEST(DesignTreeSlots, ARemovedLevelIsMadeAgainForItsNextChild) {
+    DesignTree t;
+    DesignElement* first = t.addElement("top\\blk\\a", ElementType::Symbol);
+    ASSERT_NE(first, nullptr);
+    DesignElement* blk = t.find("top\\blk");
+    ASSERT_NE(blk, nullptr);
+    EXPECT_EQ(first->parent, blk);
+
+    // The level just used as a parent goes away; the next child under that name needs a new one.
+    std::unique_ptr<DesignElement> gone = t.remove(blk);
+    ASSERT_EQ(gone.get(), blk);
+    DesignElement* second = t.addElement("top\\blk\\b", ElementType::Symbol);
+    ASSERT_NE(second, nullptr);
+    DesignElement* remade = t.find("top\\blk");
+    ASSERT_NE(remade, nullptr);
+    EXPECT_NE(remade, gone.get());
+    EXPECT_EQ(second->parent, remade);
+    ASSERT_EQ(remade->children.size(), 1u);
+    EXPECT_EQ(remade->children.front(), second);
+}
