@@ -281,9 +281,13 @@ std::string vcdDateText(const std::tm& when) {
                                               "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     const int day = when.tm_wday >= 0 && when.tm_wday < 7 ? when.tm_wday : 0;
     const int month = when.tm_mon >= 0 && when.tm_mon < 12 ? when.tm_mon : 0;
+    // Viewers read the stamp by its fixed width of 24 characters: every field keeps its digits.
+    const auto clamp = [](int value, int low, int high) { return std::clamp(value, low, high); };
+    const int year = static_cast<int>(std::clamp(static_cast<long long>(when.tm_year) + 1900, 0LL, 9999LL));
     char text[96];
     std::snprintf(text, sizeof text, "%s %s %02d %02d:%02d:%02d %04d", kDays[day], kMonths[month],
-                  when.tm_mday, when.tm_hour, when.tm_min, when.tm_sec, when.tm_year + 1900);
+                  clamp(when.tm_mday, 1, 31), clamp(when.tm_hour, 0, 23), clamp(when.tm_min, 0, 59),
+                  clamp(when.tm_sec, 0, 60), year);
     return text;
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -299,6 +300,24 @@ TEST(VcdDate, EnglishNamesAndZeroPaddedDay) {
     t.tm_sec = 0;
     t.tm_year = 98;
     EXPECT_EQ(vcdDateText(t), "Mon Jun 01 09:30:00 1998");
+}
+
+TEST(VcdDate, StampKeepsItsTwentyFourCharactersForAnyYear) {
+    std::tm t{};
+    t.tm_wday = 3;
+    t.tm_mon = 11;
+    t.tm_mday = 31;
+    t.tm_hour = 23;
+    t.tm_min = 59;
+    t.tm_sec = 59;
+    t.tm_year = 12000 - 1900;
+    EXPECT_EQ(vcdDateText(t), "Wed Dec 31 23:59:59 9999");
+    t.tm_year = -1900 - 5;
+    EXPECT_EQ(vcdDateText(t), "Wed Dec 31 23:59:59 0000");
+    t.tm_year = INT_MAX; // the year must not overflow on its way to the text
+    EXPECT_EQ(vcdDateText(t).size(), 24u);
+    t.tm_year = INT_MIN;
+    EXPECT_EQ(vcdDateText(t).size(), 24u);
 }
 
 TEST_F(VcdWriterTest, WaveToolsAcceptTheFile) {
