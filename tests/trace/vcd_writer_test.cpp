@@ -205,6 +205,15 @@ TEST_F(VcdWriterTest, TargetIsReplacedOnlyByACompleteWrite) {
     EXPECT_EQ(folderContents(), std::vector<std::string>{"wave.vcd"});
 }
 
+TEST_F(VcdWriterTest, ReplacedFileKeepsItsPermissions) {
+    { std::ofstream(target) << "old content"; }
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    VcdWriter w(target.string(), kDate);
+    ASSERT_TRUE(w.write());
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
 TEST_F(VcdWriterTest, UncreatableFileFailsTheWriteAndLeavesNothing) {
     VcdWriter w((dir / "missing" / "wave.vcd").string(), kDate);
     ASSERT_TRUE(w.addVariable("a", 4, 1, 2, "0"));
