@@ -13,9 +13,11 @@ namespace {
 std::string tempNameFor(const std::string& target, unsigned attempt) {
     const std::size_t slash = target.rfind('/');
     const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    // A name near the file system's limit of 255 bytes must still leave room for the additions.
+    constexpr std::size_t kNameKept = 200;
     std::string name = target.substr(0, nameStart);
     name += '.';
-    name.append(target, nameStart, std::string::npos);
+    name.append(target, nameStart, kNameKept);
     static unsigned counter = 0;
     char suffix[64];
     std::snprintf(suffix, sizeof suffix, ".%ld-%u.tmp", static_cast<long>(::getpid()), ++counter + attempt);

@@ -214,6 +214,14 @@ TEST_F(VcdWriterTest, ReplacedFileKeepsItsPermissions) {
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
+TEST_F(VcdWriterTest, NameAtTheFileSystemLimitCanBeWritten) {
+    target = dir / (std::string(251, 'w') + ".vcd"); // 255 bytes, the longest name allowed
+    VcdWriter w(target.string(), kDate);
+    ASSERT_TRUE(w.write());
+    EXPECT_EQ(readFile(target).substr(0, 9), "$version\n");
+    EXPECT_EQ(folderContents().size(), 1u);
+}
+
 TEST_F(VcdWriterTest, UncreatableFileFailsTheWriteAndLeavesNothing) {
     VcdWriter w((dir / "missing" / "wave.vcd").string(), kDate);
     ASSERT_TRUE(w.addVariable("a", 4, 1, 2, "0"));
