@@ -7,6 +7,22 @@
 
 namespace cellwatch {
 
+namespace {
+
+// A group's width after a member left it: the sum of what its members still hold.
+std::uint32_t memberBits(const DesignElement* element, int depth) {
+    if (element == nullptr || depth > 64)
+        return 0;
+    if (element->type != ElementType::Group)
+        return element->size;
+    std::uint32_t bits = 0;
+    for (const DesignElement* member : element->children)
+        bits += memberBits(member, depth + 1);
+    return bits;
+}
+
+} // namespace
+
 void CWizDoc::selectClockRegister(DesignElement* reg) {
     if (reg == nullptr || reg->type != ElementType::Symbol || reg->combinatorial != 0 || !m_pDesignTree)
         return;
@@ -53,8 +69,21 @@ void CWizDoc::removeClockElement() {
     m_pClockElement = nullptr;
     m_pClockTrace = nullptr;
     m_clockMethod = 0;
-    if (m_pDesignTree)
+    if (m_pDesignTree) {
+        // A vector may name the clock among its members; it must not keep a pointer to it.
+        bool shrunk = false;
+        for (DesignElement* e = m_pDesignTree->first(); e != nullptr; e = e->next) {
+            if (e->type == ElementType::Group && std::erase(e->children, clock) != 0)
+                shrunk = true;
+        }
+        if (shrunk) {
+            for (DesignElement* e = m_pDesignTree->first(); e != nullptr; e = e->next) {
+                if (e->type == ElementType::Group)
+                    e->size = memberBits(e, 0);
+            }
+        }
         m_pDesignTree->remove(clock);
+    }
     // Steps and declarations compiled against the clock must not outlive it.
     std::erase_if(m_sequenceList, [clock](const auto& s) { return s->element == clock; });
     std::erase_if(m_breakList, [clock](const BreakCondition& b) { return b.element == clock; });

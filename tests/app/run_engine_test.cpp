@@ -244,3 +244,31 @@ TEST_F(RunTest, CommandsRememberTheirScriptLine) {
 
 } // namespace
 } // namespace cellwatch
+
+namespace cellwatch {
+namespace {
+
+TEST_F(RunTest, DroppingTheClockLeavesNoVectorPointingAtIt) {
+    open(writeScript("counter8", "setclockreg counter8\\clk\nsetclockmode reg_out\n"
+                                 "vector inner SOFTWARE_CLOCK counter8\\q0\n"
+                                 "vector outer inner counter8\\q1\ntrace outer\n"));
+    doc->ParseCommand();
+    DesignElement* inner = doc->findElement("inner");
+    DesignElement* outer = doc->findElement("outer");
+    ASSERT_NE(inner, nullptr);
+    ASSERT_NE(outer, nullptr);
+    ASSERT_EQ(inner->size, 2u);
+    ASSERT_EQ(outer->size, 3u);
+
+    doc->DeselectClock();
+    EXPECT_EQ(doc->m_pClockElement, nullptr);
+    EXPECT_EQ(inner->children, (std::vector<DesignElement*>{doc->findElement("counter8\\q0")}));
+    EXPECT_EQ(inner->size, 1u);
+    EXPECT_EQ(outer->size, 2u);
+    // The traced vector is still sampled, from live members only.
+    doc->RecordTraces();
+    doc->ParseCommand();
+}
+
+} // namespace
+} // namespace cellwatch
