@@ -13,6 +13,12 @@ std::uint32_t widthMask(std::uint32_t width) {
     return width >= 32 ? 0xFFFFFFFFu : ((1u << width) - 1u);
 }
 
+// The session time counts as the trace records stamp it, in 32 unsigned bits: as a plain int it
+// would overflow after some 200 million cycles.
+void advance(int& time, std::uint32_t step) {
+    time = static_cast<int>(static_cast<std::uint32_t>(time) + step);
+}
+
 } // namespace
 
 void CWizDoc::ApplySequences() {
@@ -27,14 +33,14 @@ void CWizDoc::ApplySequences() {
 
 void CWizDoc::StepCycle() {
     if (m_pClockElement == nullptr) {
-        m_time += 10;
+        advance(m_time, 10);
         ReadBoardCells();
         RecordTraces();
         return;
     }
     switch (m_clockMethod) {
     case 0:
-        m_time += 10;
+        advance(m_time, 10);
         RecordTraces();
         break;
     case 1:
@@ -47,11 +53,11 @@ void CWizDoc::StepCycle() {
         break;
     case 3: {
         DesignElement* reg = m_pClockElement->parent;
-        m_time += 5;
+        advance(m_time, 5);
         AssignValue(reg, 1, false);
         m_pClockElement->value = 1;
         RecordTraces();
-        m_time += 5;
+        advance(m_time, 5);
         AssignValue(reg, 0, false);
         m_pClockElement->value = 0;
         RecordTraces();
@@ -63,10 +69,10 @@ void CWizDoc::StepCycle() {
 }
 
 void CWizDoc::clockedHalfCycles() {
-    m_time += 5;
+    advance(m_time, 5);
     m_pClockElement->value = 1;
     RecordTraces();
-    m_time += 5;
+    advance(m_time, 5);
     m_pClockElement->value = 0;
     RecordTraces();
 }
@@ -100,9 +106,10 @@ void CWizDoc::RecordTraces() {
         return;
     const bool noClock = m_pClockElement == nullptr;
     const bool clockTraced = m_pClockTrace != nullptr;
-    const bool wholeCycle = m_time % 10 == 0;
+    const auto time = static_cast<std::uint32_t>(m_time);
+    const bool wholeCycle = time % 10 == 0;
     TraceRecord record;
-    record.time = static_cast<std::uint32_t>(m_time);
+    record.time = time;
     for (TracedComponent& entry : m_traceList) {
         const auto value = static_cast<std::int32_t>(ElementValue(entry.element));
         const bool recorded = noClock || m_time == 0 || (!clockTraced && wholeCycle) ||

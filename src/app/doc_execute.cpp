@@ -111,7 +111,7 @@ void CWizDoc::executeLoadCal(const ScriptCommand& command) {
     LogInfo("Loaded \"" + command.text + "\" onto board.");
     m_pBoard->setBusWidth(32);
     if (m_time != 0)
-        m_time += 10;
+        m_time = static_cast<int>(static_cast<std::uint32_t>(m_time) + 10u); // as the cycle step counts
 }
 
 void CWizDoc::executeFillMem(const ScriptCommand& command) {

@@ -272,3 +272,23 @@ TEST_F(RunTest, DroppingTheClockLeavesNoVectorPointingAtIt) {
 
 } // namespace
 } // namespace cellwatch
+
+namespace cellwatch {
+namespace {
+
+TEST_F(RunTest, TimeRunsOnPastTheSignedRange) {
+    // Some 215 million cycles in, the time leaves the range of a signed int; whole cycles must still
+    // be sampled, at the time the records carry.
+    open(writeScript("counter8", "trace counter8\\q0\nsetclockreg counter8\\clk\nsetclockmode reg_out\n"));
+    ASSERT_TRUE(doc->StartRun(0));
+    const std::uint32_t before = doc->m_pTraceStore->count();
+    doc->m_time = 2147483640;
+    doc->StepCycle();
+    ASSERT_EQ(doc->m_pTraceStore->count(), before + 1);
+    TraceRecord record;
+    ASSERT_TRUE(doc->m_pTraceStore->get(before, record));
+    EXPECT_EQ(record.time, 2147483650u);
+}
+
+} // namespace
+} // namespace cellwatch
