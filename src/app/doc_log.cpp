@@ -152,8 +152,9 @@ void CWizDoc::RewriteLogHeader() {
 }
 
 void CWizDoc::RefreshLogViews(bool follow) {
-    for (LogView* view : m_logViews)
-        view->refresh(follow);
+    // Only the newest view follows the end; the others keep the place the user scrolled to.
+    for (std::size_t i = 0; i < m_logViews.size(); ++i)
+        m_logViews[i]->refresh(follow && i + 1 == m_logViews.size());
 }
 
 } // namespace cellwatch

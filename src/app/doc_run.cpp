@@ -48,7 +48,8 @@ void CWizDoc::RunTest() {
         m_host.killRunTimer();
     if (!StartRun(0))
         return;
-    RefreshLogViews(false);
+    for (LogView* view : m_logViews)
+        view->scrollToStart();
     RunCommands();
 }
 

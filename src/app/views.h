@@ -14,8 +14,10 @@ struct TracedComponent;
 class LogView {
 public:
     virtual ~LogView() = default;
-    // Redraw from the trace store; follow scrolls to the end, otherwise to the top-left corner.
+    // Recount the lines and redraw from the trace store; follow also scrolls to the last line.
     virtual void refresh(bool follow) = 0;
+    // Redraw scrolled to the first line and column, as a run begins.
+    virtual void scrollToStart() = 0;
 };
 
 // The trace list ("Traced components").

@@ -18,7 +18,8 @@ struct ViewLog {
 class FakeLogView final : public LogView {
 public:
     explicit FakeLogView(ViewLog& log) : m_log(log) {}
-    void refresh(bool follow) override { m_log.calls.push_back(follow ? "log:follow" : "log:top"); }
+    void refresh(bool follow) override { m_log.calls.push_back(follow ? "log:follow" : "log:refresh"); }
+    void scrollToStart() override { m_log.calls.push_back("log:start"); }
 
 private:
     ViewLog& m_log;

@@ -220,6 +220,8 @@ TEST_F(RunTest, RunTestCommandParsesAndRunsTheScriptView) {
     doc->RunTest();
     EXPECT_EQ(doc->m_runState, 3);
     EXPECT_EQ(host->timerPeriod, 1);
+    // The run starts with every log view at its first line.
+    EXPECT_NE(std::find(views.calls.begin(), views.calls.end(), "log:start"), views.calls.end());
     tick();
     EXPECT_EQ(doc->m_runState, 0);
     EXPECT_EQ(doc->m_time, 20);

@@ -163,4 +163,18 @@ TEST_F(LogTest, RemovingATraceEmptiesTheLogAndRepaints) {
 }
 
 } // namespace
+TEST_F(LogTest, OnlyTheNewestViewFollowsTheEnd) {
+    CWizDoc& d = traced();
+    FakeLogView older{views};
+    d.addLogView(&older);
+    d.addLogView(&logView);
+    d.RefreshLogViews(true);
+    EXPECT_EQ(views.calls, (std::vector<std::string>{"log:refresh", "log:follow"}));
+    views.calls.clear();
+    d.RefreshLogViews(false);
+    EXPECT_EQ(views.calls, (std::vector<std::string>{"log:refresh", "log:refresh"}));
+    d.removeLogView(&logView);
+    d.removeLogView(&older);
+}
+
 } // namespace cellwatch
