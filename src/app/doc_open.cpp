@@ -8,6 +8,8 @@
 #include "script/script_file.h"
 #include "script/section_rewriter.h"
 
+#include <fstream>
+
 namespace cellwatch {
 
 namespace {
@@ -52,7 +54,7 @@ CWizDoc::~CWizDoc() {
 }
 
 bool CWizDoc::OpenSession(const std::string& path) {
-    if (!FileExists(path)) {
+    if (!FileExists(path) || !std::ifstream(path, std::ios::binary)) {
         m_host.messageOk("Cannot open the file \"" + path + "\".");
         return false;
     }
