@@ -2,6 +2,7 @@
 // emptying the session to the summary line.
 
 #include "app/cwiz_doc.h"
+#include "batch/batch_host.h"
 
 #include <benchmark/benchmark.h>
 
@@ -11,32 +12,6 @@
 
 namespace cellwatch {
 namespace {
-
-// Answers every dialog with "cancel" and keeps nothing.
-class QuietHost final : public SessionHost {
-public:
-    explicit QuietHost(std::string folder) : m_folder(std::move(folder)) {}
-    void messageOk(std::string_view) override {}
-    Answer askYesNo(std::string_view) override { return Answer::No; }
-    Answer askYesNoCancel(std::string_view) override { return Answer::Cancel; }
-    bool boardNotFound(std::string_view, std::string_view, std::string_view) override { return false; }
-    std::optional<std::string> openFileDialog(const FileDialogRequest&) override { return std::nullopt; }
-    std::optional<std::string> saveFileDialog(const FileDialogRequest&) override { return std::nullopt; }
-    void beep() override {}
-    void beginWaitCursor() override {}
-    void endWaitCursor() override {}
-    void startRunTimer(int) override {}
-    void killRunTimer() override {}
-    void updateAllViews() override {}
-    void openResultLogView() override {}
-    void splitLogFrame() override {}
-    void quit(int) override {}
-    std::string localDate() override { return "Mon Jan 01 00:00:00 2024"; }
-    std::string scratchFolder() override { return m_folder; }
-
-private:
-    std::string m_folder;
-};
 
 // 20 000 lines: the example's sections, then a mix of the commands a long test script repeats.
 std::string writeScript(const std::filesystem::path& folder) {
@@ -67,7 +42,8 @@ void BM_ParseScript(benchmark::State& state) {
     const std::filesystem::path folder = std::filesystem::temp_directory_path() / "cellwatch_bench_parse";
     std::filesystem::create_directories(folder);
     const std::string script = writeScript(folder);
-    QuietHost host(folder.string());
+    BatchHost host([](std::string_view) {}, [&folder] { return folder.string(); },
+                   [] { return std::string("Mon Jan 01 00:00:00 2024"); });
     MemorySettings settings;
     CWizDoc doc(host, settings, "emulator");
     if (!doc.OpenSession(script) || !doc.UseOwnScript()) {

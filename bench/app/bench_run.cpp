@@ -2,6 +2,7 @@
 // and the software clock traced, ending with the log written. Reports cycles per second.
 
 #include "app/cwiz_doc.h"
+#include "batch/batch_host.h"
 
 #include <benchmark/benchmark.h>
 
@@ -13,35 +14,6 @@ namespace cellwatch {
 namespace {
 
 constexpr int kCycles = 1000000;
-
-// Batch defaults: nobody answers, the timer is a flag the loop below polls.
-class BatchHost final : public SessionHost {
-public:
-    explicit BatchHost(std::string folder) : m_folder(std::move(folder)) {}
-    void messageOk(std::string_view) override {}
-    Answer askYesNo(std::string_view) override { return Answer::No; }
-    Answer askYesNoCancel(std::string_view) override { return Answer::Cancel; }
-    bool boardNotFound(std::string_view, std::string_view, std::string_view) override { return false; }
-    std::optional<std::string> openFileDialog(const FileDialogRequest&) override { return std::nullopt; }
-    std::optional<std::string> saveFileDialog(const FileDialogRequest&) override { return std::nullopt; }
-    void beep() override {}
-    void beginWaitCursor() override {}
-    void endWaitCursor() override {}
-    void startRunTimer(int) override { timer = true; }
-    void killRunTimer() override { timer = false; }
-    void updateAllViews() override {}
-    void openResultLogView() override {}
-    void splitLogFrame() override {}
-    void quit(int code) override { exitCode = code; }
-    std::string localDate() override { return "Mon Jan 01 00:00:00 2024"; }
-    std::string scratchFolder() override { return m_folder; }
-
-    bool timer = false;
-    int exitCode = -1;
-
-private:
-    std::string m_folder;
-};
 
 std::string writeScript(const std::filesystem::path& folder) {
     const std::string examples = std::string(CELLWATCH_SOURCE_DIR) + "/examples/";
@@ -61,7 +33,8 @@ void BM_BatchRunCounter8(benchmark::State& state) {
     std::filesystem::create_directories(folder);
     const std::string script = writeScript(folder);
     for (auto _ : state) {
-        BatchHost host(folder.string());
+        BatchHost host([](std::string_view) {}, [&folder] { return folder.string(); },
+                       [] { return std::string("Mon Jan 01 00:00:00 2024"); });
         MemorySettings settings;
         CWizDoc doc(host, settings, "emulator");
         if (!doc.OpenSession(script) || !doc.UseOwnScript() || !doc.StartRun(2)) {
@@ -69,9 +42,9 @@ void BM_BatchRunCounter8(benchmark::State& state) {
             break;
         }
         doc.RunCommands();
-        while (host.timer)
+        while (host.timerActive())
             doc.OnRunTimer(1);
-        if (host.exitCode != 0 || doc.logWriteFailed()) {
+        if (host.exitCode() != 0 || doc.logWriteFailed()) {
             state.SkipWithError("the run did not end cleanly");
             break;
         }
