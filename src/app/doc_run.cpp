@@ -110,8 +110,13 @@ void CWizDoc::finishRun() {
     m_cyclesTarget = 0;
     m_bComments = 1;
     if (m_errorCount != 0 || m_warningCount != 0) {
-        LogInfo(" " + std::to_string(m_errorCount) + " error(s), " + std::to_string(m_warningCount) +
-                " warning(s) - see parse output for more information.");
+        // Appended piece by piece: GCC 12 warns falsely about `"literal" + std::string&&` here.
+        std::string summary(" ");
+        summary += std::to_string(m_errorCount);
+        summary += " error(s), ";
+        summary += std::to_string(m_warningCount);
+        summary += " warning(s) - see parse output for more information.";
+        LogInfo(summary);
     }
     RefreshLogViews(true);
     if (m_runMode == 2) {
