@@ -4,7 +4,7 @@
 #include "app/path_names.h"
 #include "board/board_errors.h"
 #include "board/board_selection.h"
-#include "script/file_text.h"
+#include "common/file_text.h"
 #include "script/script_file.h"
 #include "script/section_rewriter.h"
 

@@ -1,5 +1,6 @@
 #include "design/symbol_table.h"
 
+#include "common/file_text.h"
 #include "design/name_hash.h"
 #include "design/symbol_reader.h"
 
@@ -10,21 +11,6 @@ namespace cellwatch {
 namespace {
 
 int g_lastError = SymbolTable::kNoError;
-
-bool readWholeFile(const std::string& path, std::string& bytes) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        return false;
-    bytes.clear();
-    char buf[65536];
-    std::size_t got = 0;
-    while ((got = std::fread(buf, 1, sizeof buf, f)) > 0)
-        bytes.append(buf, got);
-    // A directory opens on Linux but cannot be read: that is no symbol table either.
-    const bool ok = !std::ferror(f);
-    std::fclose(f);
-    return ok;
-}
 
 bool containsSym(std::string_view ext) {
     for (std::size_t i = 0; i + 3 <= ext.size(); ++i)
@@ -104,7 +90,8 @@ bool SymbolTable::load(std::string_view path) {
         return false;
     const std::string derived = symbolPath(path);
     std::string bytes;
-    if (!readWholeFile(derived, bytes)) {
+    // A folder opens on Linux but cannot be read: that is no symbol table either.
+    if (!ReadFileText(derived, bytes)) {
         clear();
         setLastError(kInvalidFile);
         return false;

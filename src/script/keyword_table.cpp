@@ -1,6 +1,6 @@
 #include "script/keyword_table.h"
 
-#include "script/file_text.h"
+#include "common/file_text.h"
 #include "script/scanning.h"
 
 namespace cellwatch {

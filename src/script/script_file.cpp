@@ -1,6 +1,6 @@
 #include "script/script_file.h"
 
-#include "script/file_text.h"
+#include "common/file_text.h"
 #include "script/scanning.h"
 
 #include <cstdint>

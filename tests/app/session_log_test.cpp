@@ -4,7 +4,7 @@
 #include "session_fixture.h"
 
 #include "design/design_element.h"
-#include "script/file_text.h"
+#include "common/file_text.h"
 
 namespace cellwatch {
 namespace {

@@ -2,7 +2,7 @@
 
 #include "session_fixture.h"
 
-#include "script/file_text.h"
+#include "common/file_text.h"
 #include "script/section_rewriter.h"
 
 namespace cellwatch {

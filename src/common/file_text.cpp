@@ -1,4 +1,4 @@
-#include "script/file_text.h"
+#include "common/file_text.h"
 
 #include <cstdio>
 

@@ -1,5 +1,5 @@
 #pragma once
-// Reads a whole text file into memory, the way the script readers take their input.
+// Reads a whole file into memory: the symbol table and script readers take their input this way.
 
 #include <string>
 
