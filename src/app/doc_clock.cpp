@@ -27,17 +27,7 @@ void CWizDoc::selectClockRegister(DesignElement* reg) {
     if (reg == nullptr || reg->type != ElementType::Symbol || reg->combinatorial != 0 || !m_pDesignTree)
         return;
     removeClockElement();
-    auto clock = std::make_unique<DesignElement>();
-    clock->type = ElementType::SoftwareClock;
-    clock->size = 1;
-    clock->shortName = kSoftwareClockName;
-    clock->fullName = kSoftwareClockName;
-    clock->parent = reg;
-    clock->row = reg->row;
-    clock->column = reg->column;
-    clock->typeCode = 1;
-    clock->radix = -1;
-    m_pClockElement = m_pDesignTree->insert(std::move(clock));
+    m_pClockElement = m_pDesignTree->insert(makeSoftwareClock(*reg));
     if (m_pClockElement == nullptr)
         return;
     m_bClockReadGroup = 1;

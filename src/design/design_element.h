@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -45,5 +46,9 @@ private:
     std::size_t m_ownerIndex = 0;
     std::uint32_t m_hash = 0; // nameHash(fullName), taken when the element enters the tree
 };
+
+// The one-bit software-clock element on a register: it takes the register's place on the device
+// and is not yet in any tree.
+std::unique_ptr<DesignElement> makeSoftwareClock(DesignElement& reg);
 
 } // namespace cellwatch

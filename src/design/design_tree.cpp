@@ -343,4 +343,18 @@ bool isReadable(const DesignElement& element) {
     return true;
 }
 
+std::unique_ptr<DesignElement> makeSoftwareClock(DesignElement& reg) {
+    auto clock = std::make_unique<DesignElement>();
+    clock->type = ElementType::SoftwareClock;
+    clock->size = 1;
+    clock->shortName = kSoftwareClockName;
+    clock->fullName = kSoftwareClockName;
+    clock->parent = &reg;
+    clock->row = reg.row;
+    clock->column = reg.column;
+    clock->typeCode = 1;
+    clock->radix = -1;
+    return clock;
+}
+
 } // namespace cellwatch

@@ -109,16 +109,7 @@ public:
 
     void selectClockRegister(DesignElement* reg) override {
         removeClock();
-        auto clock = std::make_unique<DesignElement>();
-        clock->type = ElementType::SoftwareClock;
-        clock->size = 1;
-        clock->shortName = kSoftwareClockName;
-        clock->fullName = kSoftwareClockName;
-        clock->parent = reg;
-        clock->row = reg->row;
-        clock->column = reg->column;
-        clock->typeCode = 1;
-        m_clock = m_tree.insert(std::move(clock));
+        m_clock = m_tree.insert(makeSoftwareClock(*reg));
         ++viewRefreshes;
     }
     void setClockMethod(int method) override { clockMethod = method; }
