@@ -6,10 +6,10 @@ namespace cellwatch {
 
 namespace {
 
-constexpr std::uint32_t kControlInitialise = 0;
-constexpr std::uint32_t kControlClose = 4;
-constexpr std::uint32_t kControlPciConfig = 5;
-constexpr std::uint32_t kControlWindow = 6;
+constexpr std::uint32_t kControlInitialise = driver_protocol::kInitialise;
+constexpr std::uint32_t kControlClose = driver_protocol::kClose;
+constexpr std::uint32_t kControlPciConfig = driver_protocol::kPciConfig;
+constexpr std::uint32_t kControlWindow = driver_protocol::kWindow;
 constexpr std::uint32_t kNoBus = 0xFFFFFFFFu;
 
 } // namespace

@@ -17,13 +17,13 @@ namespace cellwatch {
 
 class BoardDriver {
 public:
-    static constexpr std::size_t kPciConfigSize = 148;
-    static constexpr std::uint32_t kDeviceSpaceOffset = 0x800000;
+    static constexpr std::size_t kPciConfigSize = driver_protocol::kPciConfigSize;
+    static constexpr std::uint32_t kDeviceSpaceOffset = driver_protocol::kDeviceSpace;
     // I/O port offsets from the port base.
-    static constexpr std::uint16_t kPortReset = 0x10;
-    static constexpr std::uint16_t kPortSerial = 0x14;
-    static constexpr std::uint16_t kPortControl = 0x24;
-    static constexpr std::uint16_t kPortBank = 0x2c;
+    static constexpr std::uint16_t kPortReset = driver_protocol::kPortReset;
+    static constexpr std::uint16_t kPortSerial = driver_protocol::kPortSerial;
+    static constexpr std::uint16_t kPortControl = driver_protocol::kPortControl;
+    static constexpr std::uint16_t kPortBank = driver_protocol::kPortBank;
     // SRAM sizes in 32-bit words that measureSram tells apart.
     static constexpr std::uint32_t kSmallSram = 0x20000;
     static constexpr std::uint32_t kLargeSram = 0x80000;

@@ -8,6 +8,22 @@
 
 namespace cellwatch {
 
+// What both sides of a channel agree on: control codes, buffer sizes, the window layout and the
+// port offsets from the board's I/O base.
+namespace driver_protocol {
+inline constexpr std::uint32_t kInitialise = 0;
+inline constexpr std::uint32_t kClose = 4;
+inline constexpr std::uint32_t kPciConfig = 5;
+inline constexpr std::uint32_t kWindow = 6;
+inline constexpr std::size_t kPciConfigSize = 148;
+// Device address a is the 32-bit word at byte offset kDeviceSpace + 4a; SRAM starts at 0.
+inline constexpr std::uint32_t kDeviceSpace = 0x800000;
+inline constexpr std::uint16_t kPortReset = 0x10;  // 1 resets the board, 2 asserts its clear line
+inline constexpr std::uint16_t kPortSerial = 0x14; // the clock synthesizer's serial line
+inline constexpr std::uint16_t kPortControl = 0x24;
+inline constexpr std::uint16_t kPortBank = 0x2c;
+} // namespace driver_protocol
+
 class DriverChannel {
 public:
     virtual ~DriverChannel() = default;

@@ -96,7 +96,7 @@ void EmulatedBoard::portOut(std::uint16_t port, std::uint32_t value) {
     ++m_portWrites;
 
     switch (offset) {
-    case 0x10:
+    case driver_protocol::kPortReset:
         if (value == 1) {
             reset();
         } else if (value == 2) {
@@ -104,13 +104,13 @@ void EmulatedBoard::portOut(std::uint16_t port, std::uint32_t value) {
             m_fabric.clearRegisters();
         }
         break;
-    case 0x14:
+    case driver_protocol::kPortSerial:
         m_synth.bit(value);
         break;
-    case 0x24:
+    case driver_protocol::kPortControl:
         m_port24 = value;
         break;
-    case 0x2c:
+    case driver_protocol::kPortBank:
         m_bank = static_cast<std::uint8_t>(value & 3u);
         break;
     default:

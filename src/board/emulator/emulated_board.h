@@ -3,6 +3,7 @@
 // registers and cell fabric, the board control ports and the clock synthesizer's serial line. Besides
 // what the host can reach, it offers an inspection API for tests and tools.
 
+#include "board/driver_channel.h"
 #include "board/emulator/cell_fabric.h"
 #include "board/emulator/sram_model.h"
 #include "board/emulator/synth_decoder.h"
@@ -31,8 +32,8 @@ public:
     static constexpr std::uint16_t kPortBase = 0xE000;
     static constexpr std::uint32_t kMemoryBase = 0xF4000000;
     static constexpr std::uint32_t kWindowAddress = 0x80000000;
-    static constexpr std::uint32_t kDeviceWindow = 0x800000;
-    static constexpr std::size_t kPciConfigBytes = 148;
+    static constexpr std::uint32_t kDeviceWindow = driver_protocol::kDeviceSpace;
+    static constexpr std::size_t kPciConfigBytes = driver_protocol::kPciConfigSize;
     static constexpr std::size_t kPortHistoryLimit = 4096;
 
     explicit EmulatedBoard(const EmulatorOptions& options = {});

@@ -26,16 +26,16 @@ public:
                  std::uint32_t& bytesReturned) override {
         bytesReturned = 0;
         switch (code) {
-        case 0:
+        case driver_protocol::kInitialise:
             return false; // a working driver answers initialise with failure
-        case 4:
+        case driver_protocol::kClose:
             return true;
-        case 5: {
+        case driver_protocol::kPciConfig: {
             std::uint8_t data[EmulatedBoard::kPciConfigBytes];
             m_board.pciConfig(data);
             return give(data, sizeof data, out, outSize, bytesReturned);
         }
-        case 6: {
+        case driver_protocol::kWindow: {
             const std::uint32_t address = EmulatedBoard::kWindowAddress;
             std::uint8_t data[4];
             std::memcpy(data, &address, 4);
