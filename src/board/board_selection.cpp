@@ -1,5 +1,9 @@
 #include "board/board_selection.h"
 
+#include "board/pci/pci_channel.h"
+#include "board/pci/pci_device.h"
+#include "board/pci/pci_listing.h"
+
 #ifdef CELLWATCH_HAVE_EMULATOR
 #include "board/emulator/emulated_channel.h"
 #endif
@@ -10,20 +14,10 @@ namespace cellwatch {
 
 namespace {
 
-// Stands in for a driver this build cannot reach: BoardDriver then reports "Device Driver not found".
-class UnavailableChannel final : public DriverChannel {
-public:
-    bool available() const override { return false; }
-    bool open() override { return false; }
-    bool control(std::uint32_t, void*, std::uint32_t, std::uint32_t& bytesReturned) override {
-        bytesReturned = 0;
-        return false;
-    }
-    void close() override {}
-    std::uint32_t load(std::uint32_t) override { return 0xFFFFFFFFu; }
-    void store(std::uint32_t, std::uint32_t) override {}
-    void portOut(std::uint16_t, std::uint32_t) override {}
-};
+std::string& failureRecord() {
+    static std::string record;
+    return record;
+}
 
 bool equalsNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
@@ -69,6 +63,7 @@ std::string chooseBoardValue(std::string_view batchSwitch, std::string_view envi
 BoardSelection selectBoard(std::string_view value) {
     constexpr std::string_view kEmulator = "emulator";
     constexpr std::string_view kPci = "pci:";
+    failureRecord().clear();
     if (equalsNoCase(value, "none")) {
         BoardSelection s;
         s.valid = true;
@@ -84,13 +79,42 @@ BoardSelection selectBoard(std::string_view value) {
                 return emulated(n);
         }
     } else if (value.size() > kPci.size() && equalsNoCase(value.substr(0, kPci.size()), kPci)) {
+        const auto folder = pci::deviceFolder(value.substr(kPci.size()));
+        if (!folder)
+            return refuse("Unknown board \"" + std::string(value) +
+                          "\": after pci: give a PCI address such as 0000:03:00.0, or the path of the "
+                          "device's folder.");
         BoardSelection s;
         s.valid = true;
-        s.channel = std::make_unique<UnavailableChannel>();
+        s.channel = std::make_unique<PciChannel>(
+            *folder, [](const std::string& reason) { failureRecord() = reason; });
         return s;
     }
     return refuse("Unknown board \"" + std::string(value) +
-                  "\": use emulator, emulator:48, emulator:64, emulator:96, emulator:128, none or pci:PATH.");
+                  "\": use emulator, emulator:48, emulator:64, emulator:96, emulator:128, none, pci:ADDRESS "
+                  "or pci:PATH.");
+}
+
+const std::string& lastBoardFailure() {
+    return failureRecord();
+}
+
+std::string boardListText(std::string_view pciRoot) {
+    std::string text = "Boards (-board=VALUE, CELLWATCH_BOARD or the \"Board\" setting):\n";
+#ifdef CELLWATCH_HAVE_EMULATOR
+    text += "  emulator            the emulated LC3400DS, 64 cells (the default)\n";
+    for (const char* cells : {"48", "64", "96", "128"}) {
+        std::string line = std::string("  emulator:") + cells;
+        line.append(22 - line.size(), ' ');
+        text += line + "the emulated LC3400DS, " + cells + " cells\n";
+    }
+#else
+    text += "  (this build has no emulated board)\n";
+#endif
+    text += "  none                no board\n";
+    text += '\n';
+    text += pci::deviceListText(pciRoot);
+    return text;
 }
 
 } // namespace cellwatch

@@ -27,8 +27,20 @@ struct BoardSelection {
     std::string error;
 };
 
-// emulator, emulator:48, emulator:64, emulator:96, emulator:128, none or pci:PATH. The keywords are
-// matched without regard to case. pci:PATH gives a channel that reports no driver (not available yet).
+// emulator, emulator:48, emulator:64, emulator:96, emulator:128, none, pci:ADDRESS or pci:PATH. The
+// keywords are matched without regard to case. pci: gives the channel over that PCI device's sysfs
+// folder (/sys/bus/pci/devices/ADDRESS, or PATH when the value holds a '/'); it is opened later, by
+// BoardDriver, and a folder that is missing or unusable shows there as error 1 or 2.
 BoardSelection selectBoard(std::string_view value);
+
+// Why the board of the last selectBoard could not be opened, beyond its error code's fixed text: the
+// file's path and the system's reason ("/sys/.../resource0: Permission denied"). Empty when it opened,
+// or when its channel gives no reason (the emulated board, none). One board per process, as with the
+// driver handle; batch runs print it on standard error and the session can add it to its log.
+const std::string& lastBoardFailure();
+
+// The text of `cellwatch --list-boards`: the emulated members, none, and every device folder under
+// pciRoot with what keeps it from being used.
+std::string boardListText(std::string_view pciRoot);
 
 } // namespace cellwatch

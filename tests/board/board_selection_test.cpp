@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 using namespace cellwatch;
 
 TEST(BoardSelection, PrecedenceIsSwitchThenEnvironmentThenSetting) {
@@ -20,13 +22,15 @@ TEST(BoardSelection, NoneMeansNoChannel) {
     EXPECT_TRUE(s.error.empty());
 }
 
-TEST(BoardSelection, PciPathGivesADriverThatIsNotFound) {
-    BoardSelection s = selectBoard("pci:/sys/bus/pci/devices/0000:03:00.0");
+TEST(BoardSelection, PciPathToAMissingFolderGivesADriverThatIsNotFound) {
+    const std::string folder =
+        (std::filesystem::temp_directory_path() / "cellwatch-absent" / "0000:03:00.0").string();
+    BoardSelection s = selectBoard("pci:" + folder);
     ASSERT_TRUE(s.valid);
     ASSERT_NE(s.channel, nullptr);
-    EXPECT_FALSE(s.channel->available());
     BoardDriver board(std::move(s.channel));
     EXPECT_EQ(board.error(), 1);
+    EXPECT_EQ(lastBoardFailure(), folder + ": No such file or directory");
 }
 
 TEST(BoardSelection, UnknownValuesAreRefusedWithAReason) {

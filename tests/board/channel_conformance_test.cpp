@@ -1,6 +1,7 @@
 // What every DriverChannel must do for BoardDriver: the control codes of the open sequence, memory that
 // keeps what is stored, ports that take writes, and a board that identifies itself and its SRAM.
 #include "board/board_driver.h"
+#include "fake_pci_folder.h"
 #include "recording_channel.h"
 
 #ifdef CELLWATCH_HAVE_EMULATOR
@@ -15,6 +16,14 @@ namespace {
 
 struct RecordingFake {
     static std::unique_ptr<DriverChannel> make() { return std::make_unique<test::RecordingChannel>(); }
+    static constexpr int kIdentity = 1;
+    static constexpr int kMode = 1;
+};
+
+// The real-board channel over a fake sysfs folder: its window is plain memory, so it keeps what is
+// stored and answers identification as the 64-cell member, like the recording fake.
+struct FakeSysfs {
+    static std::unique_ptr<DriverChannel> make() { return std::make_unique<test::FakeFolderChannel>(); }
     static constexpr int kIdentity = 1;
     static constexpr int kMode = 1;
 };
@@ -49,7 +58,7 @@ protected:
     }
 };
 
-using Channels = ::testing::Types<RecordingFake
+using Channels = ::testing::Types<RecordingFake, FakeSysfs
 #ifdef CELLWATCH_HAVE_EMULATOR
                                   ,
                                   Emulated<48>, Emulated<64>, Emulated<96>, Emulated<128>, Emulated<64, true>
