@@ -1,13 +1,32 @@
 #pragma once
 // Writes a file so that the target is either left as it was or replaced by the complete new content:
 // the bytes go to a temporary file in the target's folder, which is flushed to disk and renamed over
-// the target only when every write succeeded.
+// the target only when every write succeeded. Only a regular file (or a name not taken yet) is
+// replaced that way: a symbolic link is followed to the file it names, and a device, FIFO or socket
+// is written in place, since renaming over it would put a plain file where the device was.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace cellwatch {
+
+// Where the bytes of a save of a given path go.
+struct SaveTarget {
+    enum class Kind {
+        Replace,  // a temporary file renamed over path (a regular file, a free name or a folder)
+        InPlace,  // path is a device, FIFO or socket, opened and written as it is
+        Unusable, // path cannot be looked at (a link loop, a folder that cannot be searched, ...)
+    };
+    Kind kind = Kind::Unusable;
+    // For Replace, the end of any chain of symbolic links (a relative link is read from the link's
+    // own folder); otherwise the path as given.
+    std::string path;
+    int error = 0; // the errno that made it Unusable
+};
+
+SaveTarget ResolveSaveTarget(const std::string& path);
 
 class AtomicFile {
 public:
@@ -16,8 +35,10 @@ public:
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
 
-    // Creates the temporary file beside target (with the permissions of the file it will replace).
-    // False when it cannot be created.
+    // Creates the temporary file beside the resolved target (with the permissions of the file it will
+    // replace) and removes the temporary files that killed saves of the same target left there; or
+    // opens a device or FIFO for writing. False when it cannot, with lastError() telling why. A FIFO
+    // that no process reads fails rather than waiting for a reader that may never come.
     bool open(const std::string& target);
     bool isOpen() const { return m_fd >= 0; }
 
@@ -26,18 +47,26 @@ public:
 
     // Flushes, closes and renames the temporary file over the target. False, with the target left
     // untouched and the temporary file removed, when any write, the flush or the rename failed.
+    // A target written in place is closed; false when any write or the close failed.
     bool commit();
 
-    // Drops the temporary file; the target is left untouched.
+    // Drops the temporary file; the target is left untouched (unless it is written in place).
     void abandon();
 
+    // Empty when nothing is open or the target is written in place.
     const std::string& tempPath() const { return m_tempPath; }
+    // The errno of the first failure of open, write or commit; 0 when none.
+    int lastError() const { return m_error; }
 
 private:
+    void fail(int error);
+
     int m_fd = -1;
     bool m_failed = false;
+    int m_error = 0;
     std::string m_target;
     std::string m_tempPath;
+    std::uint64_t m_ticket = 0; // the temporary file's entry in the signal clean-up list
 };
 
 enum class SaveResult {

@@ -1,0 +1,98 @@
+// The watch is a thread waiting in sigwait rather than a signal handler: removing a folder tree needs
+// calls that are not async-signal-safe, and taking the list's lock must be able to wait for a save
+// that is creating or renaming its temporary file right then.
+#include "common/termination_cleanup.h"
+
+#include <csignal>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <pthread.h>
+#include <system_error>
+#include <thread>
+#include <unistd.h>
+
+namespace cellwatch {
+namespace {
+
+struct Removable {
+    RemovableKind kind;
+    std::string path;
+};
+
+struct RemovableList {
+    std::mutex lock;
+    std::map<std::uint64_t, Removable> entries;
+    std::uint64_t lastTicket = 0;
+};
+
+// Never destroyed: a signal may arrive while static objects are being torn down at exit.
+RemovableList& List() {
+    static RemovableList* list = new RemovableList;
+    return *list;
+}
+
+void Remove(const Removable& entry) {
+    std::error_code ignored;
+    if (entry.kind == RemovableKind::Folder)
+        std::filesystem::remove_all(entry.path, ignored);
+    else
+        std::filesystem::remove(entry.path, ignored);
+}
+
+sigset_t WatchedSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    return set;
+}
+
+} // namespace
+
+std::uint64_t CreateRemovable(RemovableKind kind, const std::function<std::string()>& create) {
+    RemovableList& list = List();
+    const std::lock_guard<std::mutex> hold(list.lock);
+    std::string path = create();
+    if (path.empty())
+        return 0;
+    const std::uint64_t ticket = ++list.lastTicket;
+    list.entries.emplace(ticket, Removable{kind, std::move(path)});
+    return ticket;
+}
+
+void SettleRemovable(std::uint64_t ticket, const std::function<void()>& settle) {
+    RemovableList& list = List();
+    const std::lock_guard<std::mutex> hold(list.lock);
+    settle();
+    list.entries.erase(ticket);
+}
+
+void RemoveAllRemovables() {
+    RemovableList& list = List();
+    list.lock.lock(); // deliberately never unlocked
+    for (const auto& [ticket, entry] : list.entries)
+        Remove(entry);
+    list.entries.clear();
+}
+
+bool StartTerminationWatch() {
+    const sigset_t set = WatchedSignals();
+    if (pthread_sigmask(SIG_BLOCK, &set, nullptr) != 0)
+        return false;
+    try {
+        std::thread([set] {
+            int signal = 0;
+            while (sigwait(&set, &signal) != 0) {
+            }
+            RemoveAllRemovables();
+            ::_exit(128 + signal);
+        }).detach();
+    } catch (const std::system_error&) {
+        pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+        return false;
+    }
+    return true;
+}
+
+} // namespace cellwatch
