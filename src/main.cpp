@@ -3,6 +3,7 @@
 #include "batch/batch_host.h"
 #include "batch/batch_run.h"
 #include "board/board_selection.h"
+#include "common/termination_cleanup.h"
 #include "platform/command_line.h"
 #include "platform/local_date.h"
 #include "platform/qt_settings.h"
@@ -10,6 +11,7 @@
 
 #include <QCoreApplication>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -83,6 +85,13 @@ int main(int argc, char** argv) {
         writeError(usageText(name));
         return kBatchCannotStart;
     }
+
+    // Before any thread exists, so that SIGINT and SIGTERM reach only the watch, which removes the
+    // scratch folder and the temporary files of saves in progress and exits with 130 or 143.
+    StartTerminationWatch();
+    // An output FIFO whose reader went away is a failed write, reported like any other, rather than
+    // the end of the process with nothing cleaned up.
+    std::signal(SIGPIPE, SIG_IGN);
 
     // Qt Core only: a batch run needs no display.
     QCoreApplication application(argc, argv);

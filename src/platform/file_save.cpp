@@ -1,14 +1,17 @@
+// Over the common AtomicFile rather than QSaveFile, so that every file the program writes treats
+// links, devices and FIFOs the same way, and a save cut short by a signal leaves no temporary file.
 #include "platform/file_save.h"
 
-#include <QSaveFile>
-#include <QString>
+#include "common/atomic_file.h"
+
+#include <cstring>
 
 namespace cellwatch {
 namespace {
 
-SaveStatus failure(const std::string& path, const QSaveFile& file) {
+SaveStatus failure(const std::string& path, const AtomicFile& file) {
     SaveStatus status;
-    status.error = "Cannot save " + path + ": " + file.errorString().toStdString();
+    status.error = "Cannot save " + path + ": " + std::strerror(file.lastError());
     return status;
 }
 
@@ -17,18 +20,13 @@ SaveStatus failure(const std::string& path, const QSaveFile& file) {
 SaveStatus saveFileAtomically(const std::string& path, std::string_view bytes) {
     if (path.empty())
         return SaveStatus{false, "Cannot save: no file name."};
-    QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly))
+    AtomicFile file;
+    if (!file.open(path))
         return failure(path, file);
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        const qint64 n = file.write(bytes.data() + written, qint64(bytes.size() - written));
-        if (n <= 0) {
-            SaveStatus status = failure(path, file);
-            file.cancelWriting();
-            return status;
-        }
-        written += std::size_t(n);
+    if (!file.write(bytes.data(), bytes.size())) {
+        SaveStatus status = failure(path, file);
+        file.abandon();
+        return status;
     }
     if (!file.commit())
         return failure(path, file);

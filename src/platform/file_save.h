@@ -1,6 +1,7 @@
 #pragma once
-// Saves a whole file through QSaveFile: the bytes go to a temporary file beside the target and
-// replace it only when all of them are written, so a failed save leaves the old file intact.
+// Saves a whole file through the common AtomicFile: the bytes go to a temporary file beside the
+// target and replace it only when all of them are written, so a failed save leaves the old file
+// intact. A link is followed; a device or FIFO is written in place.
 
 #include <string>
 #include <string_view>

@@ -2,10 +2,16 @@
 // and fall back to the default whenever the text is not what the caller asked for.
 #include "platform/qt_settings.h"
 
+#include "common/atomic_file.h"
+#include "common/termination_cleanup.h"
+
 #include <QByteArray>
+#include <QDir>
+#include <QFile>
 #include <QSettings>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QVariant>
 
 namespace cellwatch {
@@ -32,10 +38,35 @@ QtSettings::QtSettings()
                                              QStringLiteral("Halvane"), QStringLiteral("LC3400 Cellwatch"))) {
 }
 
-QtSettings::QtSettings(const std::string& iniPath)
-    : m_settings(std::make_unique<QSettings>(QString::fromStdString(iniPath), QSettings::IniFormat)) {}
+QtSettings::QtSettings(const std::string& iniPath) {
+    // QSettings saves by renaming a new file over its own, which would replace a link by a plain
+    // file and a device by a plain file; it only ever sees a regular file's path here.
+    const SaveTarget target = ResolveSaveTarget(iniPath);
+    std::string file = target.kind == SaveTarget::Kind::Replace ? target.path : iniPath;
+    if (target.kind == SaveTarget::Kind::InPlace) {
+        m_cleanupTicket = CreateRemovable(RemovableKind::Folder, [this] {
+            m_privateFolder =
+                std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/cellwatch-settings-XXXXXX"));
+            return m_privateFolder->isValid() ? m_privateFolder->path().toStdString() : std::string();
+        });
+        if (m_cleanupTicket != 0) {
+            m_devicePath = iniPath;
+            file = m_privateFolder->filePath(QStringLiteral("settings.ini")).toStdString();
+        }
+        // Without a private folder the device itself is opened, as before: reads see nothing useful
+        // and writes fail, which sync() reports.
+    }
+    m_settings = std::make_unique<QSettings>(QString::fromStdString(file), QSettings::IniFormat);
+}
 
-QtSettings::~QtSettings() = default;
+QtSettings::~QtSettings() {
+    if (m_devicePath.empty())
+        return;
+    if (m_deviceBehind)
+        sync();
+    m_settings.reset();
+    SettleRemovable(m_cleanupTicket, [this] { m_privateFolder.reset(); });
+}
 
 int QtSettings::readInt(std::string_view section, std::string_view key, int defaultValue) const {
     const QVariant value = m_settings->value(keyOf(section, key));
@@ -61,20 +92,39 @@ std::string QtSettings::readString(std::string_view section, std::string_view ke
 
 void QtSettings::writeInt(std::string_view section, std::string_view key, int value) {
     m_settings->setValue(keyOf(section, key), value);
+    changed();
 }
 
 void QtSettings::writeString(std::string_view section, std::string_view key, std::string_view value) {
     m_settings->setValue(keyOf(section, key), toQString(value));
+    changed();
 }
 
 void QtSettings::remove(std::string_view section, std::string_view key) {
     m_settings->remove(keyOf(section, key));
+    changed();
 }
 
 bool QtSettings::sync() {
     m_settings->sync();
     // A format error only says the file read at start was garbled; it is rewritten whole all the same.
-    return m_settings->status() != QSettings::AccessError;
+    if (m_settings->status() == QSettings::AccessError)
+        return false;
+    if (!m_deviceBehind)
+        return true;
+    QFile ini(m_settings->fileName());
+    QByteArray bytes; // no file yet: every value was removed again
+    if (ini.exists()) {
+        if (!ini.open(QIODevice::ReadOnly))
+            return false;
+        bytes = ini.readAll();
+    }
+    AtomicFile device;
+    if (!device.open(m_devicePath) || !device.write(bytes.constData(), std::size_t(bytes.size())) ||
+        !device.commit())
+        return false;
+    m_deviceBehind = false;
+    return true;
 }
 
 std::string QtSettings::fileName() const {

@@ -4,10 +4,12 @@
 
 #include "app/settings.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
 class QSettings;
+class QTemporaryDir;
 
 namespace cellwatch {
 
@@ -15,7 +17,9 @@ class QtSettings : public Settings {
 public:
     // The user's own file: organisation "Halvane", application "LC3400 Cellwatch", INI format.
     QtSettings();
-    // A file of our choosing (tests, and runs redirected with CELLWATCH_SETTINGS).
+    // A file of our choosing (tests, and runs redirected with CELLWATCH_SETTINGS). A symbolic link is
+    // followed. A device or FIFO is never read (it may never end) and never replaced: the store starts
+    // empty, works on a private INI file, and sync() writes that file's bytes to it in place.
     explicit QtSettings(const std::string& iniPath);
     ~QtSettings() override;
     QtSettings(const QtSettings&) = delete;
@@ -30,12 +34,19 @@ public:
     // Removes a key (a recent-file entry that failed to open).
     void remove(std::string_view section, std::string_view key);
     // Writes pending changes to disk; false when the file could not be written. A garbled file is
-    // replaced by the values this store holds.
+    // replaced by the values this store holds. A device or FIFO is written only when values changed
+    // since the last sync.
     bool sync();
-    // The file behind the store.
+    // The file behind the store (for a device or FIFO, the private INI file).
     std::string fileName() const;
 
 private:
+    void changed() { m_deviceBehind = !m_devicePath.empty(); }
+
+    std::string m_devicePath; // the device or FIFO the INI text is written to; empty for a file
+    bool m_deviceBehind = false; // values changed since the INI text was last written to the device
+    std::unique_ptr<QTemporaryDir> m_privateFolder; // holds the INI file while m_devicePath is set
+    std::uint64_t m_cleanupTicket = 0;
     std::unique_ptr<QSettings> m_settings;
 };
 

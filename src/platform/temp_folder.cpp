@@ -2,6 +2,8 @@
 // lock knows the owner has died and removes the folder, so crashed runs do not pile up.
 #include "platform/temp_folder.h"
 
+#include "common/termination_cleanup.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -45,9 +47,11 @@ TempFolder::TempFolder(const std::string& base) : m_base(base.empty() ? defaultB
 TempFolder::~TempFolder() {
     if (m_privateFolder.empty())
         return;
-    if (m_ownerLock)
-        m_ownerLock->unlock();
-    QDir(QString::fromStdString(m_privateFolder)).removeRecursively();
+    SettleRemovable(m_cleanupTicket, [this] {
+        if (m_ownerLock)
+            m_ownerLock->unlock();
+        QDir(QString::fromStdString(m_privateFolder)).removeRecursively();
+    });
 }
 
 bool TempFolder::prepare() {
@@ -64,20 +68,27 @@ bool TempFolder::prepare() {
         return false;
 
     // QTemporaryDir makes a folder only this user can enter, with a name no other process has.
-    QTemporaryDir privateDir(folder + QLatin1Char('/') + QLatin1String(kPrivatePrefix) +
-                             QStringLiteral("XXXXXX"));
-    if (!privateDir.isValid())
+    std::unique_ptr<QTemporaryDir> privateDir;
+    const std::uint64_t ticket = CreateRemovable(RemovableKind::Folder, [&] {
+        privateDir = std::make_unique<QTemporaryDir>(folder + QLatin1Char('/') +
+                                                     QLatin1String(kPrivatePrefix) + QStringLiteral("XXXXXX"));
+        return privateDir->isValid() ? privateDir->path().toStdString() : std::string();
+    });
+    if (ticket == 0)
         return false;
-    auto lock = std::make_unique<QLockFile>(privateDir.filePath(QLatin1String(kOwnerLockName)));
+    auto lock = std::make_unique<QLockFile>(privateDir->filePath(QLatin1String(kOwnerLockName)));
     lock->setStaleLockTime(0);
-    if (!lock->tryLock(0))
-        return false; // privateDir removes the new folder on the way out
-    privateDir.setAutoRemove(false);
+    if (!lock->tryLock(0)) {
+        SettleRemovable(ticket, [&] { privateDir.reset(); }); // removes the new folder
+        return false;
+    }
+    privateDir->setAutoRemove(false);
 
-    removeDeadPrivateFolders(QDir(folder), privateDir.path());
+    removeDeadPrivateFolders(QDir(folder), privateDir->path());
     m_folder = folder.toStdString();
-    m_privateFolder = privateDir.path().toStdString();
+    m_privateFolder = privateDir->path().toStdString();
     m_ownerLock = std::move(lock);
+    m_cleanupTicket = ticket;
     return true;
 }
 

@@ -2,6 +2,7 @@
 // The folder "HLC_temp" for temporary files (the wave viewer's VCD copies) and, inside it, a private
 // folder of this process for its scratch files (the trace cache), so parallel runs never share one.
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -20,6 +21,7 @@ public:
 
     // Creates "HLC_temp" (an existing one is fine) and this process's private folder inside it,
     // and removes the private folders of processes that have died. False when either cannot be made.
+    // The private folder is on the list that SIGINT and SIGTERM clean up (common/termination_cleanup).
     bool prepare();
     bool isPrepared() const { return !m_privateFolder.empty(); }
 
@@ -45,6 +47,7 @@ private:
     std::string m_folder;
     std::string m_privateFolder;
     std::unique_ptr<QLockFile> m_ownerLock;
+    std::uint64_t m_cleanupTicket = 0;
 };
 
 } // namespace cellwatch
