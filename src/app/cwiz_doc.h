@@ -149,6 +149,12 @@ public:
     // The last batch run's log could not be written.
     bool logWriteFailed() const { return m_bLogWriteFailed; }
     int runState() const { return m_runState; }
+    // Why the design of the open session could not be loaded (the symbol table's file and reader
+    // code); empty when it was. The session still opens, on an empty design.
+    const std::string& designProblem() const { return m_designProblem; }
+    // The files the session reads: the script, the symbol table, the circuit file of a .sym session
+    // and every CAL file the compiled script loads. A run must never write over one of them.
+    std::vector<std::string> inputFiles() const;
     // A board channel the next OpenSession uses instead of the one the board value names (an
     // embedding program's own board, or an emulator a test inspects).
     void setBoardChannel(std::unique_ptr<DriverChannel> channel) { m_pendingChannel = std::move(channel); }
@@ -278,6 +284,9 @@ private:
     std::unique_ptr<DriverChannel> m_pendingChannel;
     RunObserver* m_pObserver = nullptr;
     std::string m_batchLogPath;
+    std::string m_designProblem;
+    // Log lines the trace store refused (it was full): the saved log still ends with them.
+    std::vector<std::string> m_unstoredLines;
     int m_failedChecks = 0;
     bool m_bOutOfStorage = false;
     bool m_bLogWriteFailed = false;

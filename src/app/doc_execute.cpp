@@ -2,6 +2,8 @@
 // and the result log when the run engine or the command bar performs it.
 
 #include "app/cwiz_doc.h"
+#include "board/board_errors.h"
+#include "board/cal_loader.h"
 #include "design/design_element.h"
 
 #include <cstdio>
@@ -104,8 +106,17 @@ void CWizDoc::ExecuteCommand(const ScriptCommand& command) {
 
 void CWizDoc::executeLoadCal(const ScriptCommand& command) {
     const std::string path = resolveScriptPath(command.text);
-    if (m_pBoard->loadConfiguration(path.c_str()) != 0) {
+    CalProblem problem;
+    if (const int code = m_pBoard->loadConfiguration(path.c_str(), &problem); code != 0) {
         LogError("Failed to load \"" + command.text + "\" onto board.");
+        // Written even with comments off: it is the only place that says why.
+        std::string why = "|CAL file \"" + path + "\"";
+        if (problem.line > 0)
+            why += ", line " + std::to_string(problem.line);
+        why += ": code " + std::to_string(code) + " (" + boardErrorText(code) + ") - ";
+        why += problem.line > 0 ? problem.reason : "the file " + problem.reason;
+        why += '.';
+        LogLine(why);
         return;
     }
     LogInfo("Loaded \"" + command.text + "\" onto board.");

@@ -15,8 +15,9 @@ void CWizDoc::appendLogRecord(std::string text) {
     // A line written during a time step sorts after that step's samples.
     record.time = m_time == 0 ? 0u : static_cast<std::uint32_t>(m_time) + 1u;
     record.line = static_cast<TraceHandle>(m_logLines.size());
-    // A refused append only loses the line from the stream; the sample path is what halts a run.
-    (void)m_pTraceStore->append(record);
+    // A refused append keeps the line for the end of the saved log; the sample path is what halts a run.
+    if (!m_pTraceStore->append(record))
+        m_unstoredLines.push_back(m_logLines.back());
 }
 
 void CWizDoc::LogLine(std::string_view text) {
@@ -48,6 +49,7 @@ void CWizDoc::LogError(std::string_view text) {
 void CWizDoc::EmptyLog() {
     m_pTraceStore->reset();
     m_logLines.clear();
+    m_unstoredLines.clear();
     m_bLogHeader = 0;
     m_headerLines = 0;
     // No record names a component any more: handles of removed entries can be given out again.
@@ -122,6 +124,10 @@ bool CWizDoc::WriteResultLog(const std::string& path) {
                 block.clear();
             }
         });
+        for (const std::string& text : m_unstoredLines) {
+            block += text;
+            block += "\r\n";
+        }
         file.write(block.data(), block.size());
         ok = file.commit();
     }

@@ -8,7 +8,6 @@
 #include "script/script_file.h"
 #include "script/section_rewriter.h"
 
-#include <fstream>
 
 namespace cellwatch {
 
@@ -54,7 +53,8 @@ CWizDoc::~CWizDoc() {
 }
 
 bool CWizDoc::OpenSession(const std::string& path) {
-    if (!FileExists(path) || !std::ifstream(path, std::ios::binary)) {
+    // Only a regular file is opened: a FIFO or a device would never end.
+    if (!InputFileProblem(path).empty()) {
         m_host.messageOk("Cannot open the file \"" + path + "\".");
         return false;
     }
@@ -91,6 +91,18 @@ bool CWizDoc::OpenSession(const std::string& path) {
     }
     openBoard();
     m_pSymbolTable = std::make_unique<SymbolTable>(*m_pSymbolPath);
+    m_designProblem.clear();
+    if (!m_pSymbolTable->isLoaded()) {
+        // The open goes on, on an empty design, but never in silence.
+        const std::string file = SymbolTable::symbolPath(*m_pSymbolPath);
+        const int code = SymbolTable::lastError();
+        m_designProblem = "The symbol table \"" + file + "\" could not be loaded: code " + std::to_string(code) +
+                          " (" + SymbolTable::errorText(code) + ")";
+        if (std::string why = InputFileProblem(file); !why.empty())
+            m_designProblem += " - the file " + why;
+        m_designProblem += '.';
+        LogWarning(m_designProblem);
+    }
     m_pDesignTree = std::make_unique<DesignTree>(m_pSymbolTable.get());
     m_pDesignTree->buildFromSymbols();
     m_host.endWaitCursor();
@@ -104,9 +116,9 @@ bool CWizDoc::readScriptReference(const std::string& path) {
     // Scripts name their design relative to their own folder, so they run from anywhere.
     const std::string folder = FolderOf(path);
     if (!symbolPath.empty() && symbolPath.front() != '/' && !folder.empty() &&
-        !FileExists(SymbolTable::symbolPath(symbolPath))) {
+        !PathExists(SymbolTable::symbolPath(symbolPath))) {
         const std::string joined = folder + "/" + symbolPath;
-        if (FileExists(SymbolTable::symbolPath(joined)))
+        if (PathExists(SymbolTable::symbolPath(joined)))
             symbolPath = joined;
     }
     m_pSymbolPath = std::make_unique<std::string>(symbolPath);
@@ -239,6 +251,22 @@ MenuState CWizDoc::menuState() const {
 
 DesignElement* CWizDoc::findElement(std::string_view name) {
     return m_pDesignTree ? m_pDesignTree->find(name) : nullptr;
+}
+
+std::vector<std::string> CWizDoc::inputFiles() const {
+    std::vector<std::string> files;
+    if (m_pScriptPath)
+        files.push_back(*m_pScriptPath);
+    if (m_pSymbolPath)
+        files.push_back(SymbolTable::symbolPath(*m_pSymbolPath));
+    if (m_pCalPath)
+        files.push_back(*m_pCalPath);
+    const std::unique_ptr<std::string>& base = m_pScriptPath ? m_pScriptPath : m_pSymbolPath;
+    for (const std::unique_ptr<ScriptCommand>& command : m_commandList) {
+        if (command->kind == CommandKind::LoadCal)
+            files.push_back(ResolveAgainstFolder(command->text, base ? FolderOf(*base) : std::string()));
+    }
+    return files;
 }
 
 std::string CWizDoc::resolveScriptPath(std::string_view path) {

@@ -13,6 +13,15 @@ namespace {
 
 constexpr std::size_t kMainPassLineLimit = 511;
 
+// Whether cutting line at the main pass's limit loses nothing the line says: the cut part is blank, or
+// is (or lies inside) a comment.
+bool cutIsHarmless(const std::string& line) {
+    if (line.find('|') < kMainPassLineLimit)
+        return true;
+    const std::size_t more = line.find_first_not_of(" \t\r", kMainPassLineLimit);
+    return more == std::string::npos || line[more] == '|';
+}
+
 bool firstTokenIs(const std::string& line, std::string_view word) {
     std::string token;
     return NextToken(line, token) && ToLowerAscii(token) == word;
@@ -71,8 +80,11 @@ void CWizDoc::BuildCommandList() {
     const int count = buffer->lineCount();
     for (int n = 0; n < count; ++n) {
         std::string line = buffer->line(n);
-        if (line.size() > kMainPassLineLimit)
+        bool cutLoses = false;
+        if (line.size() > kMainPassLineLimit) {
+            cutLoses = !cutIsHarmless(line);
             line.resize(kMainPassLineLimit);
+        }
         if (!line.empty() && line.front() == '|') {
             if (inside)
                 inside = !(line == kVectorEndMarker || line == kTraceEndMarker);
@@ -81,6 +93,12 @@ void CWizDoc::BuildCommandList() {
         }
         if (inside || line.empty() || firstTokenIs(line, "setclockreg"))
             continue;
+        if (cutLoses) {
+            // Run cut, the line would be another command (a check that passes, a different value).
+            LogError("Line " + std::to_string(n + 1) + " is longer than " + std::to_string(kMainPassLineLimit) +
+                     " characters; the part beyond them is not read.");
+            continue;
+        }
         std::unique_ptr<ScriptCommand> command = DispatchCommand(std::move(line));
         if (command)
             command->line = n;
@@ -112,6 +130,9 @@ bool CWizDoc::ParseScript() {
     m_clockMethod = 0;
     m_pClockTrace = nullptr;
 
+    // Every parse's log says so when the design behind the script was never loaded.
+    if (!m_designProblem.empty())
+        LogWarning(m_designProblem);
     if (hasScript())
         BuildCommandList();
     checkClockSetup();

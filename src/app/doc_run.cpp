@@ -154,6 +154,7 @@ bool CWizDoc::endBatchOutOfStorage() {
     m_cyclesDone = 0;
     m_cyclesTarget = 0;
     m_bComments = 1;
+    LogError("The trace store is full: the run was ended before the end of the script.");
     RefreshLogViews(true);
     finishBatchRun(1);
     m_host.updateAllViews();

@@ -24,14 +24,19 @@ bool FileExists(const std::string& path) {
     return !path.empty() && std::filesystem::is_regular_file(path, ec);
 }
 
+bool PathExists(const std::string& path) {
+    std::error_code ec;
+    return !path.empty() && std::filesystem::exists(path, ec);
+}
+
 std::string ResolveAgainstFolder(std::string_view path, std::string_view scriptFolder) {
     std::string kept(path);
-    if (path.empty() || path.front() == '/' || scriptFolder.empty() || FileExists(kept))
+    if (path.empty() || path.front() == '/' || scriptFolder.empty() || PathExists(kept))
         return kept;
     std::string joined(scriptFolder);
     joined += '/';
     joined += path;
-    return FileExists(joined) ? joined : kept;
+    return PathExists(joined) ? joined : kept;
 }
 
 } // namespace cellwatch

@@ -14,6 +14,10 @@ std::string ExtensionOf(std::string_view path);
 // A path as written in a script: kept when absolute, empty, or found from the working directory;
 // else taken relative to scriptFolder when it exists there; else kept unchanged.
 std::string ResolveAgainstFolder(std::string_view path, std::string_view scriptFolder);
+// A regular file (links followed).
 bool FileExists(const std::string& path);
+// Anything at all at path, a FIFO or a device included: where a path leads is decided by what is
+// there, and whether it can be read is decided (and explained) by its reader.
+bool PathExists(const std::string& path);
 
 } // namespace cellwatch

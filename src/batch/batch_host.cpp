@@ -3,6 +3,7 @@
 #include "batch/batch_host.h"
 
 #include "app/path_names.h"
+#include "common/file_text.h"
 
 namespace cellwatch {
 
@@ -20,7 +21,18 @@ void BatchHost::say(std::string_view text) {
     if (!m_errors)
         return;
     std::string line = "cellwatch: ";
-    line += text;
+    // Bytes of a script (escape, bell, carriage return) would act on the user's terminal: escaped.
+    static const char hex[] = "0123456789abcdef";
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte < 0x20 && c != '\t' && c != '\n') || byte == 0x7f) {
+            line += "\\x";
+            line += hex[byte >> 4];
+            line += hex[byte & 0xf];
+        } else {
+            line += c;
+        }
+    }
     line += '\n';
     m_errors(line);
 }
@@ -71,9 +83,10 @@ std::optional<std::string> BatchHost::saveFileDialog(const FileDialogRequest& re
 std::optional<std::string> BatchHost::chooseCircuitFile() {
     m_circuitProblem.clear();
     if (!m_calFile.empty()) {
-        if (FileExists(m_calFile))
+        const std::string why = InputFileProblem(m_calFile);
+        if (why.empty())
             return m_calFile;
-        m_circuitProblem = "No circuit file: \"" + m_calFile + "\" (given with -cal) does not exist.";
+        m_circuitProblem = "No circuit file: \"" + m_calFile + "\" (given with -cal) " + why + ".";
         say(m_circuitProblem);
         return std::nullopt;
     }

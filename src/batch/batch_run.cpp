@@ -9,8 +9,11 @@
 #include "batch/run_recorder.h"
 #include "board/board_selection.h"
 #include "common/atomic_file.h"
+#include "common/file_text.h"
 
 #include <filesystem>
+#include <sys/stat.h>
+#include <utility>
 
 namespace cellwatch {
 
@@ -59,6 +62,14 @@ RunSnapshot snapshotOf(const CWizDoc& doc) {
             doc.m_cyclesTarget, doc.m_pNextCommand, doc.m_pTraceStore ? doc.m_pTraceStore->count() : 0u};
 }
 
+// Whether two paths name one file (links followed); false when either does not exist.
+bool sameFile(const std::string& a, const std::string& b) {
+    struct stat sa {};
+    struct stat sb {};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
 class BatchRun {
 public:
     BatchRun(const BatchOptions& options, BatchHost& host, Settings& settings)
@@ -76,6 +87,7 @@ private:
     int finish(CWizDoc& doc, const RunRecorder& recorder, bool stalled);
     void addRunError(const std::string& message, const std::string& detail);
     bool writeReport();
+    bool refuseOutputOverInput(const std::vector<std::string>& inputs);
 
     const BatchOptions& m_options;
     BatchHost& m_host;
@@ -95,6 +107,13 @@ int BatchRun::run() {
         m_host.say(m_file + ": no such file");
         return kBatchMissingFile;
     }
+    // A FIFO or a device as the script would hang the run or never end.
+    if (const std::string why = InputFileProblem(m_file); !why.empty()) {
+        m_host.say(m_file + " " + why + ": the run cannot start");
+        return kBatchCannotStart;
+    }
+    if (refuseOutputOverInput({m_file, m_options.calFile}))
+        return kBatchCannotStart;
     m_host.setSessionFile(m_file, m_options.calFile);
     if (m_host.scratchFolder().empty())
         return cannotStart(nullptr, {"The temporary folder could not be prepared."}, false);
@@ -120,10 +139,20 @@ int BatchRun::run() {
             reasons.push_back("The file could not be opened.");
         return cannotStart(&doc, reasons, true);
     }
+    if (refuseOutputOverInput(doc.inputFiles()))
+        return kBatchCannotStart;
+    if (!doc.designProblem().empty()) {
+        // A test of a design that was never loaded cannot pass; the log has the warning already.
+        m_host.say(m_suite.name + ": " + doc.designProblem());
+        return cannotStart(&doc, {"The design could not be loaded, so the run does not start."}, false);
+    }
     if (!doc.UseOwnScript())
         return cannotStart(&doc, {"The command script could not be read."}, false);
     // As when a file is opened in the window: one parse, so the log explains a run that cannot start.
     doc.ParseScript();
+    // Again with the CAL files the script loads.
+    if (refuseOutputOverInput(doc.inputFiles()))
+        return kBatchCannotStart;
     if (!doc.StartRun(2)) {
         if (doc.m_pBoard == nullptr)
             return cannotStart(
@@ -221,9 +250,12 @@ int BatchRun::finish(CWizDoc& doc, const RunRecorder& recorder, bool stalled) {
         problems.push_back("the run ended with code " + std::to_string(m_host.exitCode()));
     if (!logWritten)
         problems.push_back("the log could not be written to \"" + m_logPath + "\"");
+    // Whatever goes wrong with the other outputs is added to the log, which is then written again.
+    std::vector<std::string> outputErrors;
     if (!m_options.vcdFile.empty() && !doc.WriteTraceVcd(m_options.vcdFile)) {
         problems.push_back("the VCD file could not be written to \"" + m_options.vcdFile + "\"");
         m_host.say("The VCD file could not be written to \"" + m_options.vcdFile + "\".");
+        outputErrors.push_back("The VCD file could not be written to \"" + m_options.vcdFile + "\".");
     }
 
     for (const CheckOutcome& check : recorder.checks()) {
@@ -242,8 +274,15 @@ int BatchRun::finish(CWizDoc& doc, const RunRecorder& recorder, bool stalled) {
         detail.insert(detail.begin(), problems.begin(), problems.end());
         addRunError(joined(problems, "; "), joined(detail, "\n"));
     }
-    if (!writeReport())
+    if (!writeReport()) {
         problems.push_back("the JUnit report could not be written");
+        outputErrors.push_back("The JUnit report could not be written to \"" + m_options.junitFile + "\".");
+    }
+    if (!outputErrors.empty() && logWritten) {
+        for (const std::string& text : outputErrors)
+            doc.LogError(text);
+        logWritten = doc.WriteResultLog(m_logPath);
+    }
 
     const int failed = doc.failedCheckCount();
     if (failed == 0 && problems.empty())
@@ -255,6 +294,25 @@ int BatchRun::finish(CWizDoc& doc, const RunRecorder& recorder, bool stalled) {
     m_host.say(m_suite.name + ": " + joined(summary, "; ") +
                (logWritten ? "; see \"" + m_logPath + "\"" : std::string()));
     return kBatchFailed;
+}
+
+// Checked before anything is written: an output that is the same file as an input would destroy
+// the script or the design, so the run is refused and writes nothing at all.
+bool BatchRun::refuseOutputOverInput(const std::vector<std::string>& inputs) {
+    const std::pair<const char*, const std::string*> outputs[] = {
+        {"log", &m_logPath}, {"VCD file", &m_options.vcdFile}, {"JUnit report", &m_options.junitFile}};
+    for (const auto& [what, path] : outputs) {
+        if (path->empty())
+            continue;
+        for (const std::string& input : inputs) {
+            if (input.empty() || !sameFile(*path, input))
+                continue;
+            m_host.say(m_suite.name + ": the " + what + " \"" + *path + "\" is the input file \"" + input +
+                       "\"; it would be overwritten, so the run does not start");
+            return true;
+        }
+    }
+    return false;
 }
 
 void BatchRun::addRunError(const std::string& message, const std::string& detail) {

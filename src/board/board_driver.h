@@ -15,6 +15,8 @@
 
 namespace cellwatch {
 
+struct CalProblem;
+
 class BoardDriver {
 public:
     static constexpr std::size_t kPciConfigSize = driver_protocol::kPciConfigSize;
@@ -83,8 +85,9 @@ public:
     // The SRAM size in 32-bit words: kSmallSram or kLargeSram.
     std::uint32_t measureSram();
 
-    // Loads a CAL file onto the device: 0, 4 (cannot open) or 5 (bad line or read error).
-    int loadConfiguration(const char* path);
+    // Loads a CAL file onto the device: 0, 4 (cannot open, or not a regular file) or 5 (bad line or
+    // read error). problem, when given, receives the failing line and the reason.
+    int loadConfiguration(const char* path, CalProblem* problem = nullptr);
     // The same from text already in memory; 0 or 5.
     int loadConfigurationText(std::string_view text);
 

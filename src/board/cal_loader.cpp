@@ -2,10 +2,13 @@
 
 #include "board/board_driver.h"
 #include "board/board_errors.h"
+#include "common/file_text.h"
 #include "design/device_geometry.h"
 
 #include <array>
-#include <cstdio>
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
 
 namespace cellwatch {
 
@@ -48,6 +51,16 @@ bool parseHex(std::string_view token, std::uint32_t& out) {
     }
     out = static_cast<std::uint32_t>(value);
     return anyDigit;
+}
+
+std::string hexText(std::uint32_t value) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string text;
+    do {
+        text.insert(text.begin(), digits[value & 0xFu]);
+        value >>= 4;
+    } while (value != 0);
+    return text;
 }
 
 std::string_view nextToken(std::string_view line, std::size_t& pos) {
@@ -104,7 +117,8 @@ void CalLoader::endLine() {
     const bool blankOrComment = m_firstChar == 0 || m_firstChar == '#';
     if (overlong) {
         // A data line cut short could write a wrong value, so it is refused; a long comment is harmless.
-        m_failed = !blankOrComment;
+        if (!blankOrComment)
+            fail("the line is longer than " + std::to_string(kMaxLineLength) + " characters");
     } else {
         std::uint32_t address = 0;
         std::uint32_t value = 0;
@@ -114,14 +128,31 @@ void CalLoader::endLine() {
         case CalLine::Write:
             m_board.writeDeviceWord(address, value);
             break;
-        case CalLine::Error:
-            m_failed = true;
+        case CalLine::Error: {
+            std::size_t pos = 0;
+            const std::string_view line(m_line, length);
+            const std::string_view first = nextToken(line, pos);
+            const std::string_view second = nextToken(line, pos);
+            if (second.empty())
+                fail("the line holds an address without a value");
+            else if (parseHex(first, address) && parseHex(second, value))
+                fail("the address is past the device's highest address " + hexText(m_highestAddress));
+            else
+                fail("the line is not two hexadecimal numbers (address and value)");
             break;
+        }
         }
     }
     m_length = 0;
     m_overlong = false;
     m_firstChar = 0;
+    ++m_lineNumber;
+}
+
+void CalLoader::fail(std::string reason) {
+    m_failed = true;
+    m_problem.line = m_lineNumber;
+    m_problem.reason = std::move(reason);
 }
 
 int CalLoader::finish() {
@@ -136,27 +167,42 @@ int BoardDriver::loadConfigurationText(std::string_view text) {
     return loader.finish();
 }
 
-int BoardDriver::loadConfiguration(const char* path) {
-    if (path == nullptr)
+int BoardDriver::loadConfiguration(const char* path, CalProblem* problem) {
+    CalProblem ignored;
+    CalProblem& report = problem != nullptr ? *problem : ignored;
+    report = {};
+    if (path == nullptr) {
+        report.reason = "no file was named";
         return kBoardCalNotFound;
-    std::FILE* file = std::fopen(path, "rb");
-    if (file == nullptr)
-        return kBoardCalNotFound;
+    }
+    const int fd = OpenInputFile(path, &report.reason);
+    if (fd < 0) {
+        // A folder opens on this platform and then fails to read: it always counted as a read error.
+        return report.reason == "is a folder" ? kBoardCalReadError : kBoardCalNotFound;
+    }
     CalLoader loader(*this);
     std::array<char, 16384> buffer;
-    bool going = true;
-    while (going) {
-        const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), file);
-        if (n > 0)
-            going = loader.feed(std::string_view(buffer.data(), n));
-        if (n < buffer.size())
+    bool readError = false;
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            readError = true;
+            report.reason = std::string("the file cannot be read (") + std::strerror(errno) + ")";
+            break;
+        }
+        if (n == 0 || !loader.feed(std::string_view(buffer.data(), static_cast<std::size_t>(n))))
             break;
     }
-    // A file that cannot be read to its end (a folder, an I/O error) is not a successful load.
-    const bool readError = std::ferror(file) != 0;
-    std::fclose(file);
+    ::close(fd);
+    // A file that cannot be read to its end (an I/O error) is not a successful load.
+    if (readError)
+        return kBoardCalReadError;
     const int code = loader.finish();
-    return readError ? kBoardCalReadError : code;
+    if (code != kBoardNoError)
+        report = loader.problem();
+    return code;
 }
 
 } // namespace cellwatch

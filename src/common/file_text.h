@@ -1,11 +1,23 @@
 #pragma once
 // Reads a whole file into memory: the symbol table and script readers take their input this way.
+// Inputs are read only from regular files: a FIFO or a device (/dev/zero) would block a run or never
+// end, so it is refused as a missing file would be, with a reason that says what it is.
 
 #include <string>
 
 namespace cellwatch {
 
-// False when the file cannot be opened or read; the text is then left empty.
-bool ReadFileText(const std::string& path, std::string& text);
+// Empty when path names a regular file (links followed) that can be opened for reading; otherwise
+// why it cannot serve as an input, as the end of a sentence: "does not exist", "is a FIFO, not a
+// regular file", "cannot be read (Permission denied)".
+std::string InputFileProblem(const std::string& path);
+
+// Opens path read-only when it is a regular file, without ever blocking on a FIFO. -1 otherwise, with
+// why (when given) set as InputFileProblem would set it.
+int OpenInputFile(const std::string& path, std::string* why = nullptr);
+
+// False when the file cannot be opened or read, or is not a regular file; the text is then left
+// empty. why, when given, says what went wrong.
+bool ReadFileText(const std::string& path, std::string& text, std::string* why = nullptr);
 
 } // namespace cellwatch

@@ -1,34 +1,17 @@
 // Compile halves of the set-up commands: the CAL file to load, the software clock register and
 // the clocking method.
 
+#include "common/file_text.h"
 #include "design/design_element.h"
 #include "script/command_args.h"
 #include "script/command_handlers.h"
 #include "script/scanning.h"
 
 #include <array>
-#include <cstdio>
-#include <filesystem>
-#include <system_error>
 
 namespace cellwatch {
 
 namespace {
-
-// Whether the file can be opened for reading. A folder opens on this platform but is no CAL file,
-// so it counts as missing: the script then fails when it is compiled rather than when it runs.
-bool canOpenForReading(const std::string& path) {
-    if (path.empty() || path.find('\0') != std::string::npos)
-        return false;
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec))
-        return false;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr)
-        return false;
-    std::fclose(file);
-    return true;
-}
 
 struct ClockModeWord {
     std::string_view word;
@@ -51,8 +34,12 @@ std::unique_ptr<ScriptCommand> compileLoadCal(ScriptSession& session, std::strin
     std::string rest = args;
     if (!TakeQuoted(rest, path))
         NextToken(args, path);
-    if (!canOpenForReading(session.resolveScriptPath(path))) {
+    const std::string resolved = session.resolveScriptPath(path);
+    if (const std::string why = InputFileProblem(resolved); !why.empty()) {
         session.LogError(JoinText({"LOADCAL - Cannot find CAL file \"", path, "\"."}));
+        // The error's words are the same for a missing file and a device; this line tells which.
+        if (why != "does not exist" && why != "is a folder")
+            session.LogInfo(JoinText({"\"", resolved, "\" ", why, "."}));
         return nullptr;
     }
     // The step keeps the path as written; the run resolves it against the script again.

@@ -226,12 +226,16 @@ TEST_F(BatchRunTest, OutputsThatCannotBeWrittenFailTheRun) {
     auto root = report();
     ASSERT_TRUE(root);
     EXPECT_EQ(root->attr("errors"), "1");
+    // The log, written after the other outputs, says what became of them.
+    EXPECT_TRUE(ReadText(path("counter8.cmd.log"))
+                    .ends_with("ERROR: The VCD file could not be written to \"" + path("missing/run.vcd") + "\".\r\n"));
 
     errors.clear();
     options = script(path("counter8.cmd"));
     options.junitFile = path("missing/report.xml");
     EXPECT_EQ(run(options), kBatchFailed);
     EXPECT_TRUE(Contains(errors, "JUnit")) << errors;
+    EXPECT_TRUE(Contains(ReadText(path("counter8.cmd.log")), "ERROR: The JUnit report could not be written"));
 }
 
 TEST_F(BatchRunTest, BreaksNeverStopAnUnattendedRun) {
@@ -256,7 +260,9 @@ TEST_F(BatchRunTest, FullTraceStoreEndsTheRunWithItsLogSaved) {
     };
     EXPECT_EQ(run(options), kBatchFailed);
     EXPECT_TRUE(Contains(errors, "trace store is full")) << errors;
-    EXPECT_TRUE(std::filesystem::exists(path("long.cmd.log")));
+    // The store took no more lines, yet the saved log still ends saying why it stops there.
+    EXPECT_TRUE(ReadText(path("long.cmd.log"))
+                    .ends_with("ERROR: The trace store is full: the run was ended before the end of the script.\r\n"));
     auto root = report();
     ASSERT_TRUE(root);
     EXPECT_EQ(root->attr("errors"), "1");
