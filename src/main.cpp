@@ -3,6 +3,7 @@
 #include "batch/batch_host.h"
 #include "batch/batch_run.h"
 #include "board/board_selection.h"
+#include "board/pci/pci_device.h"
 #include "common/termination_cleanup.h"
 #include "platform/command_line.h"
 #include "platform/local_date.h"
@@ -51,13 +52,25 @@ int runUnattended(const CommandLine& line) {
     std::unique_ptr<QtSettings> settings = openUserSettings();
     // Batch runs take no instance lock: each keeps its scratch files in its own private folder.
     TempFolder temp;
+    // The board's error texts do not say why it failed: the channel's reason (path and system error)
+    // follows the first message written after it, which is the board's own.
+    bool reasonShown = false;
+    const auto writeWithReason = [&reasonShown](std::string_view text) {
+        writeError(text);
+        if (!reasonShown && !lastBoardFailure().empty()) {
+            reasonShown = true;
+            writeError("cellwatch: " + lastBoardFailure() + "\n");
+        }
+    };
     BatchHost host(
-        writeError, [&temp] { return temp.prepare() ? temp.privatePath() : std::string(); },
+        writeWithReason, [&temp] { return temp.prepare() ? temp.privatePath() : std::string(); },
         [] { return currentLocalDate(); });
     // "App path" only locates the keyword list of the script editor, which a batch run never reads,
     // so a run from a build tree is not told to reinstall.
 
     const int status = runBatch(options, host, *settings);
+    if (!reasonShown && !lastBoardFailure().empty())
+        writeError("cellwatch: " + lastBoardFailure() + "\n");
     settings->sync();
     return status;
 }
@@ -72,6 +85,11 @@ int main(int argc, char** argv) {
     if (line.help) {
         const std::string usage = usageText(name);
         std::fwrite(usage.data(), 1, usage.size(), stdout);
+        return 0;
+    }
+    if (line.listBoards) {
+        const std::string list = boardListText(pci::kDevicesRoot);
+        std::fwrite(list.data(), 1, list.size(), stdout);
         return 0;
     }
     if (!line.batch) {

@@ -74,6 +74,10 @@ void readSwitch(std::string_view argument, CommandLine& line) {
         line.help = true;
         return;
     }
+    if (name == "-list-boards" || name == "list-boards") {
+        line.listBoards = true;
+        return;
+    }
     // Our switches also accept the GNU double dash, so "--vcd=out.vcd" is not silently dropped.
     std::string_view body = name;
     if (argument[0] == '-' && !body.empty() && body[0] == '-')
@@ -130,19 +134,22 @@ std::string usageText(std::string_view programName) {
     text += programName;
     text += " [FILE]\n       ";
     text += programName;
-    text += " -run [-board=VALUE] [-log=FILE] [-vcd=FILE] [-junit=FILE] [-cal=PATH] FILE\n"
+    text += " -run [-board=VALUE] [-log=FILE] [-vcd=FILE] [-junit=FILE] [-cal=PATH] FILE\n       ";
+    text += programName;
+    text += " --list-boards\n"
             "\n"
             "Opens FILE (a command script .cmd or a symbol table .sym) in the test bench.\n"
             "With -run the script runs unattended, without a window, and the program quits.\n"
             "\n"
             "  -run            run the script of FILE unattended (batch run)\n"
             "  -board=VALUE    board to use: emulator, emulator:48, emulator:64, emulator:96,\n"
-            "                  emulator:128, pci:PATH or none (else CELLWATCH_BOARD, else the\n"
-            "                  \"Board\" setting, else emulator)\n"
+            "                  emulator:128, pci:ADDRESS, pci:PATH or none (else CELLWATCH_BOARD,\n"
+            "                  else the \"Board\" setting, else emulator)\n"
             "  -log=FILE       write the result log to FILE (default: FILE of the session + \".log\")\n"
             "  -vcd=FILE       also save the run's trace as a VCD file\n"
             "  -junit=FILE     also write a JUnit XML report of the run\n"
             "  -cal=PATH       CAL file for a session opened from a .sym file\n"
+            "  --list-boards   list the boards this program can use, and quit\n"
             "  -h, --help      show this text and quit\n"
             "\n"
             "Switches may also begin with '/' (/run). Other switches are ignored.\n"

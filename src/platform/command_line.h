@@ -12,6 +12,7 @@ namespace cellwatch {
 struct CommandLine {
     bool batch = false;                // the switch `run` (`-run` or `/run`)
     bool help = false;                 // `--help`, `-h`, `-?` or `/?`
+    bool listBoards = false;           // `--list-boards`: print the boards that can be used and quit
     std::string commandFile;           // the last argument that is not a switch
     std::string board;                 // -board=VALUE: overrides CELLWATCH_BOARD and the "Board" setting
     std::string vcdFile;               // -vcd=FILE: write the run's trace as VCD

@@ -102,6 +102,15 @@ TEST(CommandLineTest, HelpSwitches) {
     EXPECT_EQ(usage.back(), '\n');
 }
 
+TEST(CommandLineTest, ListBoardsSwitch) {
+    for (std::string_view list : {"--list-boards", "-list-boards", "/list-boards"})
+        EXPECT_TRUE(parse({list}).listBoards) << list;
+    for (std::string_view other : {"--list-board", "--list-boards=1", "list-boards", "-LIST-BOARDS"})
+        EXPECT_FALSE(parse({other}).listBoards) << other;
+    EXPECT_EQ(parse({"--list-boards", "a.cmd"}).commandFile, "a.cmd");
+    EXPECT_NE(usageText("cellwatch").find("cellwatch --list-boards\n"), std::string::npos);
+}
+
 TEST(CommandLineTest, ArgvSkipsProgramNameAndNullEntries) {
     const char* argv[] = {"cellwatch", "-run", nullptr, "a.cmd"};
     const CommandLine line = parseCommandLine(4, argv);

@@ -119,8 +119,8 @@ std::string deviceListText(std::string_view root) {
         text += "  none\n";
     for (const DeviceCheck& check : *checks) {
         std::string line = "  pci:" + (root == kDevicesRoot ? check.address : check.folder);
-        if (line.size() < 20)
-            line.append(20 - line.size(), ' ');
+        if (line.size() < 21)
+            line.append(21 - line.size(), ' ');
         line += ' ';
         line += check.header ? fourHex(check.header->vendor) + ":" + fourHex(check.header->device) : "????:????";
         if (check.usable()) {
