@@ -115,7 +115,7 @@ SaveTarget ResolveSaveTarget(const std::string& path) {
         std::string next;
         if (!ReadLink(current, next))
             return SaveTarget{SaveTarget::Kind::Unusable, path, errno};
-        current = next.front() == '/' ? next : current.substr(0, NameStart(current)) + next;
+        current = next.starts_with('/') ? next : current.substr(0, NameStart(current)) + next;
     }
     return SaveTarget{SaveTarget::Kind::Unusable, path, ELOOP};
 }
