@@ -293,9 +293,15 @@ TEST(PciChannel, ReopeningAfterAFailureStartsClean) {
     std::uint32_t n = 0;
     EXPECT_TRUE(channel.control(0, nullptr, 0, n));
     EXPECT_FALSE(channel.failureReason().empty());
-    channel.close();
+    // Fixed while open: the next initialise succeeds and forgets the old reason.
     fake.sizeFile("resource1", FakePciFolder::kPortFileBytes);
-    ASSERT_TRUE(channel.open());
     EXPECT_FALSE(channel.control(0, nullptr, 0, n));
     EXPECT_TRUE(channel.failureReason().empty());
+    EXPECT_TRUE(channel.mapped());
+    channel.close();
+    EXPECT_FALSE(channel.mapped());
+    fake.sizeFile("resource1", 4);
+    ASSERT_TRUE(channel.open());
+    EXPECT_TRUE(channel.control(0, nullptr, 0, n));
+    EXPECT_NE(channel.failureReason().find("is 4 bytes"), std::string::npos) << channel.failureReason();
 }

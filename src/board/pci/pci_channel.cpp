@@ -137,6 +137,8 @@ bool PciChannel::control(std::uint32_t code, void* out, std::uint32_t outSize, s
     bytesReturned = 0;
     switch (code) {
     case driver_protocol::kInitialise:
+        // Each initialise tells its own outcome.
+        m_failure.clear();
         unmap();
         // Failure is the answer of a working driver.
         return !initialise();
