@@ -54,8 +54,8 @@ void BM_ParseScript(benchmark::State& state) {
         const bool ok = doc.ParseScript();
         benchmark::DoNotOptimize(ok);
     }
-    state.counters["commands"] = static_cast<double>(doc.m_commandList.size());
-    state.counters["errors"] = doc.m_errorCount;
+    state.counters["commands"] = static_cast<double>(doc.commandList().size());
+    state.counters["errors"] = doc.errorCount();
     std::filesystem::remove_all(folder);
 }
 BENCHMARK(BM_ParseScript)->Unit(benchmark::kMillisecond);

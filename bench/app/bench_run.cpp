@@ -37,7 +37,7 @@ void BM_BatchRunCounter8(benchmark::State& state) {
                        [] { return std::string("Mon Jan 01 00:00:00 2024"); });
         MemorySettings settings;
         CWizDoc doc(host, settings, "emulator");
-        if (!doc.OpenSession(script) || !doc.UseOwnScript() || !doc.StartRun(2)) {
+        if (!doc.OpenSession(script) || !doc.UseOwnScript() || !doc.StartRun(RunMode::Batch)) {
             state.SkipWithError("the run did not start");
             break;
         }

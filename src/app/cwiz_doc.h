@@ -5,6 +5,7 @@
 
 #include "app/cell_read_group.h"
 #include "app/menu_rules.h"
+#include "app/run_state.h"
 #include "app/run_observer.h"
 #include "app/session_host.h"
 #include "app/settings.h"
@@ -27,9 +28,18 @@
 
 namespace cellwatch {
 
-// Compiles one script line against a session; the script module's dispatcher in the program,
-// anything else in tests.
-using CommandDispatcher = std::function<std::unique_ptr<ScriptCommand>(ScriptSession&, std::string)>;
+// The compiled script. A list, so that the run's place in it (m_pNextCommand) survives commands
+// being added or removed elsewhere in it.
+using CommandList = std::list<std::unique_ptr<ScriptCommand>>;
+
+// What the session found out about its board when it opened it.
+struct BoardInfo {
+    int deviceSize = 1;         // the device member: 0 (48 cells), 1 (64), 2 (96), 3 (128)
+    std::uint8_t boardType = 0; // the identification code the board answered
+    int sramSize = 0;           // SRAM words the board measured
+    int gridColumns = 0;        // cell grid of the member: grid place (c, r) is [c * gridRows + r]
+    int gridRows = 0;
+};
 
 class CWizDoc final : public ScriptSession {
 public:
@@ -85,14 +95,13 @@ public:
     void BuildCommandList();
     std::unique_ptr<ScriptCommand> DispatchCommand(std::string line);
     void AppendCommand(std::unique_ptr<ScriptCommand> node);
-    void setDispatcher(CommandDispatcher dispatcher) { m_dispatcher = std::move(dispatcher); }
 
     // --- Software clock (doc_clock.cpp) ---
     // From the hierarchy view: also writes the script's setclockreg line.
     void SelectClockFromHierarchy(DesignElement* reg);
     void DeselectClock();
     // From the clocking menu: also writes the script's setclockmode line.
-    void setClockingMethod(int method);
+    void setClockingMethod(ClockMethod method);
     bool sharesClockColumn(const DesignElement* element) const;
     void checkClockSetup();
     void buildReadPlan();
@@ -100,9 +109,9 @@ public:
     // --- Run engine (doc_run.cpp, doc_execute.cpp) ---
     // The "Run test" command: asks, saves, parses and runs the script from its first command.
     void RunTest();
-    // Prepares a run in mode 0 (script) or 2 (batch): parse, read plan, empty log, column header,
-    // first samples. False without a board or when the parse logged errors.
-    bool StartRun(int mode);
+    // Prepares a script or batch run: parse, read plan, empty log, column header, first samples.
+    // False without a board or when the parse logged errors.
+    bool StartRun(RunMode mode);
     // Executes commands until the run leaves the running state; finishes the run at the end of the list.
     void RunCommands();
     void ExecuteCommand(const ScriptCommand& command);
@@ -148,7 +157,6 @@ public:
     bool endedOutOfStorage() const { return m_bOutOfStorage; }
     // The last batch run's log could not be written.
     bool logWriteFailed() const { return m_bLogWriteFailed; }
-    int runState() const { return m_runState; }
     // Why the design of the open session could not be loaded (the symbol table's file and reader
     // code); empty when it was. The session still opens, on an empty design.
     const std::string& designProblem() const { return m_designProblem; }
@@ -164,15 +172,15 @@ public:
     // --- ScriptSession ---
     DesignElement* findElement(std::string_view name) override;
     DesignElement* clockElement() override { return m_pClockElement; }
-    int runMode() const override { return m_runMode; }
+    RunMode runMode() const override { return m_runMode; }
     DataSequence* findSequence(const DesignElement* element) override;
     void addSequence(std::unique_ptr<DataSequence> sequence) override;
     void addBreakCondition(DesignElement* element, std::uint32_t value) override;
     bool isTraced(const DesignElement* element) override;
-    void appendTrace(DesignElement* element) override;
+    void traceElement(DesignElement* element) override;
     DesignElement* makeGroupElement(std::string_view name, std::vector<DesignElement*> members) override;
     void selectClockRegister(DesignElement* reg) override;
-    void setClockMethod(int method) override;
+    void storeClockMethod(ClockMethod method) override;
     std::string resolveScriptPath(std::string_view path) override;
 
     // --- Views ---
@@ -193,11 +201,97 @@ public:
     // The text of a log record's handle, or null.
     const std::string* logLineOf(TraceHandle handle) const;
 
-    // --- State (names as the rest of the program knows them) ---
+    // --- Reading the session (the batch runner, the views, tests) ---
+    // Everything below reads; nothing changes the session. References stay valid until the next
+    // operation that changes what they refer to (a parse, a run step, closing).
+
+    RunState runState() const { return m_runState; }
+    // What a tick of the run timer may change; equal snapshots mean no progress.
+    RunProgress runProgress() const;
+    ClockMethod clockMethod() const { return m_clockMethod; }
+    // The run's time in tenths of a cycle: 10 per cycle, 5 per half cycle with a software clock.
+    int time() const { return m_time; }
+    // The session radix of the log and of elements without their own (2, 8, 10 or 16).
+    int radix() const { return m_radix; }
+    // The session has begun to close; the script view may be destroyed from now on.
+    bool isClosing() const { return m_bClosing; }
+    // The script's file name changed since the title was last acknowledged.
+    bool titleChanged() const { return m_bTitleChanged; }
+    void acknowledgeTitleChange() { m_bTitleChanged = false; }
+
+    // The files the session was opened with; null when it has none of that kind.
+    const std::string* scriptPath() const { return m_pScriptPath.get(); }
+    const std::string* symbolPath() const { return m_pSymbolPath.get(); }
+    const std::string* calPath() const { return m_pCalPath.get(); }
+
+    const SymbolTable* symbolTable() const { return m_pSymbolTable.get(); }
+    // The design hierarchy; null before a file is opened. Views walk it; only the session edits it.
+    DesignTree* designTree() const { return m_pDesignTree.get(); }
+    const TracedComponent* clockTrace() const { return m_pClockTrace; }
+
+    // The traced components in list order.
+    const std::list<TracedComponent>& traceList() const { return m_traceList; }
+    // The compiled script in execution order.
+    const CommandList& commandList() const { return m_commandList; }
+    const std::list<std::unique_ptr<DataSequence>>& sequenceList() const { return m_sequenceList; }
+    // The texts of the log's lines; a line record's handle is its index + 1.
+    const std::vector<std::string>& logLines() const { return m_logLines; }
+    // The log's records in time order (the log views read it). Never null.
+    TraceStore& traceStore() const { return *m_pTraceStore; }
+    const std::vector<LogView*>& logViews() const { return m_logViews; }
+
+    // The board the session opened; null when there is none.
+    BoardDriver* board() const { return m_pBoard.get(); }
+    BoardInfo boardInfo() const;
+    // The read plan of the last run: the cell read groups and the traced cell of each grid place
+    // (column-major, see BoardInfo), null where nothing is traced.
+    const std::vector<CellReadGroup>& cellGroups() const { return m_cellGroups; }
+    const std::vector<DesignElement*>& traceCells() const { return m_traceCells; }
+
+    SessionHost& host() { return m_host; }
+    Settings& settings() { return m_settings; }
+
+private:
+    bool openBoard();
+    bool readScriptReference(const std::string& path);
+    bool writeScript(const std::string& path, const char* createFailure);
+    void appendLogRecord(std::string text);
+    void removeClockElement();
+    void emptyTraceList();
+    void removeAllGroups();
+    void unlinkTrace(TracedComponent* node);
+    // Traces the element (AppendTrace) and shows the new entry in the trace list view.
+    TracedComponent& traceAndShow(DesignElement* element);
+    void addTraceLineOrLog(const TracedComponent& entry);
+    void placeCells(std::vector<DesignElement*>& grid, DesignElement* element, int depth);
+    void compileSection(TextBuffer& buffer, std::string_view begin, std::string_view end);
+    // No run in progress, no place in the script, no cycles pending.
+    void clearRunPosition();
+    void finishRun();
+    void finishBatchRun(int exitCode);
+    bool endBatchOutOfStorage();
+    void readGroups(bool skipClockColumn);
+    void clockedHalfCycles();
+    void collectAssignCells(DesignElement* element, int depth);
+    void writeAssignBatches(int skipColumn);
+    // The board of a command that drives it; a session without one never executes such a command.
+    BoardDriver& requireBoard();
+    void executeLoadCal(const ScriptCommand& command);
+    void executeFillMem(const ScriptCommand& command);
+    void executeCheck(const ScriptCommand& command);
+
+    SessionHost& m_host;
+    Settings& m_settings;
+    std::string m_boardValue;
+    std::unique_ptr<LineBuffer> m_ownScript;
+    std::vector<TracedComponent*> m_componentTable; // handle - 1 -> entry; null once removed
+    std::size_t m_headerLines = 0;                  // lines of the column header last written
+
+    // --- State (the names the rest of the program knows them by) ---
     std::unique_ptr<SymbolTable> m_pSymbolTable;
     std::unique_ptr<DesignTree> m_pDesignTree;
     std::list<TracedComponent> m_traceList;
-    std::vector<std::unique_ptr<ScriptCommand>> m_commandList;
+    CommandList m_commandList;
     std::vector<BreakCondition> m_breakList;
     std::list<std::unique_ptr<DataSequence>> m_sequenceList;
     DesignElement* m_pClockElement = nullptr; // lives in the design tree while it exists
@@ -209,18 +303,18 @@ public:
     std::unique_ptr<std::string> m_pSymbolPath;
     std::unique_ptr<std::string> m_pScriptPath;
     std::unique_ptr<std::string> m_pCalPath;
-    int m_bClosing = 0;
+    bool m_bClosing = false;
     int m_bRealTimeUpdate = 1;
-    int m_bTitleChanged = 0;
-    int m_runState = 0;
-    int m_runMode = 1;
-    static constexpr std::size_t kNoCommand = static_cast<std::size_t>(-1);
-    std::size_t m_pNextCommand = kNoCommand; // index into m_commandList
+    bool m_bTitleChanged = false;
+    RunState m_runState = RunState::Idle;
+    RunMode m_runMode = RunMode::Interactive;
+    // The command the run executes next; m_commandList.end() when none.
+    CommandList::iterator m_pNextCommand = m_commandList.end();
     int m_cyclesDone = 0;
     int m_cyclesTarget = 0;
     int m_time = 0;
     int m_bTracing = 1;
-    int m_clockMethod = 0;
+    ClockMethod m_clockMethod = ClockMethod::None;
     int m_radix = 2;
     int m_sramSize = 0;
     std::vector<std::string> m_logLines;
@@ -243,42 +337,6 @@ public:
     int m_bClockReadGroup = 0;
     int m_warningCount = 0;
     int m_errorCount = 0;
-
-    SessionHost& host() { return m_host; }
-    Settings& settings() { return m_settings; }
-
-private:
-    bool openBoard();
-    bool readScriptReference(const std::string& path);
-    std::string resolveAgainstScript(std::string_view path) const;
-    bool writeScript(const std::string& path, const char* createFailure);
-    void appendLogRecord(std::string text);
-    void removeClockElement();
-    void emptyTraceList();
-    void removeAllGroups();
-    void unlinkTrace(TracedComponent* node);
-    void addTraceLineOrLog(const TracedComponent& entry);
-    void placeCells(std::vector<DesignElement*>& grid, DesignElement* element, int depth);
-    void compileSection(TextBuffer& buffer, std::string_view begin, std::string_view end);
-    void finishRun();
-    void finishBatchRun(int exitCode);
-    bool endBatchOutOfStorage();
-    void pauseRun();
-    void readGroups(bool skipClockColumn);
-    void clockedHalfCycles();
-    void collectAssignCells(DesignElement* element, int depth);
-    void writeAssignBatches(int skipColumn);
-    void executeLoadCal(const ScriptCommand& command);
-    void executeFillMem(const ScriptCommand& command);
-    void executeCheck(const ScriptCommand& command);
-
-    SessionHost& m_host;
-    Settings& m_settings;
-    std::string m_boardValue;
-    CommandDispatcher m_dispatcher;
-    std::unique_ptr<LineBuffer> m_ownScript;
-    std::vector<TracedComponent*> m_componentTable; // handle - 1 -> entry; null once removed
-    std::size_t m_headerLines = 0;                  // lines of the column header last written
 
     // Run engine extras.
     std::unique_ptr<DriverChannel> m_pendingChannel;

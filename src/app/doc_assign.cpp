@@ -97,7 +97,7 @@ bool CWizDoc::checkAssignment(DesignElement* element) {
     // Column by column, rows ascending: the grid index orders them so.
     std::sort(m_assignList.begin(), m_assignList.end());
 
-    const bool cbuf = m_pClockElement != nullptr && (m_clockMethod == 1 || m_clockMethod == 2);
+    const bool cbuf = m_pClockElement != nullptr && isCbufMethod(m_clockMethod);
     const int clockColumn = cbuf ? m_pClockElement->column : -1;
     int n = 0;
     if (cbuf) {
@@ -106,11 +106,11 @@ bool CWizDoc::checkAssignment(DesignElement* element) {
                 ++n;
     }
     bool ok = true;
-    if (m_clockMethod == 1 && n > 0) {
+    if (m_clockMethod == ClockMethod::CbufRead && n > 0) {
         LogError("Cannot assign to \"" + element->fullName +
                  "\" as it lies in same column as clock register.");
         ok = false;
-    } else if (m_clockMethod == 2 && n > 32) {
+    } else if (m_clockMethod == ClockMethod::CbufAssign && n > 32) {
         LogError("Cannot assign to \"" + element->fullName +
                  "\" as it has too many bits in same column as clock register (max 32 bits).");
         ok = false;

@@ -58,7 +58,7 @@ void CWizDoc::removeClockElement() {
         m_pSymbolView->unmarkClock(*clock->parent);
     m_pClockElement = nullptr;
     m_pClockTrace = nullptr;
-    m_clockMethod = 0;
+    m_clockMethod = ClockMethod::None;
     if (m_pDesignTree) {
         // A vector may name the clock among its members; it must not keep a pointer to it.
         bool shrunk = false;
@@ -78,7 +78,7 @@ void CWizDoc::removeClockElement() {
     std::erase_if(m_sequenceList, [clock](const auto& s) { return s->element == clock; });
     std::erase_if(m_breakList, [clock](const BreakCondition& b) { return b.element == clock; });
     if (std::erase_if(m_commandList, [clock](const auto& c) { return c->element == clock; }) != 0)
-        m_pNextCommand = kNoCommand;
+        m_pNextCommand = m_commandList.end();
     if (m_pTraceView != nullptr)
         m_pTraceView->refreshClockMarks();
 }
@@ -91,13 +91,11 @@ void CWizDoc::DeselectClock() {
     removeClockElement();
 }
 
-void CWizDoc::setClockMethod(int method) {
+void CWizDoc::storeClockMethod(ClockMethod method) {
     m_clockMethod = method;
 }
 
-void CWizDoc::setClockingMethod(int method) {
-    if (method < 0 || method > 4)
-        return;
+void CWizDoc::setClockingMethod(ClockMethod method) {
     m_clockMethod = method;
     if (TextBuffer* buffer = scriptBuffer())
         SetClockModeLine(*buffer, method);
@@ -119,9 +117,9 @@ bool CWizDoc::sharesClockColumn(const DesignElement* element) const {
 }
 
 void CWizDoc::checkClockSetup() {
-    if (m_pClockElement != nullptr && m_clockMethod == 0)
+    if (m_pClockElement != nullptr && m_clockMethod == ClockMethod::None)
         LogWarning("You have specified a clock register but no clocking method.");
-    if (m_pClockElement == nullptr && m_clockMethod != 0)
+    if (m_pClockElement == nullptr && m_clockMethod != ClockMethod::None)
         LogWarning("You have specified a clocking method but no clock register.");
 }
 
@@ -147,7 +145,7 @@ void CWizDoc::buildReadPlan() {
     if (!m_pBoard || m_traceCells.empty())
         return;
     std::fill(m_traceCells.begin(), m_traceCells.end(), nullptr);
-    const bool cbuf = m_pClockElement != nullptr && (m_clockMethod == 1 || m_clockMethod == 2);
+    const bool cbuf = m_pClockElement != nullptr && isCbufMethod(m_clockMethod);
     const int clockColumn = cbuf ? m_pClockElement->column : -1;
     for (TracedComponent& entry : m_traceList) {
         if (entry.element != m_pClockElement)

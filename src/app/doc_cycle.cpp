@@ -13,10 +13,8 @@ std::uint32_t widthMask(std::uint32_t width) {
     return width >= 32 ? 0xFFFFFFFFu : ((1u << width) - 1u);
 }
 
-// The session time counts as the trace records stamp it, in 32 unsigned bits: as a plain int it
-// would overflow after some 200 million cycles.
 void advance(int& time, std::uint32_t step) {
-    time = static_cast<int>(static_cast<std::uint32_t>(time) + step);
+    time = advanceRunTime(time, step);
 }
 
 } // namespace
@@ -39,19 +37,19 @@ void CWizDoc::StepCycle() {
         return;
     }
     switch (m_clockMethod) {
-    case 0:
+    case ClockMethod::None:
         advance(m_time, 10);
         RecordTraces();
         break;
-    case 1:
-    case 2:
+    case ClockMethod::CbufRead:
+    case ClockMethod::CbufAssign:
         // The read itself is the clock edge; its value is of no use.
         if (m_bClockReadGroup == 1 && m_pBoard && m_pClockElement->column >= 0 &&
             m_pClockElement->column < m_gridColumns)
             (void)m_pBoard->readColumn(m_pClockElement->column);
         clockedHalfCycles();
         break;
-    case 3: {
+    case ClockMethod::RegOut: {
         DesignElement* reg = m_pClockElement->parent;
         advance(m_time, 5);
         AssignValue(reg, 1, false);
@@ -63,7 +61,7 @@ void CWizDoc::StepCycle() {
         RecordTraces();
         break;
     }
-    default:
+    case ClockMethod::External:
         break; // the external clock drives the design; time stands still
     }
 }
@@ -98,7 +96,7 @@ void CWizDoc::ReadBoardCells() {
 }
 
 void CWizDoc::ReadBoardCellsExceptClock() {
-    readGroups(m_pClockElement != nullptr && (m_clockMethod == 1 || m_clockMethod == 2));
+    readGroups(m_pClockElement != nullptr && isCbufMethod(m_clockMethod));
 }
 
 void CWizDoc::RecordTraces() {
@@ -107,7 +105,7 @@ void CWizDoc::RecordTraces() {
     const bool noClock = m_pClockElement == nullptr;
     const bool clockTraced = m_pClockTrace != nullptr;
     const auto time = static_cast<std::uint32_t>(m_time);
-    const bool wholeCycle = time % 10 == 0;
+    const bool wholeCycle = isWholeCycle(m_time);
     TraceRecord record;
     record.time = time;
     for (TracedComponent& entry : m_traceList) {
@@ -121,11 +119,11 @@ void CWizDoc::RecordTraces() {
         record.component = entry.handle;
         record.value = value;
         if (!m_pTraceStore->append(record)) [[unlikely]] {
-            if (m_runState == 3)
+            if (m_runState == RunState::Cycling)
                 m_host.killRunTimer();
-            m_runState = 2;
+            m_runState = RunState::Paused;
             // A batch run cannot wait for room: the engine ends it (with its log) instead.
-            if (m_runMode == 2)
+            if (m_runMode == RunMode::Batch)
                 m_bOutOfStorage = true;
             m_host.messageOk("Out of disk space, halting simulation.");
             RefreshLogViews(true);
@@ -181,12 +179,12 @@ bool CWizDoc::CheckBreaks() {
             continue;
         // Nobody is there to continue a batch run: the break is logged when it starts to hold and
         // the run goes on.
-        if (m_runMode == 2 && !onset)
+        if (m_runMode == RunMode::Batch && !onset)
             return false;
-        if (m_runMode != 2) {
-            if (m_runState == 3)
+        if (m_runMode != RunMode::Batch) {
+            if (m_runState == RunState::Cycling)
                 m_host.killRunTimer();
-            m_runState = 2;
+            m_runState = RunState::Paused;
         }
         std::string text = "Break occured: \"";
         text += condition.element->fullName;
@@ -197,7 +195,7 @@ bool CWizDoc::CheckBreaks() {
         LogInfo(text);
         RefreshLogViews(true);
         m_host.updateAllViews();
-        return m_runMode != 2;
+        return m_runMode != RunMode::Batch;
     }
     return false;
 }

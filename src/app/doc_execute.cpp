@@ -6,9 +6,17 @@
 #include "board/cal_loader.h"
 #include "design/design_element.h"
 
+#include <cassert>
 #include <cstdio>
 
 namespace cellwatch {
+
+BoardDriver& CWizDoc::requireBoard() {
+    // Runs start only with a board and the command bar refuses without one: no command gets here
+    // without it.
+    assert(m_pBoard != nullptr);
+    return *m_pBoard;
+}
 
 void CWizDoc::ExecuteCommand(const ScriptCommand& command) {
     switch (command.kind) {
@@ -21,17 +29,17 @@ void CWizDoc::ExecuteCommand(const ScriptCommand& command) {
     case CommandKind::StepSize:
         break;
     case CommandKind::Reset:
-        m_pBoard->resetBoard();
+        requireBoard().resetBoard();
         ReadBoardCellsExceptClock();
         RecordTraces();
         LogInfo("Board reset.");
         break;
     case CommandKind::Break:
-        if (m_runMode == 2) {
+        if (m_runMode == RunMode::Batch) {
             LogInfo("Break command skipped");
             break;
         }
-        m_runState = 2;
+        m_runState = RunState::Paused;
         LogInfo("Test run paused by break command.");
         m_host.beep();
         RecordTraces();
@@ -39,7 +47,7 @@ void CWizDoc::ExecuteCommand(const ScriptCommand& command) {
         m_host.updateAllViews();
         break;
     case CommandKind::Clear:
-        m_pBoard->assertClear();
+        requireBoard().assertClear();
         ReadBoardCellsExceptClock();
         RecordTraces();
         LogInfo("Board clear line asserted");
@@ -62,7 +70,7 @@ void CWizDoc::ExecuteCommand(const ScriptCommand& command) {
         LogLine("| " + command.text);
         break;
     case CommandKind::Restart:
-        if (m_runMode != 1) {
+        if (m_runMode != RunMode::Interactive) {
             LogInfo("RESTART only works from the interactive command line!");
             break;
         }
@@ -84,7 +92,7 @@ void CWizDoc::ExecuteCommand(const ScriptCommand& command) {
         break;
     case CommandKind::Bctl:
         m_bank = static_cast<std::uint8_t>(command.value & 3);
-        m_pBoard->setBankControl(m_bank);
+        requireBoard().setBankControl(m_bank);
         LogInfo("Bank control set.");
         break;
     case CommandKind::FillMem:
@@ -92,7 +100,7 @@ void CWizDoc::ExecuteCommand(const ScriptCommand& command) {
         break;
     case CommandKind::Pclk: {
         m_host.beginWaitCursor();
-        const double obtained = m_pBoard->setClockFrequency(16.0, command.frequency);
+        const double obtained = requireBoard().setClockFrequency(16.0, command.frequency);
         m_host.endWaitCursor();
         char text[64];
         std::snprintf(text, sizeof text, "frequency = %3.4fMHz", obtained);
@@ -107,7 +115,7 @@ void CWizDoc::ExecuteCommand(const ScriptCommand& command) {
 void CWizDoc::executeLoadCal(const ScriptCommand& command) {
     const std::string path = resolveScriptPath(command.text);
     CalProblem problem;
-    if (const int code = m_pBoard->loadConfiguration(path.c_str(), &problem); code != 0) {
+    if (const int code = requireBoard().loadConfiguration(path.c_str(), &problem); code != 0) {
         LogError("Failed to load \"" + command.text + "\" onto board.");
         // Written even with comments off: it is the only place that says why.
         std::string why = "|CAL file \"" + path + "\"";
@@ -120,7 +128,7 @@ void CWizDoc::executeLoadCal(const ScriptCommand& command) {
         return;
     }
     LogInfo("Loaded \"" + command.text + "\" onto board.");
-    m_pBoard->setBusWidth(32);
+    requireBoard().setBusWidth(32);
     if (m_time != 0)
         m_time = static_cast<int>(static_cast<std::uint32_t>(m_time) + 10u); // as the cycle step counts
 }
@@ -150,7 +158,7 @@ void CWizDoc::executeFillMem(const ScriptCommand& command) {
         LogError(text);
         count = static_cast<std::uint32_t>(room);
     }
-    m_pBoard->fillSram(address, static_cast<std::uint32_t>(command.data), count, m_bank);
+    requireBoard().fillSram(address, static_cast<std::uint32_t>(command.data), count, m_bank);
 }
 
 void CWizDoc::executeCheck(const ScriptCommand& command) {
@@ -161,8 +169,8 @@ void CWizDoc::executeCheck(const ScriptCommand& command) {
         message = "Assertion failed on " + (command.element != nullptr ? command.element->shortName : "");
         LogWarning(message);
         ++m_failedChecks;
-        if (m_runMode != 2)
-            m_runState = 2;
+        if (m_runMode != RunMode::Batch)
+            m_runState = RunState::Paused;
         RefreshLogViews(true);
         m_host.updateAllViews();
     }

@@ -72,12 +72,7 @@ bool CWizDoc::makeGroup(const std::vector<TracedComponent*>& selected) {
     DesignElement* group = m_pDesignTree->addElement(name, ElementType::Group, std::move(members));
     if (group == nullptr)
         return false;
-    TracedComponent node;
-    node.name = group->shortName;
-    node.element = group;
-    TracedComponent& entry = AppendTrace(std::move(node));
-    if (m_pTraceView != nullptr)
-        m_pTraceView->addItem(entry);
+    TracedComponent& entry = traceAndShow(group);
     if (m_pSymbolView != nullptr)
         m_pSymbolView->addItem(*group);
     if (buffer != nullptr && !AddVectorLine(*buffer, vectorSpec(*group)))
@@ -103,13 +98,7 @@ bool CWizDoc::ungroup(const std::vector<TracedComponent*>& selected) {
         for (DesignElement* member : group->children) {
             if (FindTrace(member) != nullptr)
                 continue;
-            TracedComponent node;
-            node.name = member->shortName;
-            node.element = member;
-            TracedComponent& entry = AppendTrace(std::move(node));
-            if (m_pTraceView != nullptr)
-                m_pTraceView->addItem(entry);
-            addTraceLineOrLog(entry);
+            addTraceLineOrLog(traceAndShow(member));
         }
         RemoveTrace(groupEntry);
         changed = true;
@@ -146,7 +135,7 @@ void CWizDoc::DeleteGroup(DesignElement* element) {
     std::erase_if(m_breakList, [element](const BreakCondition& b) { return b.element == element; });
     // Compiled steps that drive the group go as well; a paused run cannot resume past them.
     if (std::erase_if(m_commandList, [element](const auto& c) { return c->element == element; }) != 0)
-        m_pNextCommand = kNoCommand;
+        m_pNextCommand = m_commandList.end();
     m_pDesignTree->remove(element);
 }
 

@@ -33,14 +33,14 @@ void CWizDoc::LogInfo(std::string_view text) {
 }
 
 void CWizDoc::LogWarning(std::string_view text) {
-    std::string line = "WARNING: ";
+    std::string line(kWarningPrefix);
     line += text;
     appendLogRecord(std::move(line));
     ++m_warningCount;
 }
 
 void CWizDoc::LogError(std::string_view text) {
-    std::string line = "ERROR: ";
+    std::string line(kErrorPrefix);
     line += text;
     appendLogRecord(std::move(line));
     ++m_errorCount;

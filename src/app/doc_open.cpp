@@ -226,7 +226,7 @@ bool CWizDoc::ConfirmClose() {
 }
 
 void CWizDoc::CloseSession() {
-    m_bClosing = 1;
+    m_bClosing = true;
     m_host.sessionClosing();
 }
 
@@ -237,6 +237,27 @@ void CWizDoc::addLogView(LogView* view) {
 
 void CWizDoc::removeLogView(LogView* view) {
     std::erase(m_logViews, view);
+}
+
+RunProgress CWizDoc::runProgress() const {
+    RunProgress p;
+    p.state = m_runState;
+    p.time = m_time;
+    p.cyclesDone = m_cyclesDone;
+    p.cyclesTarget = m_cyclesTarget;
+    p.nextCommand = m_pNextCommand != m_commandList.end() ? m_pNextCommand->get() : nullptr;
+    p.traceRecords = m_pTraceStore->count();
+    return p;
+}
+
+BoardInfo CWizDoc::boardInfo() const {
+    BoardInfo info;
+    info.deviceSize = m_deviceSize;
+    info.boardType = m_boardType;
+    info.sramSize = m_sramSize;
+    info.gridColumns = m_gridColumns;
+    info.gridRows = m_gridRows;
+    return info;
 }
 
 MenuState CWizDoc::menuState() const {

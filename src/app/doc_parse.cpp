@@ -30,9 +30,7 @@ bool firstTokenIs(const std::string& line, std::string_view word) {
 } // namespace
 
 std::unique_ptr<ScriptCommand> CWizDoc::DispatchCommand(std::string line) {
-    if (!m_dispatcher)
-        m_dispatcher = dispatchCommand;
-    return m_dispatcher(*this, std::move(line));
+    return dispatchCommand(*this, std::move(line));
 }
 
 void CWizDoc::AppendCommand(std::unique_ptr<ScriptCommand> node) {
@@ -108,13 +106,13 @@ void CWizDoc::BuildCommandList() {
 }
 
 bool CWizDoc::ParseScript() {
-    m_runMode = 0;
+    m_runMode = RunMode::Script;
     m_time = 0;
     m_warningCount = 0;
     m_errorCount = 0;
 
     m_commandList.clear();
-    m_pNextCommand = kNoCommand;
+    m_pNextCommand = m_commandList.end();
     EmptyLog();
     removeClockElement();
     emptyTraceList();
@@ -127,7 +125,7 @@ bool CWizDoc::ParseScript() {
         for (DesignElement* e = m_pDesignTree->first(); e != nullptr; e = e->next)
             e->radix = -1;
     }
-    m_clockMethod = 0;
+    m_clockMethod = ClockMethod::None;
     m_pClockTrace = nullptr;
 
     // Every parse's log says so when the design behind the script was never loaded.
@@ -137,7 +135,7 @@ bool CWizDoc::ParseScript() {
         BuildCommandList();
     checkClockSetup();
     RefreshLogViews(true);
-    m_runMode = 1;
+    m_runMode = RunMode::Interactive;
 
     std::string summary = " ";
     summary += std::to_string(m_errorCount);
@@ -149,7 +147,7 @@ bool CWizDoc::ParseScript() {
 }
 
 void CWizDoc::ParseCommand() {
-    if (m_runState == 2 &&
+    if (m_runState == RunState::Paused &&
         m_host.askYesNo("Currently paused session! Are you sure you wish to restart?") != Answer::Yes)
         return;
     TextBuffer* buffer = scriptBuffer();
@@ -168,12 +166,12 @@ void CWizDoc::ParseCommand() {
     if (m_logViews.empty())
         m_host.openResultLogView();
     m_host.beginWaitCursor();
-    m_runState = 0;
-    m_pNextCommand = kNoCommand;
+    m_runState = RunState::Idle;
+    m_pNextCommand = m_commandList.end();
     ParseScript();
     if (m_pBoard)
         buildReadPlan();
-    m_runMode = 1;
+    m_runMode = RunMode::Interactive;
     m_host.endWaitCursor();
 }
 

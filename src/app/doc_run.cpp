@@ -3,6 +3,8 @@
 
 #include "app/cwiz_doc.h"
 
+#include <cassert>
+
 namespace cellwatch {
 
 namespace {
@@ -31,7 +33,7 @@ bool saveBeforeRun(CWizDoc& doc) {
 } // namespace
 
 void CWizDoc::RunTest() {
-    if (m_runState == 2 &&
+    if (m_runState == RunState::Paused &&
         m_host.askYesNo("Currently paused session! Are you sure you wish to restart?") != Answer::Yes)
         return;
     if (!hasScript()) {
@@ -44,21 +46,21 @@ void CWizDoc::RunTest() {
         m_host.openResultLogView();
     if (m_bAutoSplit != 0)
         m_host.splitLogFrame();
-    if (m_runState == 3)
+    if (m_runState == RunState::Cycling)
         m_host.killRunTimer();
-    if (!StartRun(0))
+    if (!StartRun(RunMode::Script))
         return;
     for (LogView* view : m_logViews)
         view->scrollToStart();
     RunCommands();
 }
 
-bool CWizDoc::StartRun(int mode) {
+bool CWizDoc::StartRun(RunMode mode) {
     if (!m_pBoard)
         return false;
     if (!ParseScript())
         return false;
-    m_runMode = 0;
+    m_runMode = RunMode::Script;
     EmptyLog();
     m_bComments = 1;
     m_time = 0;
@@ -66,14 +68,14 @@ bool CWizDoc::StartRun(int mode) {
     // Built after the header so that its one possible error stays in the run's log.
     buildReadPlan();
     m_bLogHeader = 1;
-    m_runState = 1;
+    m_runState = RunState::Running;
     m_runMode = mode;
     m_cyclesDone = 0;
     m_cyclesTarget = 0;
     m_time = 0;
     m_bTracing = 1;
-    m_pNextCommand = m_commandList.empty() ? kNoCommand : 0;
-    if (mode == 2)
+    m_pNextCommand = m_commandList.begin();
+    if (mode == RunMode::Batch)
         m_bRealTimeUpdate = 0;
     m_failedChecks = 0;
     m_bOutOfStorage = false;
@@ -85,29 +87,30 @@ bool CWizDoc::StartRun(int mode) {
 }
 
 void CWizDoc::RunCommands() {
-    if (m_runState == 0)
+    if (m_runState == RunState::Idle)
         return;
-    while (m_runState == 1 && m_pNextCommand != kNoCommand) {
-        const std::size_t index = m_pNextCommand;
-        if (index >= m_commandList.size()) {
-            m_pNextCommand = kNoCommand;
-            break;
-        }
-        ExecuteCommand(*m_commandList[index]);
-        if (m_pNextCommand == index)
-            m_pNextCommand = index + 1 < m_commandList.size() ? index + 1 : kNoCommand;
+    while (m_runState == RunState::Running && m_pNextCommand != m_commandList.end()) {
+        const CommandList::iterator current = m_pNextCommand;
+        ExecuteCommand(**current);
+        // A command that moved the run's place (or dropped it) has the last word.
+        if (m_pNextCommand == current)
+            ++m_pNextCommand;
     }
     if (endBatchOutOfStorage())
         return;
-    if (m_pNextCommand == kNoCommand && m_runState != 3)
+    if (m_pNextCommand == m_commandList.end() && m_runState != RunState::Cycling)
         finishRun();
 }
 
-void CWizDoc::finishRun() {
-    m_runState = 0;
-    m_pNextCommand = kNoCommand;
+void CWizDoc::clearRunPosition() {
+    m_runState = RunState::Idle;
+    m_pNextCommand = m_commandList.end();
     m_cyclesDone = 0;
     m_cyclesTarget = 0;
+}
+
+void CWizDoc::finishRun() {
+    clearRunPosition();
     m_bComments = 1;
     if (m_errorCount != 0 || m_warningCount != 0) {
         // Appended piece by piece: GCC 12 warns falsely about `"literal" + std::string&&` here.
@@ -119,10 +122,10 @@ void CWizDoc::finishRun() {
         LogInfo(summary);
     }
     RefreshLogViews(true);
-    if (m_runMode == 2) {
+    if (m_runMode == RunMode::Batch) {
         finishBatchRun(0);
     } else {
-        m_runMode = 1;
+        m_runMode = RunMode::Interactive;
         m_host.beep();
     }
     m_host.updateAllViews();
@@ -146,13 +149,10 @@ void CWizDoc::finishBatchRun(int exitCode) {
 }
 
 bool CWizDoc::endBatchOutOfStorage() {
-    if (m_runMode != 2 || !m_bOutOfStorage || m_runState != 2)
+    if (m_runMode != RunMode::Batch || !m_bOutOfStorage || m_runState != RunState::Paused)
         return false;
     m_host.killRunTimer();
-    m_runState = 0;
-    m_pNextCommand = kNoCommand;
-    m_cyclesDone = 0;
-    m_cyclesTarget = 0;
+    clearRunPosition();
     m_bComments = 1;
     LogError("The trace store is full: the run was ended before the end of the script.");
     RefreshLogViews(true);
@@ -163,7 +163,7 @@ bool CWizDoc::endBatchOutOfStorage() {
 
 void CWizDoc::StartCycles(int n) {
     m_host.startRunTimer(m_bRealTimeUpdate);
-    m_runState = 3;
+    m_runState = RunState::Cycling;
     m_cyclesTarget = n;
     m_cyclesDone = 0;
 }
@@ -171,18 +171,19 @@ void CWizDoc::StartCycles(int n) {
 void CWizDoc::OnRunTimer(int timerId) {
     if (timerId != 1)
         return;
-    if (m_runState != 3) {
+    if (m_runState != RunState::Cycling) {
         m_host.killRunTimer();
         return;
     }
+    assert(m_pBoard != nullptr && "only a run on a board cycles");
     if (m_time == 0) {
         ReadBoardCellsExceptClock();
         RecordTraces();
     }
     int k = m_cyclesTarget - m_cyclesDone;
-    if (k > kCyclesPerTick && m_runMode != 2)
+    if (k > kCyclesPerTick && m_runMode != RunMode::Batch)
         k = kCyclesPerTick;
-    for (; k > 0 && m_runState == 3; --k) {
+    for (; k > 0 && m_runState == RunState::Cycling; --k) {
         ++m_cyclesDone;
         m_bStepDone = 0;
         ApplySequences();
@@ -192,7 +193,7 @@ void CWizDoc::OnRunTimer(int timerId) {
         }
         if (m_pObserver != nullptr && (m_cyclesDone & (kProgressEvery - 1)) == 0) [[unlikely]]
             m_pObserver->cycleProgress(m_cyclesDone, m_cyclesTarget);
-        if (m_runState == 2)
+        if (m_runState == RunState::Paused)
             break;
         if (CheckBreaks())
             break;
@@ -200,49 +201,46 @@ void CWizDoc::OnRunTimer(int timerId) {
     if (endBatchOutOfStorage())
         return;
     // A pause in the last cycle stands: Continue then completes the command.
-    if (m_runState != 3 || m_cyclesDone < m_cyclesTarget)
+    if (m_runState != RunState::Cycling || m_cyclesDone < m_cyclesTarget)
         return;
     if (m_pObserver != nullptr)
         m_pObserver->cycleProgress(m_cyclesDone, m_cyclesTarget);
     m_host.killRunTimer();
-    m_runState = m_runMode != 1 ? 1 : 0;
+    m_runState = m_runMode != RunMode::Interactive ? RunState::Running : RunState::Idle;
     m_cyclesDone = 0;
     m_cyclesTarget = 0;
-    if (m_bRealTimeUpdate == 1 || m_runMode == 1)
+    if (m_bRealTimeUpdate == 1 || m_runMode == RunMode::Interactive)
         RefreshLogViews(true);
-    if (m_runMode != 1)
+    if (m_runMode != RunMode::Interactive)
         RunCommands();
 }
 
 void CWizDoc::ContinueTest() {
-    if (m_runState != 2)
+    if (m_runState != RunState::Paused)
         return;
     if (m_cyclesTarget != 0) {
-        m_runState = 3;
+        m_runState = RunState::Cycling;
         m_host.startRunTimer(m_bRealTimeUpdate);
     } else {
-        m_runState = 1;
+        m_runState = RunState::Running;
         RunCommands();
     }
 }
 
 void CWizDoc::PauseTest() {
-    if (m_runState == 3)
+    if (m_runState == RunState::Cycling)
         m_host.killRunTimer();
-    m_runState = 2;
+    m_runState = RunState::Paused;
     LogInfo("Test run paused by break command.");
     RefreshLogViews(true);
     m_host.updateAllViews();
 }
 
 void CWizDoc::StopTest() {
-    if (m_runState == 3)
+    if (m_runState == RunState::Cycling)
         m_host.killRunTimer();
-    m_runState = 0;
-    m_runMode = 1;
-    m_pNextCommand = kNoCommand;
-    m_cyclesDone = 0;
-    m_cyclesTarget = 0;
+    clearRunPosition();
+    m_runMode = RunMode::Interactive;
     LogInfo("Test run stopped by user.");
     RefreshLogViews(true);
     m_host.updateAllViews();
@@ -253,7 +251,7 @@ void CWizDoc::ExecuteTypedCommand(const std::string& line) {
         m_host.messageOk("There is no LC3400DS device driver!");
         return;
     }
-    if (m_runState == 2) {
+    if (m_runState == RunState::Paused) {
         if (m_host.askYesNo("Are you sure you want to use the command line? This will stop the currently "
                             "paused session.") != Answer::Yes)
             return;

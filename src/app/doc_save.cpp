@@ -72,7 +72,7 @@ bool CWizDoc::SaveScriptAs() {
     if (m_pCmdView != nullptr)
         m_pCmdView->refreshTitle();
     buffer->setModified(false);
-    m_bTitleChanged = 1;
+    m_bTitleChanged = true;
     m_host.updateAllViews();
     return true;
 }

@@ -3,17 +3,35 @@
 #include "app/cwiz_doc.h"
 #include "design/design_element.h"
 
+#include <cassert>
+
 namespace cellwatch {
+
+namespace {
+
+TracedComponent newTrace(DesignElement* element) {
+    TracedComponent node;
+    node.name = element->shortName;
+    node.element = element;
+    return node;
+}
+
+} // namespace
 
 bool CWizDoc::AddTrace(std::string_view name) {
     DesignElement* element = findElement(name);
     if (element == nullptr || FindTrace(element) != nullptr)
         return false;
-    TracedComponent node;
-    node.name = element->shortName;
-    node.element = element;
-    AppendTrace(std::move(node));
+    AppendTrace(newTrace(element));
     return true;
+}
+
+TracedComponent& CWizDoc::traceAndShow(DesignElement* element) {
+    assert(element != nullptr);
+    TracedComponent& entry = AppendTrace(newTrace(element));
+    if (m_pTraceView != nullptr)
+        m_pTraceView->addItem(entry);
+    return entry;
 }
 
 TracedComponent& CWizDoc::AppendTrace(TracedComponent node) {
@@ -34,6 +52,7 @@ TracedComponent* CWizDoc::FindTrace(const DesignElement* element) {
 }
 
 void CWizDoc::unlinkTrace(TracedComponent* node) {
+    assert(node != nullptr);
     if (node == m_pClockTrace)
         m_pClockTrace = nullptr;
     if (node->handle != kNoTraceHandle && node->handle <= m_componentTable.size())
@@ -60,15 +79,9 @@ bool CWizDoc::isTraced(const DesignElement* element) {
     return FindTrace(element) != nullptr;
 }
 
-void CWizDoc::appendTrace(DesignElement* element) {
-    if (element == nullptr)
-        return;
-    TracedComponent node;
-    node.name = element->shortName;
-    node.element = element;
-    TracedComponent& entry = AppendTrace(std::move(node));
-    if (m_pTraceView != nullptr)
-        m_pTraceView->addItem(entry);
+void CWizDoc::traceElement(DesignElement* element) {
+    if (element != nullptr)
+        traceAndShow(element);
 }
 
 DataSequence* CWizDoc::findSequence(const DesignElement* element) {

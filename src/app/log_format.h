@@ -7,9 +7,14 @@
 #include <cstdint>
 #include <list>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace cellwatch {
+
+// How error and warning lines begin; they are counted, and the batch runner picks them out by it.
+inline constexpr std::string_view kErrorPrefix = "ERROR: ";
+inline constexpr std::string_view kWarningPrefix = "WARNING: ";
 
 // The radix a component is shown in: the element's own, or the session default when it has none.
 int ComponentRadix(const TracedComponent& component, int defaultRadix);

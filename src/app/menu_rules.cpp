@@ -3,7 +3,7 @@
 namespace cellwatch {
 
 bool IsMenuEnabled(MenuCommand command, const MenuState& s) {
-    const bool idleOrPaused = s.runState == 0 || s.runState == 2;
+    const bool idleOrPaused = s.runState == RunState::Idle || s.runState == RunState::Paused;
     switch (command) {
     case MenuCommand::Close:
         return true;
@@ -13,17 +13,17 @@ bool IsMenuEnabled(MenuCommand command, const MenuState& s) {
         return s.hasScript;
     case MenuCommand::SaveTraceWave:
     case MenuCommand::SaveResultLog:
-        return s.traceRecords > 0 && s.runState != 3;
+        return s.traceRecords > 0 && s.runState != RunState::Cycling;
     case MenuCommand::ParseScript:
         return s.hasScript && idleOrPaused;
     case MenuCommand::RunTest:
         return s.hasScript && idleOrPaused && s.hasBoard;
     case MenuCommand::ContinueTest:
-        return s.runState == 2 && s.hasBoard;
+        return s.runState == RunState::Paused && s.hasBoard;
     case MenuCommand::PauseTest:
-        return s.runState == 3 && s.hasBoard;
+        return s.runState == RunState::Cycling && s.hasBoard;
     case MenuCommand::StopTest:
-        return s.runState != 0 && s.hasBoard;
+        return s.runState != RunState::Idle && s.hasBoard;
     case MenuCommand::DeselectClock:
         return s.hasClock;
     }

@@ -2,6 +2,8 @@
 // When the session's menu commands are enabled: pure functions of a snapshot of the session, so the
 // GUI's menus and the tests read the same rules.
 
+#include "app/run_state.h"
+
 #include <cstdint>
 
 namespace cellwatch {
@@ -25,7 +27,7 @@ struct MenuState {
     bool hasScript = false; // a command script view exists (or a batch session's own script)
     bool hasBoard = false;
     bool hasClock = false; // a software clock element exists
-    int runState = 0;      // 0 idle, 1 running, 2 paused, 3 cycling
+    RunState runState = RunState::Idle;
     std::uint32_t traceRecords = 0;
 };
 

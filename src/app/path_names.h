@@ -7,6 +7,8 @@
 
 namespace cellwatch {
 
+// The part after the last '/'; the whole path when there is none.
+std::string FileNameOf(std::string_view path);
 // Everything before the last '/', without it; empty when there is none.
 std::string FolderOf(std::string_view path);
 // The text after the last '.' of the file name, lower-cased; empty when there is none.

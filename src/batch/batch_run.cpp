@@ -4,12 +4,15 @@
 #include "batch/batch_run.h"
 
 #include "app/cwiz_doc.h"
+#include "app/log_format.h"
+#include "app/path_names.h"
 #include "batch/junit_report.h"
 #include "batch/progress_line.h"
 #include "batch/run_recorder.h"
 #include "board/board_selection.h"
 #include "common/atomic_file.h"
 #include "common/file_text.h"
+#include "common/join_text.h"
 
 #include <filesystem>
 #include <sys/stat.h>
@@ -22,44 +25,13 @@ namespace {
 // Ticks in a row that change nothing before the pump gives up on a run that would otherwise hang.
 constexpr int kMaxStalledTicks = 100;
 
-std::string fileNameOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string joined(const std::vector<std::string>& parts, std::string_view separator) {
-    std::string out;
-    for (const std::string& part : parts) {
-        if (!out.empty())
-            out += separator;
-        out += part;
-    }
-    return out;
-}
-
 std::vector<std::string> errorLines(const CWizDoc& doc) {
     std::vector<std::string> lines;
-    for (const std::string& line : doc.m_logLines) {
-        if (line.starts_with("ERROR: "))
+    for (const std::string& line : doc.logLines()) {
+        if (line.starts_with(kErrorPrefix))
             lines.push_back(line);
     }
     return lines;
-}
-
-// What a tick may change; a tick that changes none of it made no progress.
-struct RunSnapshot {
-    int runState;
-    int time;
-    int cyclesDone;
-    int cyclesTarget;
-    std::size_t nextCommand;
-    std::uint32_t records;
-    bool operator==(const RunSnapshot&) const = default;
-};
-
-RunSnapshot snapshotOf(const CWizDoc& doc) {
-    return {doc.m_runState,     doc.m_time,         doc.m_cyclesDone,
-            doc.m_cyclesTarget, doc.m_pNextCommand, doc.m_pTraceStore ? doc.m_pTraceStore->count() : 0u};
 }
 
 // Whether two paths name one file (links followed); false when either does not exist.
@@ -75,7 +47,7 @@ public:
     BatchRun(const BatchOptions& options, BatchHost& host, Settings& settings)
         : m_options(options), m_host(host), m_settings(settings), m_file(options.commandFile),
           m_logPath(options.logFile.empty() ? defaultBatchLogPath(options.commandFile) : options.logFile) {
-        m_suite.name = fileNameOf(m_file);
+        m_suite.name = FileNameOf(m_file);
         m_suite.className = m_suite.name;
     }
 
@@ -153,8 +125,8 @@ int BatchRun::run() {
     // Again with the CAL files the script loads.
     if (refuseOutputOverInput(doc.inputFiles()))
         return kBatchCannotStart;
-    if (!doc.StartRun(2)) {
-        if (doc.m_pBoard == nullptr)
+    if (!doc.StartRun(RunMode::Batch)) {
+        if (doc.board() == nullptr)
             return cannotStart(
                 &doc, {"No LC3400DS board (board \"" + boardValue + "\"): the script cannot run."}, false);
         if (errorLines(doc).empty())
@@ -173,10 +145,10 @@ int BatchRun::run() {
 bool BatchRun::pump(CWizDoc& doc) {
     int stalls = 0;
     while (m_host.timerActive() && !m_host.quitRequested()) {
-        const RunSnapshot before = snapshotOf(doc);
+        const RunProgress before = doc.runProgress();
         const int starts = m_host.timerStarts();
         doc.OnRunTimer(1);
-        if (snapshotOf(doc) == before && m_host.timerStarts() == starts) {
+        if (doc.runProgress() == before && m_host.timerStarts() == starts) {
             if (++stalls >= kMaxStalledTicks) {
                 m_host.killRunTimer();
                 return false;
@@ -200,7 +172,7 @@ int BatchRun::cannotStart(CWizDoc* doc, std::vector<std::string> reasons, bool r
     for (const std::string& reason : reasons) {
         if (!reasonsShown)
             m_host.say(m_suite.name + ": " + reason);
-        detail.push_back("ERROR: " + reason);
+        detail.push_back(std::string(kErrorPrefix) + reason);
         if (doc != nullptr)
             doc->LogError(reason);
     }
@@ -219,7 +191,7 @@ int BatchRun::cannotStart(CWizDoc* doc, std::vector<std::string> reasons, bool r
 
     std::string summary =
         reasons.empty() ? std::to_string(detail.size()) + " error(s) in the script" : reasons.front();
-    addRunError("The run could not start: " + summary, joined(detail, "\n"));
+    addRunError("The run could not start: " + summary, JoinText(detail, "\n"));
     writeReport();
     m_host.say(m_suite.name + ": the run could not start" +
                (logWritten ? "; see \"" + m_logPath + "\"" : std::string()));
@@ -272,7 +244,7 @@ int BatchRun::finish(CWizDoc& doc, const RunRecorder& recorder, bool stalled) {
     if (!problems.empty()) {
         std::vector<std::string> detail = errorLines(doc);
         detail.insert(detail.begin(), problems.begin(), problems.end());
-        addRunError(joined(problems, "; "), joined(detail, "\n"));
+        addRunError(JoinText(problems, "; "), JoinText(detail, "\n"));
     }
     if (!writeReport()) {
         problems.push_back("the JUnit report could not be written");
@@ -291,7 +263,7 @@ int BatchRun::finish(CWizDoc& doc, const RunRecorder& recorder, bool stalled) {
     if (failed > 0)
         summary.push_back(std::to_string(failed) + " failed check(s)");
     summary.insert(summary.end(), problems.begin(), problems.end());
-    m_host.say(m_suite.name + ": " + joined(summary, "; ") +
+    m_host.say(m_suite.name + ": " + JoinText(summary, "; ") +
                (logWritten ? "; see \"" + m_logPath + "\"" : std::string()));
     return kBatchFailed;
 }

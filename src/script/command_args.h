@@ -2,6 +2,7 @@
 // Small helpers the command handlers share for taking argument text apart and for building
 // their log messages.
 
+#include "common/join_text.h"
 #include "script/scanning.h"
 #include "script/script_command.h"
 
@@ -26,18 +27,6 @@ inline bool IsBlankText(std::string_view text) {
         if (!IsSeparator(c))
             return false;
     return true;
-}
-
-// The pieces of a message joined into one text.
-inline std::string JoinText(std::initializer_list<std::string_view> pieces) {
-    std::size_t length = 0;
-    for (std::string_view p : pieces)
-        length += p.size();
-    std::string text;
-    text.reserve(length);
-    for (std::string_view p : pieces)
-        text += p;
-    return text;
 }
 
 inline std::unique_ptr<ScriptCommand> MakeCommand(CommandKind kind) {

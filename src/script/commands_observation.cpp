@@ -96,7 +96,7 @@ std::unique_ptr<ScriptCommand> compileTrace(ScriptSession& session, std::string&
             session.LogError(JoinText({"TRACE - Trace \"", name, "\" has already been defined."}));
             return nullptr;
         }
-        session.appendTrace(element);
+        session.traceElement(element);
 
         char size[16];
         const auto end = std::to_chars(size, size + sizeof size, element->size).ptr;

@@ -15,15 +15,15 @@ namespace {
 
 struct ClockModeWord {
     std::string_view word;
-    int method;
+    ClockMethod method;
 };
 
 constexpr std::array<ClockModeWord, 5> kClockModes = {{
-    {"none", 0},
-    {"cbuf_read", 1},
-    {"cbuf_assign", 2},
-    {"reg_out", 3},
-    {"bufgp", 3},
+    {"none", ClockMethod::None},
+    {"cbuf_read", ClockMethod::CbufRead},
+    {"cbuf_assign", ClockMethod::CbufAssign},
+    {"reg_out", ClockMethod::RegOut},
+    {"bufgp", ClockMethod::RegOut},
 }};
 
 } // namespace
@@ -51,7 +51,7 @@ std::unique_ptr<ScriptCommand> compileLoadCal(ScriptSession& session, std::strin
 std::unique_ptr<ScriptCommand> compileSetClockReg(ScriptSession& session, std::string& args) {
     // A parse has always removed the clock first, so a script's line always acts; from the command
     // bar the line replaces the clock chosen earlier.
-    if (session.runMode() == 0 && session.clockElement() != nullptr)
+    if (session.runMode() == RunMode::Script && session.clockElement() != nullptr)
         return nullptr;
     std::string name;
     TakeToken(args, name);
@@ -75,7 +75,7 @@ std::unique_ptr<ScriptCommand> compileSetClockMode(ScriptSession& session, std::
     token = ToLowerAscii(token);
     for (const ClockModeWord& mode : kClockModes) {
         if (mode.word == token) {
-            session.setClockMethod(mode.method);
+            session.storeClockMethod(mode.method);
             return nullptr;
         }
     }

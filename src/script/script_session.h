@@ -3,6 +3,7 @@
 // implements it; tests use a recording fake. Every call acts at once and reports through the log.
 
 #include "script/script_command.h"
+#include "script/session_modes.h"
 
 #include <memory>
 #include <string>
@@ -28,8 +29,7 @@ public:
     virtual DesignElement* findElement(std::string_view name) = 0;
     // The software clock element, or null.
     virtual DesignElement* clockElement() = 0;
-    // 0 script run (and parsing), 1 interactive, 2 batch.
-    virtual int runMode() const = 0;
+    virtual RunMode runMode() const = 0;
 
     // The data sequence already declared for the element, or null.
     virtual DataSequence* findSequence(const DesignElement* element) = 0;
@@ -41,9 +41,9 @@ public:
 
     // Whether the element is in the trace list already.
     virtual bool isTraced(const DesignElement* element) = 0;
-    // Appends a traced component for the element (the clock trace when it is the software clock)
-    // and shows it in the trace list view.
-    virtual void appendTrace(DesignElement* element) = 0;
+    // Traces the element: a new traced component at the tail of the trace list (the clock trace when
+    // it is the software clock), shown in the trace list view.
+    virtual void traceElement(DesignElement* element) = 0;
 
     // Makes and registers a group element with the members in order, and shows it under the
     // hierarchy view's groups item; null when the name is taken.
@@ -52,8 +52,8 @@ public:
     // Makes the register the software clock (replacing any, which resets the clocking method to 0)
     // and refreshes all views.
     virtual void selectClockRegister(DesignElement* reg) = 0;
-    // Sets the clocking method 0..4.
-    virtual void setClockMethod(int method) = 0;
+    // Stores the clocking method; unlike the menu's setClockingMethod, the script is not rewritten.
+    virtual void storeClockMethod(ClockMethod method) = 0;
 
     // A file path as written in the script, made usable: a relative path that does not exist from
     // the working directory is taken relative to the script's folder.

@@ -113,22 +113,23 @@ bool RemoveClockRegLine(TextBuffer& buffer) {
     return n >= 0 && buffer.deleteLines(n, 1);
 }
 
-std::string_view ClockModeKeyword(int method) {
+std::string_view ClockModeKeyword(ClockMethod method) {
     switch (method) {
-    case 0:
+    case ClockMethod::None:
         return "NONE";
-    case 1:
+    case ClockMethod::CbufRead:
         return "CBUF_READ";
-    case 2:
+    case ClockMethod::CbufAssign:
         return "CBUF_ASSIGN";
-    case 3:
+    case ClockMethod::RegOut:
         return "REG_OUT";
-    default:
-        return {};
+    case ClockMethod::External:
+        break;
     }
+    return {};
 }
 
-bool SetClockModeLine(TextBuffer& buffer, int method) {
+bool SetClockModeLine(TextBuffer& buffer, ClockMethod method) {
     const std::string_view keyword = ClockModeKeyword(method);
     if (keyword.empty())
         return false;

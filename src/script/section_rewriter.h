@@ -3,6 +3,7 @@
 // script, the trace and vector lines of the marked sections, and the clock register and clocking
 // method lines. Every edit goes through a TextBuffer and leaves the user's selection where it was.
 
+#include "script/session_modes.h"
 #include "script/text_buffer.h"
 
 #include <string>
@@ -44,11 +45,11 @@ void SetClockRegLine(TextBuffer& buffer, std::string_view registerName);
 // Deletes the first setclockreg line; returns whether there was one. The setclockmode line stays.
 bool RemoveClockRegLine(TextBuffer& buffer);
 
-// The keyword written for a clocking method 0..3 ("NONE", "CBUF_READ", "CBUF_ASSIGN", "REG_OUT");
-// empty for any other method, which has no line.
-std::string_view ClockModeKeyword(int method);
+// The keyword written for a clocking method ("NONE", "CBUF_READ", "CBUF_ASSIGN", "REG_OUT"); empty
+// for the external clock, which has no line.
+std::string_view ClockModeKeyword(ClockMethod method);
 // Replaces the first setclockmode line, or else puts one directly below the first setclockreg
 // line, or else at the end of the text. False, changing nothing, for a method without a keyword.
-bool SetClockModeLine(TextBuffer& buffer, int method);
+bool SetClockModeLine(TextBuffer& buffer, ClockMethod method);
 
 } // namespace cellwatch

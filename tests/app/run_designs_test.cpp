@@ -22,7 +22,7 @@ TEST_P(ExampleRun, ChecksPassInBatch) {
     // The shipped scripts check what each design does (counting, wrapping, shifting, the LFSR walk).
     open(ExampleScript(GetParam()));
     doc->setBatchLogPath(logPath());
-    ASSERT_TRUE(doc->StartRun(2));
+    ASSERT_TRUE(doc->StartRun(RunMode::Batch));
     doc->RunCommands();
     tick();
     EXPECT_EQ(doc->failedCheckCount(), 0) << logText();
@@ -192,8 +192,8 @@ TEST_F(RunTest, ElementsOutsideTheDeviceNeverReachTheBoard) {
     for (int row = 0; row < 64; ++row)
         EXPECT_FALSE(board->cellState(row, 36)) << row;
     EXPECT_TRUE(board->cellState(5, 1));
-    ASSERT_EQ(doc->m_cellGroups.size(), 1u);
-    EXPECT_EQ(doc->m_cellGroups[0].column, 1);
+    ASSERT_EQ(doc->cellGroups().size(), 1u);
+    EXPECT_EQ(doc->cellGroups()[0].column, 1);
 }
 
 } // namespace

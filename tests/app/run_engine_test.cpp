@@ -19,14 +19,14 @@ bool HasLine(const std::vector<std::string>& lines, const std::string& text) {
 
 TEST_F(RunTest, ScriptFinishesOnlyAfterTheLastCycle) {
     open(writeScript("counter8", std::string(kCounter) + "cycle 5\n"));
-    ASSERT_TRUE(doc->StartRun(0));
+    ASSERT_TRUE(doc->StartRun(RunMode::Script));
     doc->RunCommands();
-    EXPECT_EQ(doc->m_runState, 3);
+    EXPECT_EQ(doc->runState(), RunState::Cycling);
     EXPECT_TRUE(host->timerActive);
     EXPECT_EQ(host->beeps, 0);
     EXPECT_EQ(tick(), 1);
-    EXPECT_EQ(doc->m_runState, 0);
-    EXPECT_EQ(doc->m_runMode, 1);
+    EXPECT_EQ(doc->runState(), RunState::Idle);
+    EXPECT_EQ(doc->runMode(), RunMode::Interactive);
     EXPECT_EQ(host->beeps, 1);
     // No errors or warnings: no summary line.
     EXPECT_EQ(logText().find("error(s)"), std::string::npos);
@@ -36,15 +36,15 @@ TEST_F(RunTest, TypedCyclesRunAHundredPerTick) {
     open(writeScript("counter8", kCounter));
     doc->ParseCommand();
     doc->ExecuteTypedCommand("cycle 250");
-    ASSERT_EQ(doc->m_runState, 3);
+    ASSERT_EQ(doc->runState(), RunState::Cycling);
     std::vector<int> done;
     while (host->timerActive) {
         doc->OnRunTimer(1);
-        done.push_back(doc->m_cyclesDone);
+        done.push_back(doc->runProgress().cyclesDone);
     }
     EXPECT_EQ(done, (std::vector<int>{100, 200, 0}));
-    EXPECT_EQ(doc->m_runState, 0);
-    EXPECT_EQ(doc->m_time, 2500);
+    EXPECT_EQ(doc->runState(), RunState::Idle);
+    EXPECT_EQ(doc->time(), 2500);
 }
 
 TEST_F(RunTest, BatchRunsAllCyclesInOneTickAndSkipsBreak) {
@@ -53,40 +53,40 @@ TEST_F(RunTest, BatchRunsAllCyclesInOneTickAndSkipsBreak) {
     EXPECT_EQ(host->exitCode, 0);
     EXPECT_EQ(doc->failedCheckCount(), 0);
     EXPECT_TRUE(HasLine(logLines(), "|Break command skipped"));
-    EXPECT_EQ(doc->m_runState, 0);
+    EXPECT_EQ(doc->runState(), RunState::Idle);
 }
 
 TEST_F(RunTest, PauseThenContinueFinishesTheRemainder) {
     open(writeScript("counter8", std::string(kCounter) + "cycle 250\ncheck count 11111010\n"));
-    ASSERT_TRUE(doc->StartRun(0));
+    ASSERT_TRUE(doc->StartRun(RunMode::Script));
     doc->RunCommands();
     doc->OnRunTimer(1);
     doc->PauseTest();
-    EXPECT_EQ(doc->m_runState, 2);
+    EXPECT_EQ(doc->runState(), RunState::Paused);
     EXPECT_FALSE(host->timerActive);
     EXPECT_TRUE(HasLine(logLines(), "|Test run paused by break command."));
     doc->OnRunTimer(1); // a stray tick while paused does nothing
-    EXPECT_EQ(doc->m_cyclesDone, 100);
+    EXPECT_EQ(doc->runProgress().cyclesDone, 100);
     doc->ContinueTest();
-    EXPECT_EQ(doc->m_runState, 3);
+    EXPECT_EQ(doc->runState(), RunState::Cycling);
     tick();
-    EXPECT_EQ(doc->m_runState, 0);
+    EXPECT_EQ(doc->runState(), RunState::Idle);
     EXPECT_EQ(doc->failedCheckCount(), 0);
 }
 
 TEST_F(RunTest, BreakConditionPausesScriptButNotBatch) {
     const std::string body = std::string(kCounter) + "break count 00000100\ncycle 10\necho \"end\"\n";
     open(writeScript("counter8", body));
-    ASSERT_TRUE(doc->StartRun(0));
+    ASSERT_TRUE(doc->StartRun(RunMode::Script));
     doc->RunCommands();
     tick();
-    EXPECT_EQ(doc->m_runState, 2);
+    EXPECT_EQ(doc->runState(), RunState::Paused);
     // The cells are read before each step: the fifth cycle sees the count of four.
-    EXPECT_EQ(doc->m_cyclesDone, 5);
+    EXPECT_EQ(doc->runProgress().cyclesDone, 5);
     EXPECT_TRUE(HasLine(logLines(), "|Break occured: \"count\" = 00000100"));
     doc->ContinueTest();
     tick();
-    EXPECT_EQ(doc->m_runState, 0);
+    EXPECT_EQ(doc->runState(), RunState::Idle);
     EXPECT_TRUE(HasLine(logLines(), "| end"));
 
     doc.reset();
@@ -101,9 +101,9 @@ TEST_F(RunTest, BreakConditionPausesScriptButNotBatch) {
 TEST_F(RunTest, FailedCheckPausesScriptButNotBatch) {
     const std::string body = std::string(kCounter) + "check count 1\necho \"after\"\n";
     open(writeScript("counter8", body));
-    ASSERT_TRUE(doc->StartRun(0));
+    ASSERT_TRUE(doc->StartRun(RunMode::Script));
     doc->RunCommands();
-    EXPECT_EQ(doc->m_runState, 2);
+    EXPECT_EQ(doc->runState(), RunState::Paused);
     EXPECT_TRUE(HasLine(logLines(), "WARNING: Assertion failed on count"));
     EXPECT_FALSE(HasLine(logLines(), "| after"));
 
@@ -117,27 +117,27 @@ TEST_F(RunTest, FailedCheckPausesScriptButNotBatch) {
 
 TEST_F(RunTest, PauseInTheLastCycleSurvives) {
     open(writeScript("counter8", std::string(kCounter) + "break count 00000010\ncycle 3\necho \"end\"\n"));
-    ASSERT_TRUE(doc->StartRun(0));
+    ASSERT_TRUE(doc->StartRun(RunMode::Script));
     doc->RunCommands();
     tick();
-    EXPECT_EQ(doc->m_runState, 2);
-    EXPECT_EQ(doc->m_cyclesDone, 3);
-    EXPECT_EQ(doc->m_cyclesTarget, 3);
+    EXPECT_EQ(doc->runState(), RunState::Paused);
+    EXPECT_EQ(doc->runProgress().cyclesDone, 3);
+    EXPECT_EQ(doc->runProgress().cyclesTarget, 3);
     EXPECT_FALSE(HasLine(logLines(), "| end"));
     doc->ContinueTest();
     tick();
-    EXPECT_EQ(doc->m_runState, 0);
+    EXPECT_EQ(doc->runState(), RunState::Idle);
     EXPECT_TRUE(HasLine(logLines(), "| end"));
 }
 
 TEST_F(RunTest, StopEndsTheRun) {
     open(writeScript("counter8", std::string(kCounter) + "cycle 500\necho \"end\"\n"));
-    ASSERT_TRUE(doc->StartRun(0));
+    ASSERT_TRUE(doc->StartRun(RunMode::Script));
     doc->RunCommands();
     doc->OnRunTimer(1);
     doc->StopTest();
-    EXPECT_EQ(doc->m_runState, 0);
-    EXPECT_EQ(doc->m_runMode, 1);
+    EXPECT_EQ(doc->runState(), RunState::Idle);
+    EXPECT_EQ(doc->runMode(), RunMode::Interactive);
     EXPECT_FALSE(host->timerActive);
     EXPECT_TRUE(HasLine(logLines(), "|Test run stopped by user."));
     EXPECT_FALSE(HasLine(logLines(), "| end"));
@@ -145,14 +145,14 @@ TEST_F(RunTest, StopEndsTheRun) {
 
 TEST_F(RunTest, RunCannotStartWithParseErrorsOrWithoutBoard) {
     open(writeScript("counter8", "bogus\n"));
-    EXPECT_FALSE(doc->StartRun(0));
-    EXPECT_EQ(doc->m_runState, 0);
+    EXPECT_FALSE(doc->StartRun(RunMode::Script));
+    EXPECT_EQ(doc->runState(), RunState::Idle);
 
     doc.reset();
     make("none");
     ASSERT_TRUE(doc->OpenSession(writeScript("counter8", "cycle 1\n")));
     ASSERT_TRUE(doc->UseOwnScript());
-    EXPECT_FALSE(doc->StartRun(0));
+    EXPECT_FALSE(doc->StartRun(RunMode::Script));
     doc->ExecuteTypedCommand("cycle 1");
     ASSERT_FALSE(host->messages.empty());
     EXPECT_EQ(host->messages.back(), "There is no LC3400DS device driver!");
@@ -160,21 +160,21 @@ TEST_F(RunTest, RunCannotStartWithParseErrorsOrWithoutBoard) {
 
 TEST_F(RunTest, TypedCommandWhilePausedAsksFirst) {
     open(writeScript("counter8", std::string(kCounter) + "break\ncycle 2\n"));
-    ASSERT_TRUE(doc->StartRun(0));
+    ASSERT_TRUE(doc->StartRun(RunMode::Script));
     doc->RunCommands();
-    ASSERT_EQ(doc->m_runState, 2);
+    ASSERT_EQ(doc->runState(), RunState::Paused);
     host->answers.push_back(Answer::No);
     doc->ExecuteTypedCommand("echo \"x\"");
-    EXPECT_EQ(doc->m_runState, 2);
+    EXPECT_EQ(doc->runState(), RunState::Paused);
     host->answers.push_back(Answer::Yes);
     doc->ExecuteTypedCommand("echo \"typed\"");
-    EXPECT_EQ(doc->m_runState, 0);
+    EXPECT_EQ(doc->runState(), RunState::Idle);
     EXPECT_TRUE(HasLine(logLines(), "| typed"));
     EXPECT_FALSE(HasLine(logLines(), "| x"));
     // Restart works from the command bar only.
     doc->ExecuteTypedCommand("restart");
-    EXPECT_EQ(doc->m_time, 0);
-    EXPECT_EQ(doc->m_pTraceStore->count(), 0u);
+    EXPECT_EQ(doc->time(), 0);
+    EXPECT_EQ(doc->traceStore().count(), 0u);
 }
 
 } // namespace
@@ -201,7 +201,7 @@ TEST_F(RunTest, ObserverHearsChecksAndProgress) {
     RecordingObserver observer;
     doc->setRunObserver(&observer);
     doc->setBatchLogPath(logPath());
-    ASSERT_TRUE(doc->StartRun(2));
+    ASSERT_TRUE(doc->StartRun(RunMode::Batch));
     doc->RunCommands();
     tick();
     EXPECT_EQ(observer.progress, (std::vector<std::string>{"4096/5000", "5000/5000"}));
@@ -218,13 +218,13 @@ TEST_F(RunTest, RunTestCommandParsesAndRunsTheScriptView) {
     ASSERT_TRUE(doc->OpenSession(writeScript("counter8", "")));
     settings.writeInt("Environment", "Save before parse", 0);
     doc->RunTest();
-    EXPECT_EQ(doc->m_runState, 3);
+    EXPECT_EQ(doc->runState(), RunState::Cycling);
     EXPECT_EQ(host->timerPeriod, 1);
     // The run starts with every log view at its first line.
     EXPECT_NE(std::find(views.calls.begin(), views.calls.end(), "log:start"), views.calls.end());
     tick();
-    EXPECT_EQ(doc->m_runState, 0);
-    EXPECT_EQ(doc->m_time, 20);
+    EXPECT_EQ(doc->runState(), RunState::Idle);
+    EXPECT_EQ(doc->time(), 20);
     EXPECT_EQ(host->beeps, 1);
 }
 
@@ -238,10 +238,10 @@ TEST_F(RunTest, CommandsRememberTheirScriptLine) {
     // Line 0 names the design, line 2 loads the configuration.
     open(writeScript("counter8", "\necho \"a\"\ncycle 1\n"));
     doc->ParseCommand();
-    ASSERT_EQ(doc->m_commandList.size(), 3u);
-    EXPECT_EQ(doc->m_commandList[0]->line, 2);
-    EXPECT_EQ(doc->m_commandList[1]->line, 4);
-    EXPECT_EQ(doc->m_commandList[2]->line, 5);
+    ASSERT_EQ(doc->commandList().size(), 3u);
+    EXPECT_EQ(CommandAt(*doc, 0).line, 2);
+    EXPECT_EQ(CommandAt(*doc, 1).line, 4);
+    EXPECT_EQ(CommandAt(*doc, 2).line, 5);
 }
 
 } // namespace
@@ -263,7 +263,7 @@ TEST_F(RunTest, DroppingTheClockLeavesNoVectorPointingAtIt) {
     ASSERT_EQ(outer->size, 3u);
 
     doc->DeselectClock();
-    EXPECT_EQ(doc->m_pClockElement, nullptr);
+    EXPECT_EQ(doc->clockElement(), nullptr);
     EXPECT_EQ(inner->children, (std::vector<DesignElement*>{doc->findElement("counter8\\q0")}));
     EXPECT_EQ(inner->size, 1u);
     EXPECT_EQ(outer->size, 2u);
@@ -278,18 +278,14 @@ TEST_F(RunTest, DroppingTheClockLeavesNoVectorPointingAtIt) {
 namespace cellwatch {
 namespace {
 
-TEST_F(RunTest, TimeRunsOnPastTheSignedRange) {
+TEST(RunTime, RunsOnPastTheSignedRange) {
     // Some 215 million cycles in, the time leaves the range of a signed int; whole cycles must still
     // be sampled, at the time the records carry.
-    open(writeScript("counter8", "trace counter8\\q0\nsetclockreg counter8\\clk\nsetclockmode reg_out\n"));
-    ASSERT_TRUE(doc->StartRun(0));
-    const std::uint32_t before = doc->m_pTraceStore->count();
-    doc->m_time = 2147483640;
-    doc->StepCycle();
-    ASSERT_EQ(doc->m_pTraceStore->count(), before + 1);
-    TraceRecord record;
-    ASSERT_TRUE(doc->m_pTraceStore->get(before, record));
-    EXPECT_EQ(record.time, 2147483650u);
+    const int time = advanceRunTime(2147483640, 10);
+    EXPECT_EQ(static_cast<std::uint32_t>(time), 2147483650u);
+    EXPECT_TRUE(isWholeCycle(time));
+    EXPECT_FALSE(isWholeCycle(advanceRunTime(time, 5)));
+    EXPECT_EQ(static_cast<std::uint32_t>(advanceRunTime(-6, 10)), 4u) << "and on past 32 bits";
 }
 
 } // namespace

@@ -53,7 +53,7 @@ protected:
     void runBatch(const std::string& path) {
         open(path);
         doc->setBatchLogPath(logPath());
-        ASSERT_TRUE(doc->StartRun(2));
+        ASSERT_TRUE(doc->StartRun(RunMode::Batch));
         doc->RunCommands();
         tick();
     }

@@ -42,7 +42,7 @@ TEST_F(RunTest, BatchLogGoesNextToTheScriptAndAFailureIsRemembered) {
     const std::string script = writeScript("counter8", std::string(kCounter) + "cycle 1\n");
     open(script);
     EXPECT_EQ(doc->batchLogPath(), script + ".log");
-    ASSERT_TRUE(doc->StartRun(2));
+    ASSERT_TRUE(doc->StartRun(RunMode::Batch));
     doc->RunCommands();
     tick();
     EXPECT_FALSE(ReadFile(script + ".log").empty());
@@ -51,7 +51,7 @@ TEST_F(RunTest, BatchLogGoesNextToTheScriptAndAFailureIsRemembered) {
     doc.reset();
     open(script);
     doc->setBatchLogPath((scratch / "missing" / "run.log").string());
-    ASSERT_TRUE(doc->StartRun(2));
+    ASSERT_TRUE(doc->StartRun(RunMode::Batch));
     doc->RunCommands();
     tick();
     EXPECT_TRUE(doc->logWriteFailed());
@@ -89,26 +89,26 @@ protected:
 
 TEST_F(FullStoreRun, PausesAScriptRun) {
     openFull(writeScript("counter8", std::string(kCounter) + "cycle 20000\n"));
-    ASSERT_TRUE(doc->StartRun(0));
+    ASSERT_TRUE(doc->StartRun(RunMode::Script));
     doc->RunCommands();
     tick();
-    EXPECT_EQ(doc->m_runState, 2);
+    EXPECT_EQ(doc->runState(), RunState::Paused);
     EXPECT_FALSE(host->timerActive);
     ASSERT_FALSE(host->messages.empty());
     EXPECT_EQ(host->messages.back(), "Out of disk space, halting simulation.");
-    EXPECT_GT(doc->m_cyclesDone, 9000);
-    EXPECT_LT(doc->m_cyclesDone, 20000);
+    EXPECT_GT(doc->runProgress().cyclesDone, 9000);
+    EXPECT_LT(doc->runProgress().cyclesDone, 20000);
     EXPECT_FALSE(doc->endedOutOfStorage());
 }
 
 TEST_F(FullStoreRun, EndsABatchRunWithItsLog) {
     openFull(writeScript("counter8", std::string(kCounter) + "cycle 20000\necho \"end\"\n"));
     doc->setBatchLogPath(logPath());
-    ASSERT_TRUE(doc->StartRun(2));
+    ASSERT_TRUE(doc->StartRun(RunMode::Batch));
     doc->RunCommands();
     EXPECT_LE(tick(), 1);
     EXPECT_FALSE(host->timerActive);
-    EXPECT_EQ(doc->m_runState, 0);
+    EXPECT_EQ(doc->runState(), RunState::Idle);
     EXPECT_TRUE(doc->endedOutOfStorage());
     EXPECT_EQ(host->exitCode, 1);
     const std::string log = ReadFile(logPath());

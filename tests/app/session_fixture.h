@@ -9,10 +9,16 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iterator>
 #include <memory>
 #include <string>
 
 namespace cellwatch {
+
+// The compiled command at that place in the session's list.
+inline const ScriptCommand& CommandAt(const CWizDoc& doc, std::size_t index) {
+    return **std::next(doc.commandList().begin(), static_cast<std::ptrdiff_t>(index));
+}
 
 inline std::string AppData(const std::string& name) {
     return std::string(CELLWATCH_TEST_DATA) + "/app/" + name;
@@ -46,14 +52,14 @@ protected:
     }
     std::vector<std::string> commandKinds() const {
         std::vector<std::string> kinds;
-        for (const auto& c : doc->m_commandList)
+        for (const auto& c : doc->commandList())
             kinds.push_back(std::to_string(static_cast<int>(c->kind)) +
                             (c->text.empty() ? "" : " " + c->text));
         return kinds;
     }
     std::vector<std::string> traceNames() const {
         std::vector<std::string> names;
-        for (const auto& t : doc->m_traceList)
+        for (const auto& t : doc->traceList())
             names.push_back(t.element->fullName);
         return names;
     }

@@ -85,7 +85,7 @@ TEST_F(GroupTest, DeleteGroupDropsItsTraceItsVectorLineAndGroupsBuiltOnIt) {
     d.DispatchCommand("vector outer nib top\\b");
     ASSERT_TRUE(d.AddTrace("outer"));
     d.DispatchCommand("clock nib 0001 0010");
-    ASSERT_EQ(d.m_sequenceList.size(), 1u);
+    ASSERT_EQ(d.sequenceList().size(), 1u);
     d.DeleteGroup(d.findElement("top\\b")); // not a group: nothing happens
     EXPECT_EQ(traceNames().size(), 3u);
 
@@ -93,7 +93,7 @@ TEST_F(GroupTest, DeleteGroupDropsItsTraceItsVectorLineAndGroupsBuiltOnIt) {
     EXPECT_EQ(d.findElement("nib"), nullptr);
     EXPECT_EQ(d.findElement("outer"), nullptr);
     EXPECT_EQ(traceNames(), (std::vector<std::string>{"top\\b"}));
-    EXPECT_TRUE(d.m_sequenceList.empty());
+    EXPECT_TRUE(d.sequenceList().empty());
     EXPECT_TRUE(section(kVectorBeginMarker, kVectorEndMarker).empty());
     EXPECT_EQ(section(kTraceBeginMarker, kTraceEndMarker), (std::vector<std::string>{"trace top\\b"}));
     EXPECT_NE(std::find(views.calls.begin(), views.calls.end(), "tree:remove nib"), views.calls.end());
@@ -109,7 +109,7 @@ TEST_F(GroupTest, MissingSectionIsLoggedWhenATraceLineCannotBeAdded) {
     d.scriptBuffer()->deleteLines(end, 1);
     host->texts = {std::string("g")};
     ASSERT_TRUE(d.makeGroup({d.FindTrace(d.findElement("top\\b"))}));
-    EXPECT_EQ(d.m_logLines.back(), "ERROR: Failed to find correct |GRT_ section in the command script.");
+    EXPECT_EQ(d.logLines().back(), "ERROR: Failed to find correct |GRT_ section in the command script.");
 }
 
 } // namespace

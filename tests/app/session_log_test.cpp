@@ -28,7 +28,20 @@ protected:
         r.component = doc->FindTrace(doc->findElement(name))->handle;
         r.value = value;
         r.time = time;
-        ASSERT_TRUE(doc->m_pTraceStore->append(r));
+        ASSERT_TRUE(doc->traceStore().append(r));
+    }
+    // Executes a script line at once, as the run engine would.
+    void execute(const std::string& line) {
+        if (std::unique_ptr<ScriptCommand> command = doc->DispatchCommand(line))
+            doc->ExecuteCommand(*command);
+    }
+    // Moves the session's time on by one cycle without a sample or a line.
+    void quietCycle() {
+        execute("comment off");
+        execute("traceoff");
+        doc->StepCycle();
+        execute("traceon");
+        execute("comment on");
     }
     std::vector<std::string> walk() {
         std::vector<std::string> out;
@@ -39,15 +52,15 @@ protected:
 
 TEST_F(LogTest, CommentsOffDropsInfoButNotWarningsOrErrors) {
     CWizDoc& d = traced();
-    d.m_bComments = 0;
+    execute("comment off");
     d.LogInfo("hidden");
     d.LogWarning("w");
     d.LogError("e");
     d.LogLine("plain");
-    EXPECT_EQ(d.m_logLines, (std::vector<std::string>{"WARNING: w", "ERROR: e", "plain"}));
-    EXPECT_EQ(d.m_warningCount, 1);
-    EXPECT_EQ(d.m_errorCount, 1);
-    EXPECT_EQ(d.m_pTraceStore->count(), 3u);
+    EXPECT_EQ(d.logLines(), (std::vector<std::string>{"WARNING: w", "ERROR: e", "plain"}));
+    EXPECT_EQ(d.warningCount(), 1);
+    EXPECT_EQ(d.errorCount(), 1);
+    EXPECT_EQ(d.traceStore().count(), 3u);
 }
 
 TEST_F(LogTest, RowsFollowTheStreamOrder) {
@@ -55,9 +68,9 @@ TEST_F(LogTest, RowsFollowTheStreamOrder) {
     d.LogLine("start");
     sample("v", 1, 0);
     sample("top\\b", 1, 0);
+    quietCycle();
     sample("v", 2, 10);
     sample("v", 3, 10); // the later sample of the same step wins
-    d.m_time = 10;
     d.LogLine("after ten"); // stamped 11: after the row of time 10
     sample("v", 0xf, 20);
     sample("top\\b", 0, 20);
@@ -78,7 +91,7 @@ TEST_F(LogTest, RadixAndTracedClockShapeTheRow) {
     CWizDoc& d = traced();
     d.findElement("v")->radix = 16;
     d.selectClockRegister(d.findElement("top\\clk"));
-    d.appendTrace(d.m_pClockElement);
+    d.traceElement(d.clockElement());
     d.EmptyLog();
     sample("v", 0xc, 15);
     sample("SOFTWARE_CLOCK", 1, 15);
@@ -87,18 +100,17 @@ TEST_F(LogTest, RadixAndTracedClockShapeTheRow) {
 
 TEST_F(LogTest, HeaderAlignsNamesWithValueColumnsAndFollowsRadixChanges) {
     CWizDoc& d = traced();
-    d.m_pDesignTree->addElement("wide", ElementType::Group,
-                                {d.findElement("top\\a0"), d.findElement("top\\a1")});
+    d.makeGroupElement("wide", {d.findElement("top\\a0"), d.findElement("top\\a1")});
     ASSERT_TRUE(d.AddTrace("wide"));
     d.EmptyLog();
     d.WriteLogHeader();
-    EXPECT_EQ(d.m_logLines,
+    EXPECT_EQ(d.logLines(),
               (std::vector<std::string>{std::string(20, ' ') + "w  ", std::string(20, ' ') + "i  ",
                                         std::string(20, ' ') + "d  ", "           v     b  e  "}));
+    quietCycle();
     sample("v", 6, 10);
     sample("wide", 2, 10);
     sample("top\\b", 1, 10);
-    d.m_time = 10;
     d.LogLine("end");
     const std::vector<std::string> lines = walk();
     ASSERT_EQ(lines.size(), 6u);
@@ -108,8 +120,8 @@ TEST_F(LogTest, HeaderAlignsNamesWithValueColumnsAndFollowsRadixChanges) {
 
     d.findElement("v")->radix = 16;
     d.RewriteLogHeader();
-    EXPECT_EQ(d.m_logLines[3], "           v  b  e  ");
-    EXPECT_EQ(d.m_logLines[4], "end");
+    EXPECT_EQ(d.logLines()[3], "           v  b  e  ");
+    EXPECT_EQ(d.logLines()[4], "end");
 }
 
 TEST_F(LogTest, HeaderIsNotRewrittenOverOtherLines) {
@@ -118,11 +130,11 @@ TEST_F(LogTest, HeaderIsNotRewrittenOverOtherLines) {
     d.LogLine("run line");
     ASSERT_TRUE(d.AddTrace("top\\a0")); // a longer name: the header would grow by a line
     d.RewriteLogHeader();
-    EXPECT_EQ(d.m_logLines.back(), "run line");
+    EXPECT_EQ(d.logLines().back(), "run line");
     d.EmptyLog();
     d.LogLine("parse line");
     d.RewriteLogHeader(); // an emptied log has no header to rewrite
-    EXPECT_EQ(d.m_logLines, (std::vector<std::string>{"parse line"}));
+    EXPECT_EQ(d.logLines(), (std::vector<std::string>{"parse line"}));
 }
 
 TEST_F(LogTest, WrittenLogHasCrLfLinesAndAFailureIsReported) {
@@ -151,15 +163,15 @@ TEST_F(LogTest, RemovingATraceEmptiesTheLogAndRepaints) {
     d.LogLine("x");
     sample("v", 1, 10);
     d.RemoveTrace(d.FindTrace(d.findElement("v")));
-    EXPECT_EQ(d.m_pTraceStore->count(), 0u);
-    EXPECT_TRUE(d.m_logLines.empty());
+    EXPECT_EQ(d.traceStore().count(), 0u);
+    EXPECT_TRUE(d.logLines().empty());
     EXPECT_EQ(traceNames(), (std::vector<std::string>{"top\\b"}));
     EXPECT_EQ(views.calls.size(), 1u);
     // Handles are given out again once the store holds no record naming the old ones.
     sample("top\\b", 1, 10);
     EXPECT_EQ(walk(), (std::vector<std::string>{"#00000001  1"}));
     d.removeLogView(&logView);
-    EXPECT_TRUE(d.m_logViews.empty());
+    EXPECT_TRUE(d.logViews().empty());
 }
 
 } // namespace

@@ -12,19 +12,19 @@ namespace {
 TEST_F(SessionTest, OpensCommandScriptWithItsDesignAndTheEmulatedBoard) {
     CWizDoc& d = make();
     ASSERT_TRUE(d.OpenSession(AppData("basic.cmd")));
-    EXPECT_EQ(*d.m_pScriptPath, AppData("basic.cmd"));
+    EXPECT_EQ(*d.scriptPath(), AppData("basic.cmd"));
     // The design is named by bare file name and found beside the script.
-    EXPECT_EQ(*d.m_pSymbolPath, AppData("design.sym"));
-    ASSERT_TRUE(d.m_pSymbolTable && d.m_pSymbolTable->isLoaded());
+    EXPECT_EQ(*d.symbolPath(), AppData("design.sym"));
+    ASSERT_TRUE(d.symbolTable() && d.symbolTable()->isLoaded());
     ASSERT_NE(d.findElement("TOP\\A3"), nullptr);
     EXPECT_EQ(settings.readString("Environment", "Last path", "?"),
               std::string(CELLWATCH_TEST_DATA) + "/app");
-    ASSERT_NE(d.m_pBoard, nullptr);
-    EXPECT_EQ(d.m_boardType, 1);
-    EXPECT_EQ(d.m_deviceSize, 1);
-    EXPECT_EQ(d.m_gridColumns, 64);
-    EXPECT_EQ(d.m_traceCells.size(), 64u * 64u);
-    EXPECT_TRUE(d.m_sramSize == 0x20000 || d.m_sramSize == 0x80000);
+    ASSERT_NE(d.board(), nullptr);
+    EXPECT_EQ(d.boardInfo().boardType, 1);
+    EXPECT_EQ(d.boardInfo().deviceSize, 1);
+    EXPECT_EQ(d.boardInfo().gridColumns, 64);
+    EXPECT_EQ(d.traceCells().size(), 64u * 64u);
+    EXPECT_TRUE(d.boardInfo().sramSize == 0x20000 || d.boardInfo().sramSize == 0x80000);
     EXPECT_EQ(host->waitDepth, 0);
     EXPECT_TRUE(host->messages.empty());
 }
@@ -32,8 +32,8 @@ TEST_F(SessionTest, OpensCommandScriptWithItsDesignAndTheEmulatedBoard) {
 TEST_F(SessionTest, LargestEmulatedMemberSelectsSizeCodeThree) {
     CWizDoc& d = make("emulator:128");
     ASSERT_TRUE(d.OpenSession(AppData("basic.cmd")));
-    EXPECT_EQ(d.m_deviceSize, 3);
-    EXPECT_EQ(d.m_gridRows, 128);
+    EXPECT_EQ(d.boardInfo().deviceSize, 3);
+    EXPECT_EQ(d.boardInfo().gridRows, 128);
 }
 
 TEST_F(SessionTest, OpenRefusalsCarryTheirExactMessages) {
@@ -53,7 +53,7 @@ TEST_F(SessionTest, OpenRefusalsCarryTheirExactMessages) {
         EXPECT_FALSE(d.OpenSession(c.file)) << c.file;
         ASSERT_EQ(host->messages.size(), 1u) << c.file;
         EXPECT_EQ(host->messages[0], c.message);
-        EXPECT_EQ(d.m_pBoard, nullptr);
+        EXPECT_EQ(d.board(), nullptr);
     }
     host->messages.clear();
     EXPECT_FALSE(make().OpenSession((scratch / "absent.cmd").string()));
@@ -74,8 +74,8 @@ TEST_F(SessionTest, SymbolFileAsksForTheCircuitFileAndCancelFailsSilently) {
     host->paths.push_back(AppData("design.cal"));
     CWizDoc& d2 = make();
     ASSERT_TRUE(d2.OpenSession(sym));
-    EXPECT_EQ(*d2.m_pCalPath, AppData("design.cal"));
-    EXPECT_EQ(d2.m_pScriptPath, nullptr);
+    EXPECT_EQ(*d2.calPath(), AppData("design.cal"));
+    EXPECT_EQ(d2.scriptPath(), nullptr);
     // The generated script loads the chosen circuit and names the symbol table.
     ASSERT_TRUE(d2.UseOwnScript());
     const std::string text = BufferText(*d2.scriptBuffer());
@@ -86,7 +86,7 @@ TEST_F(SessionTest, SymbolFileAsksForTheCircuitFileAndCancelFailsSilently) {
 TEST_F(SessionTest, MissingDesignStillOpens) {
     CWizDoc& d = make();
     ASSERT_TRUE(d.OpenSession(AppData("missing_design.cmd")));
-    EXPECT_FALSE(d.m_pSymbolTable->isLoaded());
+    EXPECT_FALSE(d.symbolTable()->isLoaded());
     ASSERT_TRUE(d.UseOwnScript());
     EXPECT_TRUE(d.ParseScript());
 }
@@ -95,9 +95,9 @@ TEST_F(SessionTest, NoBoardWarnsUnlessToldNotTo) {
     CWizDoc& d = make("none");
     host->tickDontWarn = true;
     ASSERT_TRUE(d.OpenSession(AppData("basic.cmd")));
-    EXPECT_EQ(d.m_pBoard, nullptr);
-    EXPECT_EQ(d.m_gridColumns, 0);
-    EXPECT_TRUE(d.m_traceCells.empty());
+    EXPECT_EQ(d.board(), nullptr);
+    EXPECT_EQ(d.boardInfo().gridColumns, 0);
+    EXPECT_TRUE(d.traceCells().empty());
     ASSERT_EQ(host->notFound.size(), 1u);
     EXPECT_EQ(host->notFound[0],
               "LC3400DS Not Found!|Cellwatch was unable to find the LC3400DS device driver. You will not be "
@@ -117,7 +117,7 @@ TEST_F(SessionTest, NoBoardWarnsUnlessToldNotTo) {
 TEST_F(SessionTest, UnknownBoardValueOpensWithoutBoardAndSaysWhy) {
     CWizDoc& d = make("floppy");
     ASSERT_TRUE(d.OpenSession(AppData("basic.cmd")));
-    EXPECT_EQ(d.m_pBoard, nullptr);
+    EXPECT_EQ(d.board(), nullptr);
     EXPECT_EQ(host->messages.size(), 1u);
     EXPECT_TRUE(host->notFound.empty());
 }
@@ -142,12 +142,12 @@ TEST(MenuRules, FollowTheSessionState) {
     EXPECT_FALSE(IsMenuEnabled(MenuCommand::SaveResultLog, s));
     s.traceRecords = 1;
     EXPECT_TRUE(IsMenuEnabled(MenuCommand::SaveResultLog, s));
-    s.runState = 3;
+    s.runState = RunState::Cycling;
     EXPECT_FALSE(IsMenuEnabled(MenuCommand::SaveTraceWave, s));
     EXPECT_FALSE(IsMenuEnabled(MenuCommand::ParseScript, s));
     EXPECT_TRUE(IsMenuEnabled(MenuCommand::PauseTest, s));
     EXPECT_TRUE(IsMenuEnabled(MenuCommand::StopTest, s));
-    s.runState = 2;
+    s.runState = RunState::Paused;
     EXPECT_TRUE(IsMenuEnabled(MenuCommand::ContinueTest, s));
     EXPECT_TRUE(IsMenuEnabled(MenuCommand::RunTest, s));
     EXPECT_FALSE(IsMenuEnabled(MenuCommand::DeselectClock, s));

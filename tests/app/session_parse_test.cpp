@@ -9,7 +9,7 @@ namespace cellwatch {
 namespace {
 
 std::vector<std::string> logText(CWizDoc& d) {
-    return d.m_logLines;
+    return d.logLines();
 }
 
 TEST_F(SessionTest, BasicScriptBuildsTracesGroupsClockAndCommands) {
@@ -20,16 +20,16 @@ TEST_F(SessionTest, BasicScriptBuildsTracesGroupsClockAndCommands) {
     ASSERT_NE(nib, nullptr);
     EXPECT_EQ(nib->type, ElementType::Group);
     EXPECT_EQ(nib->size, 4u);
-    ASSERT_NE(d.m_pClockElement, nullptr);
-    EXPECT_EQ(d.m_pClockElement->parent, d.findElement("top\\clk"));
-    EXPECT_EQ(d.m_clockMethod, 3);
-    EXPECT_EQ(d.m_runMode, 1);
-    ASSERT_EQ(d.m_commandList.size(), 4u);
-    EXPECT_EQ(d.m_commandList[0]->kind, CommandKind::LoadCal);
-    EXPECT_EQ(d.m_commandList[1]->kind, CommandKind::ClearAll);
-    EXPECT_EQ(d.m_commandList[2]->kind, CommandKind::Cycle);
-    EXPECT_EQ(d.m_commandList[2]->value, 5);
-    EXPECT_EQ(d.m_commandList[3]->kind, CommandKind::Echo);
+    ASSERT_NE(d.clockElement(), nullptr);
+    EXPECT_EQ(d.clockElement()->parent, d.findElement("top\\clk"));
+    EXPECT_EQ(d.clockMethod(), ClockMethod::RegOut);
+    EXPECT_EQ(d.runMode(), RunMode::Interactive);
+    ASSERT_EQ(d.commandList().size(), 4u);
+    EXPECT_EQ(CommandAt(d, 0).kind, CommandKind::LoadCal);
+    EXPECT_EQ(CommandAt(d, 1).kind, CommandKind::ClearAll);
+    EXPECT_EQ(CommandAt(d, 2).kind, CommandKind::Cycle);
+    EXPECT_EQ(CommandAt(d, 2).value, 5);
+    EXPECT_EQ(CommandAt(d, 3).kind, CommandKind::Echo);
     EXPECT_EQ(logText(d),
               (std::vector<std::string>{"|Adding trace: nib - Size: 4", "|Adding trace: top\\b - Size: 1",
                                         "| 0 error(s), 0 warning(s)"}));
@@ -42,16 +42,16 @@ TEST_F(SessionTest, ParsingTwiceGivesTheSameState) {
     const auto kinds = commandKinds();
     const auto traces = traceNames();
     const auto log = logText(d);
-    DesignElement* firstClock = d.m_pClockElement;
+    DesignElement* firstClock = d.clockElement();
     ASSERT_TRUE(d.ParseScript());
     EXPECT_EQ(commandKinds(), kinds);
     EXPECT_EQ(traceNames(), traces);
     EXPECT_EQ(logText(d), log);
-    ASSERT_NE(d.m_pClockElement, nullptr);
+    ASSERT_NE(d.clockElement(), nullptr);
     (void)firstClock;
     // One group and one clock element, however often the script is parsed.
     int groups = 0, clocks = 0;
-    for (DesignElement* e = d.m_pDesignTree->first(); e != nullptr; e = e->next) {
+    for (DesignElement* e = d.designTree()->first(); e != nullptr; e = e->next) {
         groups += e->type == ElementType::Group;
         clocks += e->type == ElementType::SoftwareClock;
     }
@@ -67,22 +67,22 @@ TEST_F(SessionTest, SectionsCompileFirstAndOnlyTheFirstClockRegisterActs) {
     d.ParseScript();
     // The vector section, then the trace section (its cycle), then the main text in order; the
     // comment after '|' is cut from the echo.
-    ASSERT_EQ(d.m_commandList.size(), 3u);
-    EXPECT_EQ(d.m_commandList[0]->kind, CommandKind::Cycle);
-    EXPECT_EQ(d.m_commandList[1]->kind, CommandKind::Echo);
-    EXPECT_EQ(d.m_commandList[1]->text, "first in text");
-    EXPECT_EQ(d.m_commandList[2]->kind, CommandKind::Assign);
+    ASSERT_EQ(d.commandList().size(), 3u);
+    EXPECT_EQ(CommandAt(d, 0).kind, CommandKind::Cycle);
+    EXPECT_EQ(CommandAt(d, 1).kind, CommandKind::Echo);
+    EXPECT_EQ(CommandAt(d, 1).text, "first in text");
+    EXPECT_EQ(CommandAt(d, 2).kind, CommandKind::Assign);
     EXPECT_NE(d.findElement("v"), nullptr);
     EXPECT_EQ(traceNames(), (std::vector<std::string>{"top\\b"}));
-    ASSERT_NE(d.m_pClockElement, nullptr);
-    EXPECT_EQ(d.m_pClockElement->parent->fullName, "top\\clk");
-    EXPECT_EQ(d.m_clockMethod, 1);
+    ASSERT_NE(d.clockElement(), nullptr);
+    EXPECT_EQ(d.clockElement()->parent->fullName, "top\\clk");
+    EXPECT_EQ(d.clockMethod(), ClockMethod::CbufRead);
 }
 
 TEST_F(SessionTest, ClockSetupWarnings) {
     CWizDoc& a = openBatch("clock_no_method.cmd");
     EXPECT_TRUE(a.ParseScript());
-    EXPECT_EQ(a.m_warningCount, 1);
+    EXPECT_EQ(a.warningCount(), 1);
     EXPECT_EQ(logText(a), (std::vector<std::string>{
                               "WARNING: You have specified a clock register but no clocking method.",
                               "| 0 error(s), 1 warning(s)"}));
@@ -97,15 +97,15 @@ TEST_F(SessionTest, UnterminatedSectionSwallowsTheRestOfTheMainPass) {
     CWizDoc& d = openBatch("damaged.cmd");
     EXPECT_TRUE(d.ParseScript());
     EXPECT_EQ(traceNames(), (std::vector<std::string>{"top\\b"}));
-    ASSERT_EQ(d.m_commandList.size(), 1u);
-    EXPECT_EQ(d.m_commandList[0]->kind, CommandKind::Echo);
+    ASSERT_EQ(d.commandList().size(), 1u);
+    EXPECT_EQ(CommandAt(d, 0).kind, CommandKind::Echo);
 }
 
 TEST_F(SessionTest, DuplicatesAndUnknownWordsAreCountedErrors) {
     CWizDoc& d = openBatch("duplicates.cmd");
     EXPECT_FALSE(d.ParseScript());
-    EXPECT_EQ(d.m_errorCount, 3);
-    EXPECT_EQ(d.m_sequenceList.size(), 1u);
+    EXPECT_EQ(d.errorCount(), 3);
+    EXPECT_EQ(d.sequenceList().size(), 1u);
     EXPECT_EQ(
         logText(d),
         (std::vector<std::string>{
@@ -117,17 +117,20 @@ TEST_F(SessionTest, DuplicatesAndUnknownWordsAreCountedErrors) {
 TEST_F(SessionTest, EmptyScriptParsesToTheSummaryAlone) {
     CWizDoc& d = openBatch("blank.cmd");
     EXPECT_TRUE(d.ParseScript());
-    EXPECT_TRUE(d.m_commandList.empty());
+    EXPECT_TRUE(d.commandList().empty());
     EXPECT_EQ(logText(d), (std::vector<std::string>{"| 0 error(s), 0 warning(s)"}));
 }
 
 TEST_F(SessionTest, ParseCommandAsksWhilePausedAndSavesAsTheSettingsSay) {
     CWizDoc& d = openBatch("basic.cmd");
-    d.m_runState = 2;
+    ASSERT_TRUE(d.StartRun(RunMode::Script));
+    d.RunCommands();
+    d.PauseTest();
+    const ScriptCommand* compiled = d.commandList().front().get();
     host->answers.push_back(Answer::No);
     d.ParseCommand();
-    EXPECT_EQ(d.m_runState, 2);
-    EXPECT_TRUE(d.m_commandList.empty());
+    EXPECT_EQ(d.runState(), RunState::Paused);
+    EXPECT_EQ(d.commandList().front().get(), compiled) << "not parsed again";
     EXPECT_EQ(host->questions.back(), "Currently paused session! Are you sure you wish to restart?");
 
     // "Save before parse" off: a modified script is parsed from the text, not written.
@@ -135,16 +138,16 @@ TEST_F(SessionTest, ParseCommandAsksWhilePausedAndSavesAsTheSettingsSay) {
     d.scriptBuffer()->insertAt(d.scriptBuffer()->lineCount(), "echo \"added\"\r\n");
     host->answers.push_back(Answer::Yes);
     d.ParseCommand();
-    EXPECT_EQ(d.m_runState, 0);
-    EXPECT_EQ(d.m_commandList.size(), 5u);
+    EXPECT_EQ(d.runState(), RunState::Idle);
+    EXPECT_EQ(d.commandList().size(), 5u);
     EXPECT_TRUE(host->saved.empty());
     EXPECT_TRUE(d.scriptBuffer()->isModified());
     EXPECT_EQ(host->logViewsOpened, 1);
     // With a board the read plan follows the parse: nib's four rows in column 1, b in column 2.
-    ASSERT_EQ(d.m_cellGroups.size(), 2u);
-    EXPECT_EQ(d.m_cellGroups[0].column, 1);
-    EXPECT_EQ(d.m_cellGroups[0].rows, 4);
-    EXPECT_EQ(d.m_cellGroups[1].column, 2);
+    ASSERT_EQ(d.cellGroups().size(), 2u);
+    EXPECT_EQ(d.cellGroups()[0].column, 1);
+    EXPECT_EQ(d.cellGroups()[0].rows, 4);
+    EXPECT_EQ(d.cellGroups()[1].column, 2);
 }
 
 TEST_F(SessionTest, CellsOutsideTheDeviceNeverReachTheMaps) {
@@ -154,8 +157,8 @@ TEST_F(SessionTest, CellsOutsideTheDeviceNeverReachTheMaps) {
     ASSERT_TRUE(d.AddTrace("top\\far"));
     ASSERT_TRUE(d.AddTrace("top\\b"));
     d.buildReadPlan();
-    ASSERT_EQ(d.m_cellGroups.size(), 1u);
-    EXPECT_EQ(d.m_cellGroups[0].column, 2);
+    ASSERT_EQ(d.cellGroups().size(), 1u);
+    EXPECT_EQ(d.cellGroups()[0].column, 2);
 }
 
 TEST_F(SessionTest, ClockFromHierarchyWritesTheScriptAndDeselectRemovesIt) {
@@ -167,10 +170,10 @@ TEST_F(SessionTest, ClockFromHierarchyWritesTheScriptAndDeselectRemovesIt) {
     DesignElement* b = d.findElement("top\\b");
     d.SelectClockFromHierarchy(b);
     d.SelectClockFromHierarchy(clk);
-    ASSERT_NE(d.m_pClockElement, nullptr);
-    EXPECT_EQ(d.findElement("SOFTWARE_CLOCK"), d.m_pClockElement);
-    EXPECT_EQ(d.m_pClockElement->parent, clk);
-    d.setClockingMethod(1);
+    ASSERT_NE(d.clockElement(), nullptr);
+    EXPECT_EQ(d.findElement("SOFTWARE_CLOCK"), d.clockElement());
+    EXPECT_EQ(d.clockElement()->parent, clk);
+    d.setClockingMethod(ClockMethod::CbufRead);
     std::string text = BufferText(*d.scriptBuffer());
     EXPECT_NE(text.find("setclockreg top\\clk\r\n"), std::string::npos);
     EXPECT_EQ(text.find("setclockreg top\\b"), std::string::npos);
@@ -178,13 +181,13 @@ TEST_F(SessionTest, ClockFromHierarchyWritesTheScriptAndDeselectRemovesIt) {
     EXPECT_TRUE(d.sharesClockColumn(d.findElement("top\\clk")));
     EXPECT_FALSE(d.sharesClockColumn(b));
 
-    d.appendTrace(d.m_pClockElement);
-    EXPECT_NE(d.m_pClockTrace, nullptr);
+    d.traceElement(d.clockElement());
+    EXPECT_NE(d.clockTrace(), nullptr);
     d.DeselectClock();
-    EXPECT_EQ(d.m_pClockElement, nullptr);
-    EXPECT_EQ(d.m_pClockTrace, nullptr);
-    EXPECT_EQ(d.m_clockMethod, 0);
-    EXPECT_TRUE(d.m_traceList.empty());
+    EXPECT_EQ(d.clockElement(), nullptr);
+    EXPECT_EQ(d.clockTrace(), nullptr);
+    EXPECT_EQ(d.clockMethod(), ClockMethod::None);
+    EXPECT_TRUE(d.traceList().empty());
     EXPECT_EQ(d.findElement("SOFTWARE_CLOCK"), nullptr);
     text = BufferText(*d.scriptBuffer());
     EXPECT_EQ(text.find("setclockreg"), std::string::npos);
@@ -205,8 +208,8 @@ TEST_F(SessionTest, ExampleScriptsParseCleanlyFromAnotherFolder) {
         make();
         ASSERT_TRUE(doc->OpenSession(std::string(CELLWATCH_SOURCE_DIR) + "/examples/" + name)) << name;
         ASSERT_TRUE(doc->UseOwnScript());
-        EXPECT_TRUE(doc->ParseScript()) << name << ": " << doc->m_logLines.front();
-        EXPECT_EQ(doc->m_warningCount, 0) << name;
+        EXPECT_TRUE(doc->ParseScript()) << name << ": " << doc->logLines().front();
+        EXPECT_EQ(doc->warningCount(), 0) << name;
     }
 }
 

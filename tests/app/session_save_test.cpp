@@ -14,7 +14,7 @@ TEST_F(SessionTest, SaveScriptFromSymbolAsksOnlyTheFirstTime) {
     CWizDoc& d = make();
     ASSERT_TRUE(d.OpenSession((scratch / "design.sym").string()));
     d.setCmdView(&scriptView);
-    GenerateInitialScript(scriptView.text, *d.m_pSymbolPath, *d.m_pCalPath, host->localDate(), {}, {});
+    GenerateInitialScript(scriptView.text, *d.symbolPath(), *d.calPath(), host->localDate(), {}, {});
     scriptView.text.insertAt(0, "| edited\r\n");
 
     const std::string target = (scratch / "design.cmd").string();
@@ -39,7 +39,7 @@ TEST_F(SessionTest, SaveFailuresKeepTheTargetAndSayWhy) {
     host->paths.push_back((locked / "x.cmd").string());
     EXPECT_FALSE(d.SaveScriptAs());
     EXPECT_EQ(host->messages, (std::vector<std::string>{"Failed to create new file!"}));
-    EXPECT_EQ(*d.m_pScriptPath, (locked / "x.cmd").string());
+    EXPECT_EQ(*d.scriptPath(), (locked / "x.cmd").string());
     EXPECT_FALSE(d.SaveScript());
     EXPECT_EQ(host->messages.back(), "-Failed to create new file!");
     EXPECT_TRUE(d.scriptBuffer()->isModified());
@@ -52,8 +52,8 @@ TEST_F(SessionTest, SaveAsRenamesAndMarksTheTitle) {
     d.setCmdView(&scriptView);
     host->paths.push_back((scratch / "renamed.cmd").string());
     ASSERT_TRUE(d.SaveScriptAs());
-    EXPECT_EQ(*d.m_pScriptPath, (scratch / "renamed.cmd").string());
-    EXPECT_EQ(d.m_bTitleChanged, 1);
+    EXPECT_EQ(*d.scriptPath(), (scratch / "renamed.cmd").string());
+    EXPECT_TRUE(d.titleChanged());
     EXPECT_FALSE(scriptView.text.isModified());
     EXPECT_EQ(views.calls, (std::vector<std::string>{"script:title"}));
     EXPECT_EQ(host->viewUpdates, 1);
@@ -70,9 +70,18 @@ TEST_F(SessionTest, ConfirmCloseAnswers) {
     EXPECT_EQ(host->questions[0], "Command script has been modified. Do you wish to save before closing?");
     EXPECT_TRUE(d.ConfirmClose());
 
-    // Yes saves; a save the user then cancels keeps the session open.
-    std::filesystem::copy_file(AppData("basic.cmd"), scratch / "basic.cmd");
-    d.m_pScriptPath = std::make_unique<std::string>((scratch / "basic.cmd").string());
+    d.CloseSession();
+    EXPECT_TRUE(d.isClosing());
+    EXPECT_EQ(host->closings, 1);
+}
+
+TEST_F(SessionTest, ConfirmCloseSavesOnYesAndStaysOpenWhenThatSaveIsCancelled) {
+    for (const char* name : {"basic.cmd", "design.sym", "design.cal"})
+        std::filesystem::copy_file(AppData(name), scratch / name);
+    CWizDoc& d = make();
+    ASSERT_TRUE(d.OpenSession((scratch / "basic.cmd").string()));
+    ASSERT_TRUE(d.UseOwnScript());
+    d.scriptBuffer()->insertAt(0, "| change\r\n");
     host->answers = {Answer::Yes};
     EXPECT_TRUE(d.ConfirmClose());
     EXPECT_FALSE(d.scriptBuffer()->isModified());
@@ -80,14 +89,15 @@ TEST_F(SessionTest, ConfirmCloseAnswers) {
     ASSERT_TRUE(ReadFileText((scratch / "basic.cmd").string(), text));
     EXPECT_EQ(text.substr(0, 10), "| change\r\n");
 
-    d.scriptBuffer()->insertAt(0, "| again\r\n");
-    d.m_pScriptPath.reset();
+    // A session opened from a symbol table has no script file yet: Yes asks for a name.
+    host->paths = {(scratch / "design.cal").string()};
+    CWizDoc& s = make();
+    ASSERT_TRUE(s.OpenSession((scratch / "design.sym").string()));
+    ASSERT_TRUE(s.UseOwnScript());
+    s.scriptBuffer()->insertAt(0, "| again\r\n");
     host->answers = {Answer::Yes};
-    EXPECT_FALSE(d.ConfirmClose());
-
-    d.CloseSession();
-    EXPECT_EQ(d.m_bClosing, 1);
-    EXPECT_EQ(host->closings, 1);
+    EXPECT_FALSE(s.ConfirmClose());
+    EXPECT_EQ(host->dialogs.back().title, "Save command script");
 }
 
 TEST_F(SessionTest, DestructionEmptiesTheTraceViewAndRemovesTheCache) {
@@ -96,7 +106,7 @@ TEST_F(SessionTest, DestructionEmptiesTheTraceViewAndRemovesTheCache) {
         CWizDoc& d = openBatch("basic.cmd");
         d.setTraceView(&list);
         d.ParseScript();
-        cache = d.m_pTraceStore->cachePath();
+        cache = d.traceStore().cachePath();
         EXPECT_EQ(cache.rfind(scratch.string(), 0), 0u); // inside the host's private folder
         doc.reset();
     }

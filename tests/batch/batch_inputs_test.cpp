@@ -16,21 +16,13 @@ namespace {
 using test::Contains;
 using test::ReadText;
 
-class BatchInputsTest : public test::BatchFolderTest {
+class BatchInputsTest : public test::BatchRunTestBase {
 protected:
-    int run(BatchOptions options) {
-        BatchHost host([this](std::string_view text) { errors += text; }, [this] { return path("scratch"); },
-                       [] { return std::string("Mon Jan 01 00:00:00 2024"); });
-        return runBatch(options, host, settings);
-    }
     BatchOptions script(const std::string& file) {
         BatchOptions options;
         options.commandFile = file;
         return options;
     }
-
-    MemorySettings settings;
-    std::string errors;
 };
 
 TEST_F(BatchInputsTest, AnOutputThatIsAnInputIsRefusedAndNothingIsWritten) {

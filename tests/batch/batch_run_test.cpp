@@ -38,13 +38,8 @@ public:
     }
 };
 
-class BatchRunTest : public test::BatchFolderTest {
+class BatchRunTest : public test::BatchRunTestBase {
 protected:
-    int run(BatchOptions options) {
-        BatchHost host([this](std::string_view text) { errors += text; }, [this] { return path("scratch"); },
-                       [] { return std::string("Mon Jan 01 00:00:00 2024"); });
-        return runBatch(options, host, settings);
-    }
     BatchOptions script(const std::string& file) {
         BatchOptions options;
         options.commandFile = file;
@@ -57,9 +52,6 @@ protected:
         EXPECT_TRUE(root) << reader.error();
         return root;
     }
-
-    MemorySettings settings;
-    std::string errors;
 };
 
 TEST_F(BatchRunTest, PassingScriptLeavesItsLogAndAPassingReport) {

@@ -1,6 +1,8 @@
 #pragma once
 // A private folder per test with copies of the example designs, and small file helpers.
 
+#include "batch/batch_run.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -78,6 +80,19 @@ protected:
     }
 
     std::filesystem::path dir;
+};
+
+// Runs the batch path in this process over the test's folder, collecting what it says.
+class BatchRunTestBase : public BatchFolderTest {
+protected:
+    int run(BatchOptions options) {
+        BatchHost host([this](std::string_view text) { errors += text; }, [this] { return path("scratch"); },
+                       [] { return std::string("Mon Jan 01 00:00:00 2024"); });
+        return runBatch(options, host, settings);
+    }
+
+    MemorySettings settings;
+    std::string errors;
 };
 
 } // namespace cellwatch::test

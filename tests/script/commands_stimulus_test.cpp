@@ -299,13 +299,13 @@ TEST_F(ClockSetup, WhileParsingOnlyTheFirstClockRegisterActs) {
 }
 
 TEST_F(ClockSetup, OnTheCommandBarANewRegisterReplacesTheClockAndItsMethod) {
-    s.mode = 1;
+    s.mode = RunMode::Interactive;
     declare("setclockreg clk");
     declare("setclockmode cbuf_read");
-    EXPECT_EQ(s.clockMethod, 1);
+    EXPECT_EQ(s.clockMethod, ClockMethod::CbufRead);
     declare("setclockreg clk2");
     EXPECT_EQ(s.clockElement()->parent, s.element("clk2"));
-    EXPECT_EQ(s.clockMethod, 0) << "replacing the clock resets the method";
+    EXPECT_EQ(s.clockMethod, ClockMethod::None) << "replacing the clock resets the method";
 }
 
 TEST_F(ClockSetup, OnlySequentialSymbolsCanBeClockRegisters) {
@@ -320,7 +320,7 @@ TEST_F(ClockSetup, OnlySequentialSymbolsCanBeClockRegisters) {
                      "ERROR: SETCLOCKREG - Cannot clock on \"\" as it does not exist."}));
     EXPECT_EQ(s.clockElement(), nullptr);
 
-    s.mode = 1;
+    s.mode = RunMode::Interactive;
     declare("setclockreg clk");
     s.clearLog();
     EXPECT_EQ(compile("setclockreg software_clock"), nullptr);
@@ -330,19 +330,19 @@ TEST_F(ClockSetup, OnlySequentialSymbolsCanBeClockRegisters) {
 }
 
 TEST_F(ClockSetup, ClockModeKeywordsIgnoreCase) {
-    const std::pair<const char*, int> cases[] = {{"setclockmode CBUF_READ", 1},
-                                                 {"setclockmode cbuf_assign", 2},
-                                                 {"setclockmode Reg_Out", 3},
-                                                 {"setclockmode bufgp", 3},
-                                                 {"setclockmode none", 0}};
+    const std::pair<const char*, ClockMethod> cases[] = {{"setclockmode CBUF_READ", ClockMethod::CbufRead},
+                                                         {"setclockmode cbuf_assign", ClockMethod::CbufAssign},
+                                                         {"setclockmode Reg_Out", ClockMethod::RegOut},
+                                                         {"setclockmode bufgp", ClockMethod::RegOut},
+                                                         {"setclockmode none", ClockMethod::None}};
     for (const auto& [line, method] : cases) {
         declare(line);
         EXPECT_EQ(s.clockMethod, method) << line;
     }
-    s.clockMethod = 2;
+    s.clockMethod = ClockMethod::CbufAssign;
     EXPECT_EQ(compile("setclockmode External"), nullptr);
     EXPECT_EQ(compile("setclockmode"), nullptr);
     EXPECT_EQ(s.log, (Lines{"ERROR: SETCLOCKMODE - Invalid clock type \"external\".",
                             "ERROR: SETCLOCKMODE - Invalid clock type \"\"."}));
-    EXPECT_EQ(s.clockMethod, 2) << "a refused keyword leaves the method alone";
+    EXPECT_EQ(s.clockMethod, ClockMethod::CbufAssign) << "a refused keyword leaves the method alone";
 }

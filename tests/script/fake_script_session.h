@@ -38,8 +38,8 @@ public:
     int errors = 0;
     int warnings = 0;
     bool comments = true;
-    int mode = 0;
-    int clockMethod = 0;
+    RunMode mode = RunMode::Script;
+    ClockMethod clockMethod = ClockMethod::None;
     // List order, front first.
     std::vector<std::unique_ptr<DataSequence>> sequences;
     std::vector<BreakCondition> breaks;
@@ -75,7 +75,7 @@ public:
 
     DesignElement* findElement(std::string_view name) override { return m_tree.find(name); }
     DesignElement* clockElement() override { return m_clock; }
-    int runMode() const override { return mode; }
+    RunMode runMode() const override { return mode; }
 
     DataSequence* findSequence(const DesignElement* e) override {
         for (auto& s : sequences)
@@ -94,7 +94,7 @@ public:
     bool isTraced(const DesignElement* e) override {
         return std::find(traces.begin(), traces.end(), e) != traces.end();
     }
-    void appendTrace(DesignElement* e) override {
+    void traceElement(DesignElement* e) override {
         traces.push_back(e);
         if (e == m_clock)
             clockTrace = e;
@@ -112,7 +112,7 @@ public:
         m_clock = m_tree.insert(makeSoftwareClock(*reg));
         ++viewRefreshes;
     }
-    void setClockMethod(int method) override { clockMethod = method; }
+    void storeClockMethod(ClockMethod method) override { clockMethod = method; }
 
     std::string resolveScriptPath(std::string_view path) override {
         const std::filesystem::path p{std::string(path)};
@@ -130,7 +130,7 @@ private:
         clockTrace = nullptr;
         m_tree.remove(m_clock);
         m_clock = nullptr;
-        clockMethod = 0;
+        clockMethod = ClockMethod::None;
     }
     bool sharesClockColumn(const DesignElement* e) const {
         if (m_clock == nullptr || e == nullptr)

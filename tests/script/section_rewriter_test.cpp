@@ -116,19 +116,19 @@ TEST(ClockLines, RegisterLineFollowsTheTraceSection) {
 
 TEST(ClockLines, ModeLineFollowsTheRegisterLine) {
     LineBuffer b("reset\r\ncycle 3\r\n");
-    ASSERT_TRUE(SetClockModeLine(b, 1));
+    ASSERT_TRUE(SetClockModeLine(b, ClockMethod::CbufRead));
     EXPECT_EQ(b.line(2), "setclockmode CBUF_READ") << "no setclockreg line: at the end";
 
     LineBuffer r("|GRT_TRACE_END\r\nsetclockreg clk\r\nreset\r\n");
-    ASSERT_TRUE(SetClockModeLine(r, 3));
+    ASSERT_TRUE(SetClockModeLine(r, ClockMethod::RegOut));
     EXPECT_EQ(r.line(2), "setclockmode REG_OUT");
-    ASSERT_TRUE(SetClockModeLine(r, 0));
+    ASSERT_TRUE(SetClockModeLine(r, ClockMethod::None));
     EXPECT_EQ(r.line(2), "setclockmode NONE");
     EXPECT_EQ(r.lineCount(), 4);
-    EXPECT_FALSE(SetClockModeLine(r, 4)) << "the external clock has no line";
+    EXPECT_FALSE(SetClockModeLine(r, ClockMethod::External)) << "the external clock has no line";
     EXPECT_EQ(r.line(2), "setclockmode NONE");
 
     ASSERT_TRUE(RemoveClockRegLine(r));
     EXPECT_EQ(r.line(1), "setclockmode NONE") << "removing the register keeps the mode line";
-    EXPECT_EQ(ClockModeKeyword(2), "CBUF_ASSIGN");
+    EXPECT_EQ(ClockModeKeyword(ClockMethod::CbufAssign), "CBUF_ASSIGN");
 }
