@@ -92,16 +92,20 @@ bool TempFolder::prepare() {
     return true;
 }
 
-std::string TempFolder::createUniqueFile() const {
-    if (m_folder.empty())
+std::string createUniqueTempFile(const std::string& folder) {
+    if (folder.empty())
         return std::string();
-    QTemporaryFile file(QString::fromStdString(m_folder) + QStringLiteral("/HLCXXXXXX.tmp"));
+    QTemporaryFile file(QString::fromStdString(folder) + QStringLiteral("/HLCXXXXXX.tmp"));
     file.setAutoRemove(false);
     if (!file.open())
         return std::string();
     const QString name = file.fileName();
     file.close();
     return name.toStdString();
+}
+
+std::string TempFolder::createUniqueFile() const {
+    return createUniqueTempFile(m_folder);
 }
 
 int TempFolder::removeLeftovers() const {

@@ -10,6 +10,10 @@ class QLockFile;
 
 namespace cellwatch {
 
+// Creates an empty file with a unique name "HLC<letters>.tmp" in folder and returns its path, or an
+// empty string when it cannot.
+std::string createUniqueTempFile(const std::string& folder);
+
 class TempFolder {
 public:
     // base is the folder that receives "HLC_temp"; empty means the per-user cache folder.
@@ -30,8 +34,7 @@ public:
     // This process's private folder inside HLC_temp; empty until prepared.
     std::string privatePath() const { return m_privateFolder; }
 
-    // Creates an empty file with a unique name "HLC<letters>.tmp" in HLC_temp and returns its path,
-    // or an empty string when it cannot.
+    // createUniqueTempFile in HLC_temp; empty until prepared.
     std::string createUniqueFile() const;
 
     // The exit clean-up: deletes every HLC*.tmp, then every HLC*.vcd, in HLC_temp. Returns how many

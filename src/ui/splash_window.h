@@ -10,5 +10,5 @@ class QWidget;
 // mainWindow. Returns at once.
 void showSplash(QWidget* mainWindow);
 
-// The picture the splash and the About box show, drawn on first use.
+// The picture the splash and the About box show, drawn for the screen's pixel ratio.
 QPixmap splashPicture();
