@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -33,12 +34,27 @@ QString keyOf(std::string_view section, std::string_view key) {
 
 } // namespace
 
-QtSettings::QtSettings()
-    : m_settings(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                             QStringLiteral("Halvane"), QStringLiteral("LC3400 Cellwatch"))) {
+QtSettings::QtSettings() {
+    // A user's file pointed at a device gets the same care as a redirected one; QSettings would read
+    // it on construction, so its path is worked out first, where QSettings keeps it. A plain file
+    // keeps QSettings' own lookup, system-wide fallbacks included.
+    const std::string file =
+        (QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+         QStringLiteral("/Halvane/LC3400 Cellwatch.ini"))
+            .toStdString();
+    const SaveTarget target = ResolveSaveTarget(file);
+    if (target.kind == SaveTarget::Kind::Replace && target.path == file)
+        m_settings = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                                 QStringLiteral("Halvane"), QStringLiteral("LC3400 Cellwatch"));
+    else
+        open(file);
 }
 
 QtSettings::QtSettings(const std::string& iniPath) {
+    open(iniPath);
+}
+
+void QtSettings::open(const std::string& iniPath) {
     // QSettings saves by renaming a new file over its own, which would replace a link by a plain
     // file and a device by a plain file; it only ever sees a regular file's path here.
     const SaveTarget target = ResolveSaveTarget(iniPath);

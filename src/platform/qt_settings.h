@@ -15,7 +15,8 @@ namespace cellwatch {
 
 class QtSettings : public Settings {
 public:
-    // The user's own file: organisation "Halvane", application "LC3400 Cellwatch", INI format.
+    // The user's own file: organisation "Halvane", application "LC3400 Cellwatch", INI format. A device
+    // or FIFO there is treated as below.
     QtSettings();
     // A file of our choosing (tests, and runs redirected with CELLWATCH_SETTINGS). A symbolic link is
     // followed. A device or FIFO is never read (it may never end) and never replaced: the store starts
@@ -41,6 +42,7 @@ public:
     std::string fileName() const;
 
 private:
+    void open(const std::string& iniPath);
     void changed() { m_deviceBehind = !m_devicePath.empty(); }
 
     std::string m_devicePath; // the device or FIFO the INI text is written to; empty for a file

@@ -62,6 +62,29 @@ TEST_F(OutputTargetsTest, SettingsThroughALinkAreSavedInTheFileItNames) {
     EXPECT_EQ(again.readString("Environment", "Last path", ""), "/designs");
 }
 
+TEST_F(OutputTargetsTest, TheUsersOwnSettingsFileOnAFifoIsWrittenInPlace) {
+    const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((dir / "config").string()));
+    fs::create_directories(dir / "config" / "Halvane");
+    const fs::path user = dir / "config" / "Halvane" / "LC3400 Cellwatch.ini";
+    std::string ini;
+    {
+        test::FifoReader reader(user);
+        {
+            QtSettings store;
+            store.writeInt("Environment", "Base", 16);
+            EXPECT_TRUE(store.sync());
+        }
+        ini = reader.bytes();
+    }
+    if (saved.isNull())
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", saved);
+    EXPECT_TRUE(test::IsFifo(user));
+    EXPECT_NE(ini.find("Base=16"), std::string::npos) << ini;
+}
+
 TEST_F(OutputTargetsTest, SettingsOnAFifoOrDeviceAreWrittenInPlaceAndNeverReplaced) {
     std::string privateFile;
     {
