@@ -60,6 +60,13 @@ public:
     bool SaveResultLog();
     bool ConfirmClose();
     void CloseSession();
+    // The "Export View Sim command script" command: asks for a file and writes the View Sim copy of
+    // the script there; false when cancelled or not written (the user has been told).
+    bool ExportViewSimScript();
+    // After the options sheet was accepted: "Base" (the current radix as its default), "RT Update",
+    // "AutoSplit" and "Hide inversion" are read again, the script view recolours and the log's
+    // column header is rewritten.
+    void rereadSettings();
 
     // --- Traces and groups (doc_traces.cpp, doc_groups.cpp) ---
     bool AddTrace(std::string_view name);
@@ -122,8 +129,10 @@ public:
     void ContinueTest();
     void PauseTest();
     void StopTest();
-    // A line typed on the command bar: compiled and executed at once.
-    void ExecuteTypedCommand(const std::string& line);
+    // A line typed on the command bar: compiled and executed at once. False when it was refused
+    // before compiling (no board, or the user kept a paused run): the command bar then keeps it out
+    // of its history.
+    bool ExecuteTypedCommand(const std::string& line);
 
     // --- Cycle step and sampling (doc_cycle.cpp, doc_assign.cpp) ---
     void StepCycle();
@@ -343,6 +352,7 @@ private:
     RunObserver* m_pObserver = nullptr;
     std::string m_batchLogPath;
     std::string m_designProblem;
+    std::string m_boardProblem; // why the board could not be used, when its channel says
     // Log lines the trace store refused (it was full): the saved log still ends with them.
     std::vector<std::string> m_unstoredLines;
     int m_failedChecks = 0;

@@ -27,6 +27,16 @@ CWizDoc::CWizDoc(SessionHost& host, Settings& settings, std::string boardValue)
     m_pTraceStore = std::make_unique<TraceStore>(host.scratchFolder());
 }
 
+void CWizDoc::rereadSettings() {
+    m_radix = m_settings.readInt(kEnvironment, "Base", m_radix);
+    m_bRealTimeUpdate = m_settings.readInt(kEnvironment, "RT Update", 1);
+    m_bAutoSplit = m_settings.readInt(kEnvironment, "AutoSplit", 1);
+    m_bHideInversion = m_settings.readInt(kEnvironment, "Hide inversion", 1);
+    if (m_pCmdView != nullptr)
+        m_pCmdView->recolour();
+    RewriteLogHeader();
+}
+
 CWizDoc::~CWizDoc() {
     // The trace list view is told first, while the elements its items show still exist.
     if (m_pTraceView != nullptr)
@@ -139,6 +149,11 @@ bool CWizDoc::openBoard() {
     }
     auto board = std::make_unique<BoardDriver>(std::move(selection.channel));
     if (board->error() != kBoardNoError) {
+        // The board's texts do not say why; the channel's reason (a path and the system's words) does,
+        // in the log of every parse.
+        m_boardProblem = lastBoardFailure();
+        if (!m_boardProblem.empty())
+            LogInfo(m_boardProblem);
         if (board->error() != kBoardDriverNotFound) {
             m_host.messageOk(boardErrorText(board->error()));
         } else if (m_settings.readInt(kEnvironment, "Dont warn", 0) != 1) {

@@ -131,6 +131,8 @@ bool CWizDoc::ParseScript() {
     // Every parse's log says so when the design behind the script was never loaded.
     if (!m_designProblem.empty())
         LogWarning(m_designProblem);
+    if (!m_boardProblem.empty())
+        LogInfo(m_boardProblem);
     if (hasScript())
         BuildCommandList();
     checkClockSetup();

@@ -89,6 +89,24 @@ TEST_F(SessionTest, MissingDesignStillOpens) {
     EXPECT_FALSE(d.symbolTable()->isLoaded());
     ASSERT_TRUE(d.UseOwnScript());
     EXPECT_TRUE(d.ParseScript());
+    // Every parse says so, or a user would chase "does not exist" errors on an empty design.
+    ASSERT_FALSE(d.logLines().empty());
+    EXPECT_TRUE(d.logLines()[0].starts_with("WARNING: The symbol table \"")) << d.logLines()[0];
+    EXPECT_NE(d.logLines()[0].find("could not be loaded: code 2 (Invalid File Found)"), std::string::npos);
+}
+
+TEST_F(SessionTest, ABoardThatCannotBeUsedSaysWhyInTheLog) {
+    const std::string folder = (scratch / "no_such_device").string();
+    CWizDoc& d = make("pci:" + folder);
+    ASSERT_TRUE(d.OpenSession(AppData("basic.cmd")));
+    EXPECT_EQ(d.board(), nullptr);
+    ASSERT_EQ(host->notFound.size(), 1u);
+    ASSERT_TRUE(d.UseOwnScript());
+    d.ParseScript();
+    bool said = false;
+    for (const std::string& line : d.logLines())
+        said = said || (line.starts_with("|") && line.find(folder) != std::string::npos);
+    EXPECT_TRUE(said) << "the path and the system's reason, as an info line";
 }
 
 TEST_F(SessionTest, NoBoardWarnsUnlessToldNotTo) {
