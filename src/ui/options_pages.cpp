@@ -160,7 +160,8 @@ void CEnvPage::save(cellwatch::Settings& settings) const {
 
 // --- CWavePage ---
 
-CWavePage::CWavePage(const OptionsChoosers& choosers, QWidget* parent) : QWidget(parent), m_choosers(choosers) {
+CWavePage::CWavePage(const OptionsChoosers& choosers, QWidget* parent)
+    : QWidget(parent), m_choosers(choosers) {
     auto* group = new QGroupBox(QStringLiteral("Default wave viewer"), this);
     auto* label = new QLabel(QStringLiteral("Location"), group);
     m_pViewer = new QLineEdit(group);

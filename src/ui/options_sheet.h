@@ -22,9 +22,9 @@ class QTabWidget;
 
 // What the "Browse..." button asks the file dialog for.
 struct ProgramFileRequest {
-    QString title;         // "Select wave view program"
-    QStringList filters;   // name filters in the order shown
-    QString startFolder;   // empty for the dialog's own choice
+    QString title;       // "Select wave view program"
+    QStringList filters; // name filters in the order shown
+    QString startFolder; // empty for the dialog's own choice
 };
 
 // The dialogs the pages open, replaceable so that tests answer them without a person. Each

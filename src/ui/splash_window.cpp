@@ -4,12 +4,12 @@
 
 #include <QGuiApplication>
 
-#include <algorithm>
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 
 namespace {
 
