@@ -48,20 +48,6 @@ TEST_F(OutputTargetsTest, FileSaveFollowsLinksAndWritesFifosInPlace) {
     EXPECT_TRUE(test::IsFifo(dir / "fifo"));
 }
 
-TEST_F(OutputTargetsTest, SettingsThroughALinkAreSavedInTheFileItNames) {
-    fs::create_directories(dir / "elsewhere");
-    fs::create_symlink("elsewhere/real.ini", dir / "settings.ini");
-    {
-        QtSettings store((dir / "settings.ini").string());
-        store.writeString("Environment", "Last path", "/designs");
-        EXPECT_TRUE(store.sync());
-    }
-    EXPECT_TRUE(test::IsLinkTo(dir / "settings.ini", "elsewhere/real.ini"));
-    EXPECT_NE(read(dir / "elsewhere" / "real.ini").find("/designs"), std::string::npos);
-    QtSettings again((dir / "settings.ini").string());
-    EXPECT_EQ(again.readString("Environment", "Last path", ""), "/designs");
-}
-
 TEST_F(OutputTargetsTest, TheUsersOwnSettingsFileOnAFifoIsWrittenInPlace) {
     const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((dir / "config").string()));
