@@ -19,6 +19,7 @@ namespace cellwatch::test {
 struct ProgramResult {
     int status = -1; // the exit status; -1 when a signal ended the process
     int signal = 0;  // the signal that ended it
+    std::string out;
     std::string err;
 };
 
@@ -59,7 +60,8 @@ protected:
 
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, path(tag + ".out").c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
         posix_spawn_file_actions_addopen(&actions, 2, path(tag + ".err").c_str(),
                                          O_WRONLY | O_CREAT | O_TRUNC, 0644);
         posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
@@ -78,7 +80,9 @@ protected:
             else if (WIFSIGNALED(status))
                 r.signal = WTERMSIG(status);
         }
+        r.out = ReadText(dir / (tag + ".out"));
         r.err = ReadText(dir / (tag + ".err"));
+        std::filesystem::remove(dir / (tag + ".out"));
         std::filesystem::remove(dir / (tag + ".err"));
         return r;
     }

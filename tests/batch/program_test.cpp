@@ -2,18 +2,12 @@
 // it leaves, and what it says on standard error. Settings, home and cache point into the test's
 // folder so the user's own files are never touched.
 
-#include "batch_support.h"
+#include "program_process.h"
 #include "xml_check.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace cellwatch {
 namespace {
@@ -21,70 +15,10 @@ namespace {
 using test::Contains;
 using test::ReadText;
 
-struct Result {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using Result = test::ProgramResult;
 
-class ProgramTest : public test::BatchFolderTest {
+class ProgramTest : public test::ProgramProcessTest {
 protected:
-    void SetUp() override {
-        BatchFolderTest::SetUp();
-        std::filesystem::create_directories(dir / "home");
-        std::filesystem::create_directories(dir / "cache");
-    }
-
-    // Starts the program with args in the test folder; finish() waits for it.
-    pid_t start(const std::vector<std::string>& args, const std::string& tag) {
-        std::vector<std::string> env;
-        for (char** e = environ; *e != nullptr; ++e) {
-            const std::string entry = *e;
-            for (const char* drop : {"CELLWATCH_", "HOME=", "XDG_CACHE_HOME=", "XDG_CONFIG_HOME="})
-                if (entry.starts_with(drop))
-                    goto skip;
-            env.push_back(entry);
-        skip:;
-        }
-        env.push_back("CELLWATCH_SETTINGS=" + path("settings.ini"));
-        env.push_back("HOME=" + path("home"));
-        env.push_back("XDG_CACHE_HOME=" + path("cache"));
-        env.push_back("XDG_CONFIG_HOME=" + path("home/.config"));
-
-        std::vector<std::string> argv = {CELLWATCH_PROGRAM};
-        argv.insert(argv.end(), args.begin(), args.end());
-        std::vector<char*> argp, envp;
-        for (auto& a : argv)
-            argp.push_back(a.data());
-        argp.push_back(nullptr);
-        for (auto& e : env)
-            envp.push_back(e.data());
-        envp.push_back(nullptr);
-
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, path(tag + ".out").c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, 2, path(tag + ".err").c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
-        pid_t pid = -1;
-        const int rc = posix_spawn(&pid, argp[0], &actions, nullptr, argp.data(), envp.data());
-        posix_spawn_file_actions_destroy(&actions);
-        EXPECT_EQ(rc, 0);
-        return pid;
-    }
-    Result finish(pid_t pid, const std::string& tag) {
-        Result r;
-        int status = 0;
-        if (waitpid(pid, &status, 0) == pid && WIFEXITED(status))
-            r.status = WEXITSTATUS(status);
-        r.out = ReadText(dir / (tag + ".out"));
-        r.err = ReadText(dir / (tag + ".err"));
-        return r;
-    }
-    Result run(const std::vector<std::string>& args) { return finish(start(args, "run"), "run"); }
-
     std::unique_ptr<test::XmlNode> junit(const std::string& name) {
         test::XmlReader reader;
         auto root = reader.parse(ReadText(dir / name));
