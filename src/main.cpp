@@ -1,5 +1,5 @@
 // The program's entry point. `cellwatch -run FILE` runs FILE's script unattended, with no window and
-// no display; without -run the window opens (not part of this build yet).
+// no display; without -run the window opens.
 #include "batch/batch_host.h"
 #include "batch/batch_run.h"
 #include "board/board_selection.h"
@@ -9,6 +9,10 @@
 #include "platform/local_date.h"
 #include "platform/qt_settings.h"
 #include "platform/temp_folder.h"
+
+#ifdef CELLWATCH_HAVE_UI
+#include "ui/desktop.h"
+#endif
 
 #include <QCoreApplication>
 
@@ -93,10 +97,14 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (!line.batch) {
+#ifdef CELLWATCH_HAVE_UI
+        return runDesktop(argc, argv, line);
+#else
         std::fprintf(stderr, "%s: the window is not available in this build; use -run FILE.\n\n",
                      name.c_str());
         writeError(usageText(name));
         return kBatchCannotStart;
+#endif
     }
     if (line.commandFile.empty()) {
         std::fprintf(stderr, "%s: -run needs a .cmd or .sym file.\n\n", name.c_str());

@@ -246,15 +246,15 @@ void CWizDoc::StopTest() {
     m_host.updateAllViews();
 }
 
-void CWizDoc::ExecuteTypedCommand(const std::string& line) {
+bool CWizDoc::ExecuteTypedCommand(const std::string& line) {
     if (!m_pBoard) {
         m_host.messageOk("There is no LC3400DS device driver!");
-        return;
+        return false;
     }
     if (m_runState == RunState::Paused) {
         if (m_host.askYesNo("Are you sure you want to use the command line? This will stop the currently "
                             "paused session.") != Answer::Yes)
-            return;
+            return false;
         StopTest();
     }
     if (std::unique_ptr<ScriptCommand> command = DispatchCommand(line)) {
@@ -263,6 +263,7 @@ void CWizDoc::ExecuteTypedCommand(const std::string& line) {
     }
     RefreshLogViews(true);
     m_host.updateAllViews();
+    return true;
 }
 
 void CWizDoc::replaceTraceStore(std::unique_ptr<TraceStore> store) {

@@ -2,6 +2,7 @@
 
 #include "app/cwiz_doc.h"
 #include "common/atomic_file.h"
+#include "script/view_sim_export.h"
 
 namespace cellwatch {
 
@@ -83,6 +84,33 @@ bool CWizDoc::SaveResultLog() {
     if (!chosen)
         return false;
     return WriteResultLog(*chosen);
+}
+
+bool CWizDoc::ExportViewSimScript() {
+    TextBuffer* buffer = scriptBuffer();
+    if (buffer == nullptr)
+        return false;
+    FileDialogRequest request;
+    request.title = "Export command script";
+    request.filter = "Command files (*.cmd)|*.CMD|All files (*.*)|*.*";
+    request.startFolder = m_settings.readString("Environment", "Last path", "");
+    request.overwritePrompt = true;
+    const std::optional<std::string> chosen = m_host.saveFileDialog(request);
+    if (!chosen)
+        return false;
+    m_host.beginWaitCursor();
+    const SaveResult result = ExportViewSim(*buffer, *chosen);
+    m_host.endWaitCursor();
+    if (result == SaveResult::CannotCreate) {
+        m_host.messageOk("The file \"" + *chosen + "\" cannot be saved.");
+        return false;
+    }
+    if (result == SaveResult::WriteFailed) {
+        m_host.messageOk("Saving the file \"" + *chosen + "\" failed.");
+        m_host.messageOk("Failed to put data in this file!");
+        return false;
+    }
+    return true;
 }
 
 } // namespace cellwatch

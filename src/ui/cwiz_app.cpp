@@ -1,0 +1,462 @@
+#include "ui/cwiz_app.h"
+
+#include "app/cwiz_doc.h"
+#include "board/board_selection.h"
+#include "platform/app_path.h"
+#include "platform/local_date.h"
+#include "platform/qt_settings.h"
+#include "platform/settings_catalogue.h"
+#include "platform/temp_folder.h"
+#include "ui/dialog_asker.h"
+#include "ui/main_frame.h"
+#include "ui/product_text.h"
+#include "ui/splash_window.h"
+#include "ui/view_factory.h"
+#include "ui/wiz_frames.h"
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QCursor>
+#include <QFileInfo>
+#include <QMdiArea>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace cellwatch {
+
+namespace {
+
+constexpr int kMaxAutoSplit = 240;
+
+QString qs(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+std::string absolutePath(const std::string& path) {
+    return QFileInfo(qs(path)).absoluteFilePath().toStdString();
+}
+
+} // namespace
+
+CWizApp::CWizApp(QtSettings& settings, TempFolder& tempFolder)
+    : m_settings(settings), m_tempFolder(tempFolder), m_pAsker(std::make_unique<QtDialogAsker>()),
+      m_pViewFactory(makePlaceholderViewFactory()) {
+    // The idle-time work runs each time the event loop runs out of events.
+    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance())
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &CWizApp::OnIdle);
+}
+
+CWizApp::~CWizApp() {
+    destroySession();
+    m_pMainFrame.reset();
+    if (m_tempFolder.isPrepared())
+        m_tempFolder.removeLeftovers();
+    m_settings.sync();
+}
+
+void CWizApp::setAsker(std::unique_ptr<DialogAsker> asker) {
+    if (asker)
+        m_pAsker = std::move(asker);
+}
+
+void CWizApp::setViewFactory(std::unique_ptr<ViewFactory> factory) {
+    if (factory)
+        m_pViewFactory = std::move(factory);
+}
+
+bool CWizApp::InitInstance(const StartOptions& options) {
+    loadRecentFiles();
+    m_pMainFrame = std::make_unique<CMainFrame>(*this);
+    connect(this, &CWizApp::sessionStateChanged, m_pMainFrame.get(), &CMainFrame::updateCommands);
+    // Sessions keep their trace cache in the private folder, so it is made before any file opens.
+    if (!m_tempFolder.prepare()) {
+        messageOk("The temporary folder could not be prepared.");
+        return false;
+    }
+    if (options.show)
+        m_pMainFrame->show();
+    if (options.splash)
+        showSplash(m_pMainFrame.get());
+    if (!options.commandFile.empty())
+        OpenSessionFile(absolutePath(options.commandFile));
+    if (locateAppPath(m_settings).warn)
+        messageOk(kRegistryEntryMessage);
+    refreshTitles();
+    Q_EMIT sessionStateChanged();
+    return true;
+}
+
+std::string CWizApp::tempFolder() const {
+    return m_tempFolder.path();
+}
+
+// --- Opening and closing ---
+
+void CWizApp::OnFileOpen() {
+    if (m_pSession && askYesNo("You already have a document open. Would you like to close it?") != Answer::Yes)
+        return;
+    FileDialogRequest request;
+    request.title = "Open file";
+    request.filter = "Test files (*.cmd, *.sym)|*.cmd;*.sym|Symbol table (*.sym)|*.sym|Command script "
+                     "(*.cmd)|*.cmd|All files (*.*)|*.*";
+    request.startFolder = m_settings.readString(settings::kEnvironment, settings::kLastPath, "");
+    request.mustExist = true;
+    const std::optional<std::string> path = openFileDialog(request);
+    if (!path)
+        return;
+    if (!closeSession())
+        return;
+    OpenSessionFile(*path);
+}
+
+void CWizApp::OnOpenRecent(int index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= m_recentFiles.size())
+        return;
+    if (m_pSession && askYesNo("You already have a document open. Would you like to close it?") != Answer::Yes)
+        return;
+    if (!closeSession())
+        return;
+    const std::string path = m_recentFiles[static_cast<std::size_t>(index)];
+    if (OpenSessionFile(path) == nullptr) {
+        const auto it = std::find(m_recentFiles.begin(), m_recentFiles.end(), path);
+        if (it != m_recentFiles.end())
+            removeRecentFile(static_cast<std::size_t>(it - m_recentFiles.begin()));
+    }
+}
+
+void CWizApp::openFromOutside(const std::string& path) {
+    if (m_pSession && askYesNo("You already have a document open. Would you like to close it?") != Answer::Yes)
+        return;
+    if (!closeSession())
+        return;
+    OpenSessionFile(absolutePath(path));
+}
+
+CWizDoc* CWizApp::OpenSessionFile(const std::string& path) {
+    destroySession();
+    beginWaitCursor();
+    m_pSession = std::make_unique<CWizDoc>(*this, m_settings, boardValue());
+    if (!m_pSession->OpenSession(path)) {
+        m_pSession.reset();
+        endWaitCursor();
+        Q_EMIT sessionStateChanged();
+        return nullptr;
+    }
+    setPathName(path);
+    for (ViewKind kind : {ViewKind::Hierarchy, ViewKind::TraceList, ViewKind::Script, ViewKind::ResultLog})
+        makeFrame(kind);
+    arrangeFrames();
+    m_pSession->ParseScript();
+    m_pSession->RefreshLogViews(true);
+    endWaitCursor();
+    refreshTitles();
+    Q_EMIT sessionStateChanged();
+    return m_pSession.get();
+}
+
+bool CWizApp::closeSession() {
+    if (!m_pSession)
+        return true;
+    if (!m_pSession->ConfirmClose())
+        return false;
+    destroySession();
+    return true;
+}
+
+void CWizApp::destroySession() {
+    if (!m_pSession)
+        return;
+    if (m_pMainFrame)
+        m_pMainFrame->killRunTimer();
+    m_pSession->CloseSession();
+    // sessionClosing() has moved the session aside and destroyed its frames.
+    m_pClosingSession.reset();
+    m_pSession.reset();
+    m_pathName.clear();
+    refreshTitles();
+    Q_EMIT sessionStateChanged();
+}
+
+void CWizApp::sessionClosing() {
+    // The views leave the session in their destructors, so they go while it still exists.
+    for (QPointer<CWizMDIChild>* frame : {&m_pHierarchyFrame, &m_pScriptFrame, &m_pTraceFrame})
+        delete frame->data();
+    delete m_pLogFrame.data();
+    delete m_pSramFrame.data();
+    m_pClosingSession = std::move(m_pSession);
+    ForgetSession();
+}
+
+void CWizApp::ForgetSession() {
+    m_pSession.reset();
+    m_pHierarchyFrame.clear();
+    m_pScriptFrame.clear();
+    m_pTraceFrame.clear();
+    m_pLogFrame.clear();
+}
+
+std::string CWizApp::boardValue() const {
+    const char* environment = std::getenv(kBoardEnvironmentVariable);
+    return chooseBoardValue("", environment != nullptr ? environment : "",
+                            m_settings.readString(settings::kEnvironment, settings::kBoard, ""));
+}
+
+// --- Frames ---
+
+CWizMDIChild* CWizApp::makeFrame(ViewKind kind) {
+    CWizDoc& doc = *m_pSession;
+    CWizMDIChild* frame = nullptr;
+    if (kind == ViewKind::ResultLog || kind == ViewKind::Sram) {
+        // The bottom pane is made last, so it is the log view that follows the end of the log.
+        QWidget* top = m_pViewFactory->makeView(kind, doc, nullptr);
+        QWidget* bottom = m_pViewFactory->makeView(kind, doc, nullptr);
+        auto* split = new CSplitFrame(&doc, top, bottom);
+        (kind == ViewKind::ResultLog ? m_pLogFrame : m_pSramFrame) = split;
+        frame = split;
+    } else {
+        frame = new CWizMDIChild(&doc, m_pViewFactory->makeView(kind, doc, nullptr));
+        switch (kind) {
+        case ViewKind::Hierarchy:
+            m_pHierarchyFrame = frame;
+            break;
+        case ViewKind::TraceList:
+            m_pTraceFrame = frame;
+            break;
+        default:
+            m_pScriptFrame = frame;
+            break;
+        }
+    }
+    if (m_pMainFrame) {
+        m_pMainFrame->mdiArea()->addSubWindow(frame);
+        frame->show();
+        connect(frame, &QObject::destroyed, this, &CWizApp::sessionStateChanged);
+    }
+    return frame;
+}
+
+void CWizApp::arrangeFrames() {
+    if (!m_pMainFrame)
+        return;
+    const QSize area = m_pMainFrame->mdiArea()->viewport()->size();
+    const int left = area.width() / 4;
+    const int top = area.height() / 2;
+    const struct {
+        CWizMDIChild* frame;
+        QRect place;
+    } places[] = {
+        {m_pHierarchyFrame, QRect(0, 0, left, top)},
+        {m_pTraceFrame, QRect(0, top, left, area.height() - top)},
+        {m_pScriptFrame, QRect(left, 0, area.width() - left, top)},
+        {m_pLogFrame, QRect(left, top, area.width() - left, area.height() - top)},
+    };
+    for (const auto& p : places) {
+        if (p.frame != nullptr)
+            p.frame->setGeometry(p.place);
+    }
+}
+
+CWizMDIChild* CWizApp::frameOf(ViewKind kind) const {
+    switch (kind) {
+    case ViewKind::Hierarchy:
+        return m_pHierarchyFrame.data();
+    case ViewKind::TraceList:
+        return m_pTraceFrame.data();
+    case ViewKind::Script:
+        return m_pScriptFrame.data();
+    case ViewKind::ResultLog:
+        return m_pLogFrame.data();
+    case ViewKind::Sram:
+        return m_pSramFrame.data();
+    }
+    return nullptr;
+}
+
+void CWizApp::showView(ViewKind kind) {
+    if (!m_pSession)
+        return;
+    CWizMDIChild* frame = frameOf(kind);
+    if (frame == nullptr)
+        frame = makeFrame(kind);
+    if (m_pMainFrame)
+        m_pMainFrame->mdiArea()->setActiveSubWindow(frame);
+    Q_EMIT sessionStateChanged();
+}
+
+void CWizApp::settingsAccepted() {
+    if (!m_pSession)
+        return;
+    m_pSession->rereadSettings();
+    for (CSplitFrame* frame : {m_pLogFrame.data(), m_pSramFrame.data()}) {
+        if (frame == nullptr)
+            continue;
+        for (int i = 0; i < frame->splitWnd()->count(); ++i) {
+            if (auto* view = dynamic_cast<WizView*>(frame->splitWnd()->widget(i)))
+                view->loadColours();
+        }
+    }
+}
+
+// --- Titles and idle time ---
+
+QString CWizApp::mainTitle() const {
+    const QString product = QString::fromLatin1(kProductName);
+    if (m_pathName.empty())
+        return product;
+    return product + QStringLiteral(" - ") + QFileInfo(qs(m_pathName)).fileName();
+}
+
+void CWizApp::refreshTitles() {
+    if (m_pMainFrame)
+        m_pMainFrame->setWindowTitle(mainTitle());
+    if (m_pScriptFrame)
+        m_pScriptFrame->refreshTitle();
+}
+
+void CWizApp::OnIdle() {
+    if (m_pSession && m_pScriptFrame && m_pSession->titleChanged()) {
+        refreshTitles();
+        m_pSession->acknowledgeTitleChange();
+    }
+}
+
+void CWizApp::setPathName(const std::string& path) {
+    m_pathName = path;
+    addRecentFile(path);
+    refreshTitles();
+}
+
+// --- Recent files ---
+
+void CWizApp::loadRecentFiles() {
+    m_recentFiles.clear();
+    for (std::string_view key : settings::kRecentFileKeys) {
+        std::string path = m_settings.readString(settings::kRecentFileList, key, "");
+        if (!path.empty())
+            m_recentFiles.push_back(std::move(path));
+    }
+}
+
+void CWizApp::addRecentFile(const std::string& path) {
+    const std::string file = absolutePath(path);
+    std::erase(m_recentFiles, file);
+    m_recentFiles.insert(m_recentFiles.begin(), file);
+    if (m_recentFiles.size() > static_cast<std::size_t>(settings::kRecentFileCount))
+        m_recentFiles.resize(settings::kRecentFileCount);
+    saveRecentFiles();
+}
+
+void CWizApp::removeRecentFile(std::size_t index) {
+    m_recentFiles.erase(m_recentFiles.begin() + static_cast<std::ptrdiff_t>(index));
+    saveRecentFiles();
+}
+
+void CWizApp::saveRecentFiles() {
+    for (std::size_t i = 0; i < settings::kRecentFileKeys.size(); ++i) {
+        if (i < m_recentFiles.size())
+            m_settings.writeString(settings::kRecentFileList, settings::kRecentFileKeys[i], m_recentFiles[i]);
+        else
+            m_settings.remove(settings::kRecentFileList, settings::kRecentFileKeys[i]);
+    }
+    m_settings.sync();
+    Q_EMIT sessionStateChanged();
+}
+
+// --- SessionHost ---
+
+void CWizApp::messageOk(std::string_view text) {
+    m_pAsker->messageOk(m_pMainFrame.get(), text);
+}
+
+Answer CWizApp::askYesNo(std::string_view text) {
+    return m_pAsker->askYesNo(m_pMainFrame.get(), text);
+}
+
+Answer CWizApp::askYesNoCancel(std::string_view text) {
+    return m_pAsker->askYesNoCancel(m_pMainFrame.get(), text);
+}
+
+bool CWizApp::boardNotFound(std::string_view title, std::string_view text, std::string_view checkBoxText) {
+    return m_pAsker->warnWithCheckBox(m_pMainFrame.get(), title, text, checkBoxText);
+}
+
+std::optional<std::string> CWizApp::openFileDialog(const FileDialogRequest& request) {
+    return m_pAsker->openFile(m_pMainFrame.get(), request);
+}
+
+std::optional<std::string> CWizApp::saveFileDialog(const FileDialogRequest& request) {
+    return m_pAsker->saveFile(m_pMainFrame.get(), request);
+}
+
+std::optional<std::string> CWizApp::askText(std::string_view title, std::string_view label,
+                                            std::string_view initial) {
+    return m_pAsker->askText(m_pMainFrame.get(), title, label, initial);
+}
+
+void CWizApp::beep() {
+    QApplication::beep();
+}
+
+void CWizApp::beginWaitCursor() {
+    if (m_waitDepth++ == 0)
+        QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+}
+
+void CWizApp::endWaitCursor() {
+    if (m_waitDepth > 0 && --m_waitDepth == 0)
+        QApplication::restoreOverrideCursor();
+}
+
+void CWizApp::startRunTimer(int periodMs) {
+    if (m_pMainFrame)
+        m_pMainFrame->startRunTimer(periodMs);
+}
+
+void CWizApp::killRunTimer() {
+    if (m_pMainFrame)
+        m_pMainFrame->killRunTimer();
+}
+
+void CWizApp::updateAllViews() {
+    for (ViewKind kind : {ViewKind::Hierarchy, ViewKind::TraceList, ViewKind::Script, ViewKind::ResultLog,
+                          ViewKind::Sram}) {
+        CWizMDIChild* frame = frameOf(kind);
+        if (frame == nullptr || frame->widget() == nullptr)
+            continue;
+        frame->widget()->update();
+        for (QWidget* pane : frame->widget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            pane->update();
+    }
+    Q_EMIT sessionStateChanged();
+}
+
+void CWizApp::openResultLogView() {
+    if (m_pSession && !m_pLogFrame)
+        makeFrame(ViewKind::ResultLog);
+}
+
+void CWizApp::splitLogFrame() {
+    if (!m_pLogFrame || m_pLogFrame->splitWnd()->isSplit())
+        return;
+    const QWidget* shown = m_pLogFrame->splitWnd()->widget(m_pLogFrame->splitWnd()->count() - 1);
+    m_pLogFrame->splitWnd()->splitRow(std::min(shown->height() / 2, kMaxAutoSplit));
+}
+
+void CWizApp::quit(int exitCode) {
+    QCoreApplication::exit(exitCode);
+}
+
+void CWizApp::scriptSaved(std::string_view path) {
+    setPathName(std::string(path));
+}
+
+std::string CWizApp::localDate() {
+    return currentLocalDate();
+}
+
+std::string CWizApp::scratchFolder() {
+    return m_tempFolder.privatePath();
+}
+
+} // namespace cellwatch

@@ -1,0 +1,12 @@
+#pragma once
+// The normal start of the program: the window, one copy per user, the file named on the command line.
+
+#include "platform/command_line.h"
+
+namespace cellwatch {
+
+// Runs the window until it closes and returns the exit status. A second copy hands its file (if
+// any) to the running copy and ends without a window. argc and argv go to QApplication.
+int runDesktop(int& argc, char** argv, const CommandLine& line);
+
+} // namespace cellwatch

@@ -1,0 +1,531 @@
+#include "ui/main_frame.h"
+
+#include "app/cwiz_doc.h"
+#include "app/menu_rules.h"
+#include "ui/about_box.h"
+#include "ui/cmd_list.h"
+#include "platform/qt_settings.h"
+#include "ui/cwiz_app.h"
+#include "ui/frame_icons.h"
+#include "ui/options_sheet.h"
+#include "ui/product_text.h"
+#include "ui/wave_viewer.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDockWidget>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTextEdit>
+#include <QToolBar>
+
+namespace cellwatch {
+
+namespace {
+
+// The clocking items in the order of their methods.
+constexpr std::array<std::pair<FrameCommand, ClockMethod>, 5> kClockItems{{
+    {FrameCommand::NoClock, ClockMethod::None},
+    {FrameCommand::CbufRead, ClockMethod::CbufRead},
+    {FrameCommand::CbufAssign, ClockMethod::CbufAssign},
+    {FrameCommand::RegOut, ClockMethod::RegOut},
+    {FrameCommand::ExternalClock, ClockMethod::External},
+}};
+
+// The session commands and the rule that enables each.
+constexpr std::array<std::pair<FrameCommand, MenuCommand>, 12> kSessionCommands{{
+    {FrameCommand::Close, MenuCommand::Close},
+    {FrameCommand::SaveScript, MenuCommand::SaveScript},
+    {FrameCommand::SaveScriptAs, MenuCommand::SaveScriptAs},
+    {FrameCommand::ExportViewSim, MenuCommand::ExportViewSim},
+    {FrameCommand::SaveTraceWave, MenuCommand::SaveTraceWave},
+    {FrameCommand::SaveResultLog, MenuCommand::SaveResultLog},
+    {FrameCommand::ParseScript, MenuCommand::ParseScript},
+    {FrameCommand::RunTest, MenuCommand::RunTest},
+    {FrameCommand::ContinueTest, MenuCommand::ContinueTest},
+    {FrameCommand::PauseTest, MenuCommand::PauseTest},
+    {FrameCommand::StopTest, MenuCommand::StopTest},
+    {FrameCommand::DeselectClock, MenuCommand::DeselectClock},
+}};
+
+constexpr std::array<std::pair<FrameCommand, ViewKind>, 5> kViewCommands{{
+    {FrameCommand::ShowHierarchy, ViewKind::Hierarchy},
+    {FrameCommand::ShowScript, ViewKind::Script},
+    {FrameCommand::ShowTraceList, ViewKind::TraceList},
+    {FrameCommand::ShowResultLog, ViewKind::ResultLog},
+    {FrameCommand::ShowSram, ViewKind::Sram},
+}};
+
+// A text widget the Edit commands can act on, or null.
+QWidget* editTarget() {
+    QWidget* focus = QApplication::focusWidget();
+    if (qobject_cast<QLineEdit*>(focus) || qobject_cast<QPlainTextEdit*>(focus) || qobject_cast<QTextEdit*>(focus))
+        return focus;
+    return nullptr;
+}
+
+bool isSessionFile(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == QLatin1String("cmd") || suffix == QLatin1String("sym");
+}
+
+} // namespace
+
+CMainFrame::CMainFrame(CWizApp& app) : m_app(app) {
+    setWindowTitle(QString::fromLatin1(kProductName));
+    setObjectName(QStringLiteral("MainFrame"));
+    setWindowIcon(applicationIcon());
+    m_pMdiArea = new QMdiArea(this);
+    m_pMdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_pMdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(m_pMdiArea);
+    setAcceptDrops(true);
+    resize(1024, 720);
+
+    createActions();
+    createToolBar();
+    createStatusBar();
+    createCommandBar();
+    createMenus();
+
+    m_runTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_runTimer, &QTimer::timeout, this, &CMainFrame::OnRunTimer);
+    connect(qApp, &QApplication::focusChanged, this, &CMainFrame::updateCommands);
+    connect(m_pMdiArea, &QMdiArea::subWindowActivated, this, &CMainFrame::updateCommands);
+    updateCommands();
+}
+
+CMainFrame::~CMainFrame() {
+    // Child windows going with the frame emit focus and activation signals; the actions are gone then.
+    m_destroying = true;
+    m_runTimer.stop();
+}
+
+QAction* CMainFrame::makeAction(FrameCommand command, const char* text, const char* statusText) {
+    // Texts are written as the menu shows them: "&Run test\tF5" carries its accelerator after the tab,
+    // and "status text\ntool tip" splits the fly-by text from the tip.
+    const QString full = QString::fromLatin1(text);
+    const qsizetype tab = full.indexOf(QLatin1Char('\t'));
+    auto* action = new QAction(tab < 0 ? full : full.left(tab), this);
+    if (tab >= 0)
+        action->setShortcut(QKeySequence::fromString(full.mid(tab + 1)));
+    const QString status = QString::fromLatin1(statusText);
+    const qsizetype newline = status.indexOf(QLatin1Char('\n'));
+    action->setStatusTip(newline < 0 ? status : status.left(newline));
+    if (newline >= 0)
+        action->setToolTip(status.mid(newline + 1));
+    m_actions[command] = action;
+    connect(action, &QAction::triggered, this, [this, command] { onCommand(command); });
+    return action;
+}
+
+void CMainFrame::createActions() {
+    makeAction(FrameCommand::Open, "&Open...\tCtrl+O", "Open a command script or a symbol table\nOpen");
+    makeAction(FrameCommand::Close, "&Close", "Close the session\nClose");
+    makeAction(FrameCommand::SaveScript, "&Save command script...", "Save the command script\nSave");
+    makeAction(FrameCommand::SaveScriptAs, "Save command script &as...",
+               "Save the command script under a new name\nSave as");
+    makeAction(FrameCommand::ExportViewSim, "Export &View Sim command script...",
+               "Export the commands script in View Sim format");
+    makeAction(FrameCommand::SaveTraceWave, "Save trace &wave...", "Save the trace as a VCD waveform file\nSave wave");
+    makeAction(FrameCommand::SaveResultLog, "Save result &log...", "Save the result log as a text file\nSave log");
+    makeAction(FrameCommand::Exit, "E&xit", "Quit the application; offers to save the script\nExit");
+
+    makeAction(FrameCommand::Undo, "&Undo\tCtrl+Z", "Undo the last edit\nUndo");
+    makeAction(FrameCommand::Cut, "Cu&t\tCtrl+X", "Cut the selection to the clipboard\nCut");
+    makeAction(FrameCommand::Copy, "&Copy\tCtrl+C", "Copy the selection to the clipboard\nCopy");
+    makeAction(FrameCommand::Paste, "&Paste\tCtrl+V", "Insert the clipboard's text\nPaste");
+
+    makeAction(FrameCommand::ShowHierarchy, "&Design hierarchy\tAlt+1", "Show the design hierarchy\nDesign hierarchy");
+    makeAction(FrameCommand::ShowScript, "&Command script\tAlt+2", "Show the command script\nCommand script");
+    makeAction(FrameCommand::ShowTraceList, "&Trace list\tAlt+3", "Show the traced components\nTrace list");
+    makeAction(FrameCommand::ShowResultLog, "&Result log\tAlt+4", "Show the result log\nResult log");
+    makeAction(FrameCommand::ShowSram, "SR&AM contents\tAlt+5", "Show the board's SRAM contents\nSRAM contents");
+    makeAction(FrameCommand::Options, "&Options...", "Set options for LC3400 Cellwatch Test\nOptions");
+
+    makeAction(FrameCommand::ParseScript, "Parse script\tF9", "Parse the command script\nParse script (F9)");
+    makeAction(FrameCommand::RunTest, "&Run test\tF5", "Run the command script on the board\nRun test (F5)");
+    makeAction(FrameCommand::ContinueTest, "&Continue test\tF6", "Continue the paused test\nContinue test (F6)");
+    makeAction(FrameCommand::PauseTest, "&Pause test\tF7", "Pause the running test\nPause test (F7)");
+    makeAction(FrameCommand::StopTest, "&Stop test\tF8", "Stop the test\nStop test (F8)");
+
+    makeAction(FrameCommand::DeselectClock, "&Deselect clock", "Drop the software clock register\nDeselect clock");
+    makeAction(FrameCommand::NoClock, "&No clock", "No software controled clock in circuit");
+    makeAction(FrameCommand::CbufRead, "CBUF &read", "CBUF read method used to clock circuit");
+    makeAction(FrameCommand::CbufAssign, "CBUF &assign", "CBUF assign method used to clock circuit");
+    makeAction(FrameCommand::RegOut, "&REG 0/1", "REG output method used to clock circuit");
+    makeAction(FrameCommand::ExternalClock, "&External clock", "G1 driven externally");
+    auto* methods = new QActionGroup(this);
+    for (const auto& [command, method] : kClockItems) {
+        m_actions[command]->setCheckable(true);
+        methods->addAction(m_actions[command]);
+    }
+
+    makeAction(FrameCommand::ViewWave, "View wave &externally\tF4",
+               "View trace using external wave viewer\nView wave (F4)");
+    makeAction(FrameCommand::Cascade, "&Cascade", "Arrange the windows so they overlap\nCascade");
+    makeAction(FrameCommand::Tile, "&Tile", "Arrange the windows side by side\nTile");
+    makeAction(FrameCommand::About, "&About LC3400 Cellwatch...",
+               "Show the program's name and release\nAbout");
+
+    for (std::size_t i = 0; i < m_recentActions.size(); ++i) {
+        auto* action = new QAction(this);
+        action->setStatusTip(QStringLiteral("Open this session file"));
+        connect(action, &QAction::triggered, this, [this, i] {
+            m_app.OnOpenRecent(static_cast<int>(i));
+            updateCommands();
+        });
+        m_recentActions[i] = action;
+    }
+}
+
+void CMainFrame::createMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->addAction(action(FrameCommand::Open));
+    file->addAction(action(FrameCommand::Close));
+    file->addSeparator();
+    file->addAction(action(FrameCommand::SaveScript));
+    file->addAction(action(FrameCommand::SaveScriptAs));
+    file->addAction(action(FrameCommand::ExportViewSim));
+    file->addSeparator();
+    file->addAction(action(FrameCommand::SaveTraceWave));
+    file->addAction(action(FrameCommand::SaveResultLog));
+    m_pRecentSeparator = file->addSeparator();
+    for (QAction* recent : m_recentActions)
+        file->addAction(recent);
+    file->addSeparator();
+    file->addAction(action(FrameCommand::Exit));
+
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    for (FrameCommand c : {FrameCommand::Undo, FrameCommand::Cut, FrameCommand::Copy, FrameCommand::Paste})
+        edit->addAction(action(c));
+    edit->insertSeparator(action(FrameCommand::Cut));
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    for (const auto& [command, kind] : kViewCommands)
+        view->addAction(action(command));
+    view->addSeparator();
+    view->addAction(action(FrameCommand::CommandBar));
+    view->addSeparator();
+    view->addAction(action(FrameCommand::Options));
+
+    QMenu* test = menuBar()->addMenu(QStringLiteral("&Test"));
+    test->addAction(action(FrameCommand::ParseScript));
+    test->addSeparator();
+    for (FrameCommand c :
+         {FrameCommand::RunTest, FrameCommand::ContinueTest, FrameCommand::PauseTest, FrameCommand::StopTest})
+        test->addAction(action(c));
+
+    QMenu* clocking = menuBar()->addMenu(QStringLiteral("&Clocking"));
+    QMenu* method = clocking->addMenu(QStringLiteral("Clocking &method..."));
+    for (const auto& [command, m] : kClockItems)
+        method->addAction(action(command));
+    clocking->addAction(action(FrameCommand::DeselectClock));
+
+    QMenu* wave = menuBar()->addMenu(QStringLiteral("Wa&ve"));
+    wave->addAction(action(FrameCommand::ViewWave));
+
+    QMenu* window = menuBar()->addMenu(QStringLiteral("&Window"));
+    window->addAction(action(FrameCommand::Cascade));
+    window->addAction(action(FrameCommand::Tile));
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->addAction(action(FrameCommand::About));
+}
+
+void CMainFrame::createToolBar() {
+    QToolBar* bar = addToolBar(QStringLiteral("Standard"));
+    bar->setObjectName(QStringLiteral("Standard"));
+    bar->setAllowedAreas(Qt::LeftToolBarArea | Qt::TopToolBarArea | Qt::RightToolBarArea);
+    bar->setIconSize(QSize(20, 20));
+    const struct {
+        FrameCommand command;
+        QStyle::StandardPixmap icon;
+    } buttons[] = {
+        {FrameCommand::Open, QStyle::SP_DialogOpenButton},
+        {FrameCommand::SaveScript, QStyle::SP_DialogSaveButton},
+        {FrameCommand::ParseScript, QStyle::SP_DialogApplyButton},
+        {FrameCommand::RunTest, QStyle::SP_MediaPlay},
+        {FrameCommand::ContinueTest, QStyle::SP_MediaSeekForward},
+        {FrameCommand::PauseTest, QStyle::SP_MediaPause},
+        {FrameCommand::StopTest, QStyle::SP_MediaStop},
+        {FrameCommand::ViewWave, QStyle::SP_CustomBase},
+        {FrameCommand::About, QStyle::SP_MessageBoxQuestion},
+    };
+    for (const auto& button : buttons) {
+        QAction* a = action(button.command);
+        a->setIcon(button.icon == QStyle::SP_CustomBase ? waveIcon() : style()->standardIcon(button.icon));
+        if (button.command == FrameCommand::ParseScript || button.command == FrameCommand::ViewWave ||
+            button.command == FrameCommand::About)
+            bar->addSeparator();
+        bar->addAction(a);
+    }
+}
+
+void CMainFrame::createStatusBar() {
+    m_pMessagePane = new QLabel(QStringLiteral("Ready"));
+    statusBar()->addWidget(m_pMessagePane, 1);
+    const char* names[] = {"CAP", "NUM", "SCRL"};
+    for (std::size_t i = 0; i < m_lockPanes.size(); ++i) {
+        auto* pane = new QLabel(QString::fromLatin1(names[i]));
+        pane->setAlignment(Qt::AlignCenter);
+        pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance(QStringLiteral("SCRL")) + 12);
+        // Qt cannot read the lock keys' state on Linux, so the panes show as switched off.
+        pane->setEnabled(false);
+        statusBar()->addPermanentWidget(pane);
+        m_lockPanes[i] = pane;
+    }
+}
+
+QList<QWidget*> CMainFrame::statusPanes() const {
+    return {m_pMessagePane, m_lockPanes[0], m_lockPanes[1], m_lockPanes[2]};
+}
+
+void CMainFrame::createCommandBar() {
+    m_pCommandBar = new QDockWidget(QStringLiteral("Command Bar"), this);
+    m_pCommandBar->setObjectName(QStringLiteral("CommandBar"));
+    m_pCommandBar->setAllowedAreas(Qt::BottomDockWidgetArea);
+    m_pCommandBar->setFeatures(QDockWidget::DockWidgetClosable);
+    auto* contents = new QWidget(m_pCommandBar);
+    auto* layout = new QHBoxLayout(contents);
+    layout->setContentsMargins(10, 6, 10, 6);
+    m_pCmdList = new CCmdList(contents);
+    m_pCmdList->setObjectName(QStringLiteral("CmdList"));
+    m_pCmdList->setMinimumWidth(350);
+    layout->addWidget(m_pCmdList);
+    layout->addStretch(1);
+    m_pCommandBar->setWidget(contents);
+    addDockWidget(Qt::BottomDockWidgetArea, m_pCommandBar);
+    connect(m_pCmdList, &CCmdList::lineEntered, this, &CMainFrame::OnTypedCommand);
+
+    // The bar's own show/hide action is the "Command Bar" item, checked while the bar is shown.
+    QAction* toggle = m_pCommandBar->toggleViewAction();
+    toggle->setText(QStringLiteral("Co&mmand Bar"));
+    toggle->setStatusTip(QStringLiteral("Show or hide the command bar"));
+    m_actions[FrameCommand::CommandBar] = toggle;
+}
+
+// --- Commands ---
+
+void CMainFrame::onCommand(FrameCommand command) {
+    switch (command) {
+    case FrameCommand::Open:
+        m_app.OnFileOpen();
+        break;
+    case FrameCommand::Close:
+        m_app.closeSession();
+        break;
+    case FrameCommand::Exit:
+        close();
+        break;
+    case FrameCommand::Options:
+        OnOptions();
+        break;
+    case FrameCommand::About:
+        showAboutBox(this);
+        break;
+    case FrameCommand::Cascade:
+        m_pMdiArea->cascadeSubWindows();
+        break;
+    case FrameCommand::Tile:
+        m_pMdiArea->tileSubWindows();
+        break;
+    case FrameCommand::Undo:
+    case FrameCommand::Cut:
+    case FrameCommand::Copy:
+    case FrameCommand::Paste:
+        if (QWidget* target = editTarget()) {
+            const char* slot = command == FrameCommand::Undo  ? "undo"
+                               : command == FrameCommand::Cut ? "cut"
+                               : command == FrameCommand::Copy ? "copy"
+                                                               : "paste";
+            QMetaObject::invokeMethod(target, slot);
+        }
+        break;
+    case FrameCommand::CommandBar:
+        break; // the dock widget's own action
+    default:
+        break;
+    }
+    for (const auto& [frameCommand, kind] : kViewCommands) {
+        if (frameCommand == command)
+            m_app.showView(kind);
+    }
+    if (CWizDoc* doc = m_app.session()) {
+        switch (command) {
+        case FrameCommand::SaveScript:
+            doc->SaveScript();
+            break;
+        case FrameCommand::SaveScriptAs:
+            doc->SaveScriptAs();
+            break;
+        case FrameCommand::ExportViewSim:
+            doc->ExportViewSimScript();
+            break;
+        case FrameCommand::SaveTraceWave:
+            doc->SaveTraceWave();
+            break;
+        case FrameCommand::SaveResultLog:
+            doc->SaveResultLog();
+            break;
+        case FrameCommand::ParseScript:
+            doc->ParseCommand();
+            break;
+        case FrameCommand::RunTest:
+            doc->RunTest();
+            break;
+        case FrameCommand::ContinueTest:
+            doc->ContinueTest();
+            break;
+        case FrameCommand::PauseTest:
+            doc->PauseTest();
+            break;
+        case FrameCommand::StopTest:
+            doc->StopTest();
+            break;
+        case FrameCommand::DeselectClock:
+            doc->DeselectClock();
+            break;
+        case FrameCommand::ViewWave:
+            viewWaveExternally(*doc, m_app, m_app.settings(), m_app.tempFolder());
+            break;
+        default:
+            for (const auto& [clockCommand, method] : kClockItems) {
+                if (clockCommand == command)
+                    doc->setClockingMethod(method);
+            }
+            break;
+        }
+    }
+    updateCommands();
+}
+
+void CMainFrame::OnOptions() {
+    COptionsSheet sheet(m_app.settings(), this);
+    if (sheet.exec() == QDialog::Accepted)
+        m_app.settingsAccepted();
+}
+
+void CMainFrame::OnTypedCommand() {
+    CWizDoc* doc = m_app.session();
+    if (doc == nullptr)
+        return;
+    const QString line = m_pCmdList->typedLine();
+    const bool hadBoard = doc->board() != nullptr;
+    if (doc->ExecuteTypedCommand(line.toStdString())) {
+        m_pCmdList->addToHistory(line);
+        m_pCmdList->selectTypedText();
+    } else if (!hadBoard) {
+        m_pCmdList->selectTypedText();
+    }
+    updateCommands();
+}
+
+// --- The run timer ---
+
+void CMainFrame::startRunTimer(int periodMs) {
+    m_runTimer.start(std::max(0, periodMs));
+}
+
+void CMainFrame::killRunTimer() {
+    m_runTimer.stop();
+}
+
+void CMainFrame::OnRunTimer() {
+    // A dialog opened from inside a tick runs its own event loop; ticks must not nest.
+    if (m_inTick)
+        return;
+    CWizDoc* doc = m_app.session();
+    if (doc == nullptr) {
+        killRunTimer();
+        return;
+    }
+    m_inTick = true;
+    doc->OnRunTimer(1);
+    m_inTick = false;
+    updateCommands();
+}
+
+// --- Enabling ---
+
+void CMainFrame::updateCommands() {
+    if (m_destroying)
+        return;
+    const CWizDoc* doc = m_app.session();
+    const bool open = doc != nullptr;
+    const MenuState state = open ? doc->menuState() : MenuState{};
+
+    for (const auto& [command, rule] : kSessionCommands)
+        action(command)->setEnabled(open && IsMenuEnabled(rule, state));
+    for (const auto& [command, kind] : kViewCommands)
+        action(command)->setEnabled(open && (kind != ViewKind::Sram || state.hasBoard));
+    for (const auto& [command, method] : kClockItems) {
+        action(command)->setEnabled(open && method != ClockMethod::External);
+        action(command)->setChecked(open && doc->clockMethod() == method);
+    }
+    action(FrameCommand::ViewWave)->setEnabled(open && waveViewerEnabled(*doc, m_app.settings()));
+
+    const bool editable = editTarget() != nullptr;
+    for (FrameCommand c : {FrameCommand::Undo, FrameCommand::Cut, FrameCommand::Copy, FrameCommand::Paste})
+        action(c)->setEnabled(editable);
+
+    const std::vector<std::string>& recent = m_app.recentFiles();
+    for (std::size_t i = 0; i < m_recentActions.size(); ++i) {
+        QAction* entry = m_recentActions[i];
+        const bool present = i < recent.size();
+        entry->setVisible(present);
+        entry->setEnabled(present);
+        if (present) {
+            QString path = QString::fromStdString(recent[i]);
+            entry->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(path.replace(QLatin1Char('&'), QStringLiteral("&&"))));
+        }
+    }
+    m_pRecentSeparator->setVisible(!recent.empty());
+}
+
+// --- Closing and drops ---
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (!m_app.closeSession()) {
+        event->ignore();
+        return;
+    }
+    killRunTimer();
+    event->accept();
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile() && isSessionFile(url.toLocalFile())) {
+            event->acceptProposedAction();
+            return;
+        }
+    }
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (!url.isLocalFile() || !isSessionFile(url.toLocalFile()))
+            continue;
+        event->acceptProposedAction();
+        // Opened once the drop is over: the prompts must not run inside the drag and drop.
+        const std::string path = url.toLocalFile().toStdString();
+        QMetaObject::invokeMethod(
+            this, [this, path] { m_app.openFromOutside(path); }, Qt::QueuedConnection);
+        return;
+    }
+}
+
+} // namespace cellwatch

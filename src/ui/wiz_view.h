@@ -1,0 +1,26 @@
+#pragma once
+// What a child frame needs to know of the view it holds: which of the five kinds it is (the frame's
+// title names it), whether it lets itself be destroyed, and the colour refresh after the options
+// sheet. Every view of the window implements it beside its session sink.
+
+namespace cellwatch {
+
+enum class ViewKind {
+    Hierarchy,  // "Design hierarchy"
+    TraceList,  // "Traced components"
+    Script,     // "Command script - [path]"
+    ResultLog,  // "Result log"
+    Sram,       // "SRAM contents"
+};
+
+class WizView {
+public:
+    virtual ~WizView() = default;
+    virtual ViewKind viewKind() const = 0;
+    // Asked before the user's close of its frame; false keeps the frame open.
+    virtual bool mayDestroy() const { return true; }
+    // The colour settings changed: read them again and repaint.
+    virtual void loadColours() {}
+};
+
+} // namespace cellwatch
