@@ -13,18 +13,22 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QColorDialog>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -75,6 +79,19 @@ void pressButton(QDialog& dialog, QDialogButtonBox::StandardButton which) {
     QTest::mouseClick(box->button(which), Qt::LeftButton);
 }
 
+// Answers the next modal dialog of type T from the event loop: the caller then opens it.
+template <typename T> void answerNextModal(QObject* owner, std::function<void(T*)> answer) {
+    auto* poll = new QTimer(owner);
+    QObject::connect(poll, &QTimer::timeout, owner, [poll, answer] {
+        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            poll->deleteLater();
+            poll->stop();
+            answer(dialog);
+        }
+    });
+    poll->start(10);
+}
+
 std::string readText(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
@@ -88,6 +105,9 @@ class DialogsTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // Qt's dialogs keep their own state (custom colours, last folders) in Qt's settings; test mode
+    // keeps those away from the user's, even when the program runs outside CTest.
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void cancelWritesNothing();
     void okWritesEveryKey_data();
     void okWritesEveryKey();
@@ -95,6 +115,7 @@ private Q_SLOTS:
     void browseFillsViewerPath();
     void splashClosesOnClickAndOnTimer();
     void aboutBoxShowsItsTexts();
+    void platformChoosersOpenQtDialogs();
     void waveViewerReceivesTheTrace();
     void waveViewerRefusals();
     void waveViewerEnabling();
@@ -289,26 +310,58 @@ void DialogsTest::splashClosesOnClickAndOnTimer() {
 void DialogsTest::aboutBoxShowsItsTexts() {
     QString title, product, release;
     bool pictured = false;
-    auto* poll = new QTimer(this);
-    connect(poll, &QTimer::timeout, this, [&, poll] {
-        auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (box == nullptr)
-            return;
-        poll->stop();
+    answerNextModal<QDialog>(this, [&](QDialog* box) {
         title = box->windowTitle();
         product = box->findChild<QLabel*>(QStringLiteral("productName"))->text();
         release = box->findChild<QLabel*>(QStringLiteral("releaseText"))->text();
         pictured = !box->findChild<QLabel*>(QStringLiteral("aboutPicture"))->pixmap().isNull();
         QTest::mouseClick(box->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
     });
-    poll->start(10);
     showAboutBox(nullptr);
-    delete poll;
 
     QCOMPARE(title, QStringLiteral("About LC3400 Cellwatch"));
     QCOMPARE(product, QStringLiteral("LC3400 Cellwatch"));
     QCOMPARE(release, QStringLiteral("Release Version 1.03"));
     QVERIFY(pictured);
+}
+
+// The seams' own answers: Qt's dialogs opened on the right colour, title, filters and programs.
+void DialogsTest::platformChoosersOpenQtDialogs() {
+    const OptionsChoosers platform = OptionsChoosers::platform();
+    QColor offered;
+    answerNextModal<QColorDialog>(this, [&](QColorDialog* dialog) {
+        offered = dialog->currentColor();
+        dialog->setCurrentColor(QColor(1, 2, 3));
+        dialog->accept();
+    });
+    QCOMPARE(platform.chooseColour(nullptr, QColor(9, 8, 7)), std::optional<QColor>(QColor(1, 2, 3)));
+    QCOMPARE(offered, QColor(9, 8, 7));
+
+    QTemporaryDir folder;
+    QFile program(folder.filePath(QStringLiteral("viewer")));
+    QVERIFY(program.open(QIODevice::WriteOnly));
+    program.close();
+    QVERIFY(program.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    ProgramFileRequest request{QStringLiteral("Select wave view program"),
+                               {QStringLiteral("Executable files (*)"), QStringLiteral("All files (*)")},
+                               folder.path()};
+    QString title;
+    QStringList filters;
+    bool executablesOnly = false, allAfterwards = false;
+    answerNextModal<QFileDialog>(this, [&](QFileDialog* dialog) {
+        title = dialog->windowTitle();
+        filters = dialog->nameFilters();
+        executablesOnly = dialog->filter().testFlag(QDir::Executable);
+        dialog->selectNameFilter(filters.value(1));
+        Q_EMIT dialog->filterSelected(filters.value(1));
+        allAfterwards = !dialog->filter().testFlag(QDir::Executable);
+        dialog->selectFile(program.fileName());
+        static_cast<QDialog*>(dialog)->accept(); // QFileDialog::accept, which is protected
+    });
+    QCOMPARE(platform.chooseProgram(nullptr, request), std::optional<QString>(program.fileName()));
+    QCOMPARE(title, request.title);
+    QCOMPARE(filters, request.filters);
+    QVERIFY(executablesOnly && allAfterwards);
 }
 
 void DialogsTest::waveViewerReceivesTheTrace() {
