@@ -1,5 +1,6 @@
 #include "ui/cmd_list.h"
 
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QRegularExpression>
 
@@ -12,7 +13,20 @@ CCmdList::CCmdList(QWidget* parent) : QComboBox(parent) {
     setDuplicatesEnabled(true);
     setCompleter(nullptr);
     setMaxVisibleItems(12);
-    connect(lineEdit(), &QLineEdit::returnPressed, this, &CCmdList::lineEntered);
+    // Enter is taken here rather than from returnPressed: the combo box hands an unaccepted Return
+    // back to its edit field, which would report it a second time.
+    lineEdit()->installEventFilter(this);
+}
+
+bool CCmdList::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == lineEdit() && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            Q_EMIT lineEntered();
+            return true;
+        }
+    }
+    return QComboBox::eventFilter(watched, event);
 }
 
 QString CCmdList::typedLine() const {

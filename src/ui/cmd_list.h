@@ -25,6 +25,9 @@ public:
 Q_SIGNALS:
     // Enter was pressed in the edit field.
     void lineEntered();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
 } // namespace cellwatch

@@ -54,6 +54,21 @@ void takeScreenshotWhenIdle(CWizApp& wiz, const QString& file) {
 
 } // namespace
 
+void connectHandOver(InstanceChannel& channel, CWizApp& wiz) {
+    // Queued: the open's prompts must not run inside the socket's read handler.
+    QObject::connect(
+        &channel, &InstanceChannel::fileReceived, &wiz,
+        [&wiz](const QString& file) {
+            CMainFrame* frame = wiz.mainFrame();
+            if (frame->isMinimized())
+                frame->showNormal();
+            frame->raise();
+            frame->activateWindow();
+            wiz.openFromOutside(file.toStdString());
+        },
+        Qt::QueuedConnection);
+}
+
 int runDesktop(int& argc, char** argv, const CommandLine& line) {
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Halvane"));
@@ -77,17 +92,7 @@ int runDesktop(int& argc, char** argv, const CommandLine& line) {
     std::unique_ptr<QtSettings> settings = openUserSettings();
     TempFolder tempFolder;
     CWizApp wiz(*settings, tempFolder);
-    QObject::connect(
-        &channel, &InstanceChannel::fileReceived, &wiz,
-        [&wiz](const QString& file) {
-            CMainFrame* frame = wiz.mainFrame();
-            if (frame->isMinimized())
-                frame->showNormal();
-            frame->raise();
-            frame->activateWindow();
-            wiz.openFromOutside(file.toStdString());
-        },
-        Qt::QueuedConnection);
+    connectHandOver(channel, wiz);
 
     CWizApp::StartOptions options;
     options.commandFile = line.commandFile;

@@ -5,6 +5,12 @@
 
 namespace cellwatch {
 
+class CWizApp;
+class InstanceChannel;
+
+// Files that a second copy hands over bring the window to the front and open as "Open..." would.
+void connectHandOver(InstanceChannel& channel, CWizApp& wiz);
+
 // Runs the window until it closes and returns the exit status. A second copy hands its file (if
 // any) to the running copy and ends without a window. argc and argv go to QApplication.
 int runDesktop(int& argc, char** argv, const CommandLine& line);

@@ -1,0 +1,323 @@
+// The main window by user flow: opening a script, the menus through a run, the command bar, closing
+// with unsaved edits, and a long run that must leave the window responsive.
+
+#include "frame_fixture.h"
+
+#include "ui/cmd_list.h"
+#include "ui/wiz_frames.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QStatusBar>
+
+#include <algorithm>
+
+using namespace cellwatch;
+
+namespace {
+
+// Times every event the loop delivers, so a test can tell the longest any handler blocked the window.
+class TimingApplication final : public QApplication {
+public:
+    using QApplication::QApplication;
+    bool notify(QObject* receiver, QEvent* event) override {
+        if (m_depth > 0 || !measuring)
+            return nested(receiver, event);
+        QElapsedTimer timer;
+        timer.start();
+        const bool handled = nested(receiver, event);
+        longestMs = std::max(longestMs, timer.elapsed());
+        ++events;
+        return handled;
+    }
+    bool measuring = false;
+    qint64 longestMs = 0;
+    qint64 events = 0;
+
+private:
+    bool nested(QObject* receiver, QEvent* event) {
+        ++m_depth;
+        const bool handled = QApplication::notify(receiver, event);
+        --m_depth;
+        return handled;
+    }
+    int m_depth = 0;
+};
+
+QString titleOf(const CWizApp& app, ViewKind kind) {
+    const CWizMDIChild* frame = app.frameOf(kind);
+    return frame != nullptr ? frame->windowTitle() : QStringLiteral("(none)");
+}
+
+// Which of F5, F6, F7, F8 are enabled, as a string like "5..8".
+QString runKeys(const WindowBench& bench) {
+    QString keys;
+    const std::pair<FrameCommand, char> items[] = {{FrameCommand::RunTest, '5'},
+                                                   {FrameCommand::ContinueTest, '6'},
+                                                   {FrameCommand::PauseTest, '7'},
+                                                   {FrameCommand::StopTest, '8'}};
+    for (const auto& [command, key] : items)
+        keys += bench.action(command)->isEnabled() ? QLatin1Char(key) : QLatin1Char('.');
+    return keys;
+}
+
+} // namespace
+
+class MainFrameTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void openingBuildsTheFourFramesWithTheirTitles();
+    void menusFollowTheRunStateAndTheBoard();
+    void commandBarRunsTypedLinesAndKeepsTheirHistory();
+    void closingWithAModifiedScriptAsksToSave();
+    void longRunKeepsTheWindowResponsive();
+};
+
+void MainFrameTest::openingBuildsTheFourFramesWithTheirTitles() {
+    WindowBench bench;
+    QVERIFY(!bench.action(FrameCommand::Close)->isEnabled());
+    QCOMPARE(bench.frame().statusPanes().size(), 4);
+    QCOMPARE(qobject_cast<QLabel*>(bench.frame().statusPanes()[1])->text(), QStringLiteral("CAP"));
+
+    const std::string script = bench.path("counter8.cmd");
+    bench.asker->files.push_back(script);
+    bench.action(FrameCommand::Open)->trigger();
+    QVERIFY(bench.doc() != nullptr);
+    const FileDialogRequest& open = bench.asker->fileRequests.at(0);
+    QCOMPARE(open.title, std::string("Open file"));
+    QCOMPARE(open.filter, std::string("Test files (*.cmd, *.sym)|*.cmd;*.sym|Symbol table (*.sym)|*.sym|"
+                                      "Command script (*.cmd)|*.cmd|All files (*.*)|*.*"));
+    QVERIFY(open.mustExist);
+
+    QCOMPARE(bench.frame().mdiArea()->subWindowList().size(), 4);
+    QCOMPARE(titleOf(*bench.app, ViewKind::Hierarchy), QStringLiteral("Design hierarchy"));
+    QCOMPARE(titleOf(*bench.app, ViewKind::TraceList), QStringLiteral("Traced components"));
+    QCOMPARE(titleOf(*bench.app, ViewKind::Script),
+             QStringLiteral("Command script - [%1]").arg(QString::fromStdString(script)));
+    QCOMPARE(titleOf(*bench.app, ViewKind::ResultLog), QStringLiteral("Result log"));
+    QCOMPARE(bench.frame().windowTitle(), QStringLiteral("LC3400 Cellwatch - counter8.cmd"));
+    QVERIFY(bench.logHas("0 error(s), 0 warning(s)")); // the parse that follows every open
+    QCOMPARE(bench.settings.readString("Recent File List", "File1", ""), script);
+
+    // Alt+5 makes the SRAM frame on demand; Alt+1 finds the hierarchy frame instead of making another.
+    QCOMPARE(bench.action(FrameCommand::ShowSram)->shortcut(), QKeySequence(QStringLiteral("Alt+5")));
+    bench.action(FrameCommand::ShowSram)->trigger();
+    QCOMPARE(titleOf(*bench.app, ViewKind::Sram), QStringLiteral("SRAM contents"));
+    bench.action(FrameCommand::ShowHierarchy)->trigger();
+    QCOMPARE(bench.frame().mdiArea()->subWindowList().size(), 5);
+    QCOMPARE(bench.frame().mdiArea()->activeSubWindow(), bench.app->frameOf(ViewKind::Hierarchy));
+
+    // The script stays while the session is open; the result log closes with both its panes and
+    // Alt+4 brings a new one.
+    QVERIFY(!bench.app->frameOf(ViewKind::Script)->close());
+    QVERIFY(bench.app->frameOf(ViewKind::Script) != nullptr);
+    QCOMPARE(bench.doc()->logViews().size(), std::size_t(2));
+    QVERIFY(bench.app->frameOf(ViewKind::ResultLog)->close());
+    QTRY_VERIFY(bench.app->frameOf(ViewKind::ResultLog) == nullptr);
+    QVERIFY(bench.doc()->logViews().empty());
+    bench.action(FrameCommand::ShowResultLog)->trigger();
+    QCOMPARE(titleOf(*bench.app, ViewKind::ResultLog), QStringLiteral("Result log"));
+    QCOMPARE(bench.doc()->logViews().size(), std::size_t(2));
+
+    // A frame whose view is no view of ours, and a frame with no view at all.
+    QLabel stranger;
+    QCOMPARE(CWizMDIChild::titleFor(&stranger, bench.doc()), QStringLiteral("Like, totally bogus view, dude!"));
+    QCOMPARE(CWizMDIChild::titleFor(nullptr, bench.doc()), QStringLiteral("Oh, isn't this weird?"));
+
+    // Open again: No to the question keeps the session; Yes, then Cancel in the dialog, keeps it too.
+    bench.asker->answers = {Answer::No};
+    bench.action(FrameCommand::Open)->trigger();
+    QCOMPARE(bench.asker->said.back(), std::string("You already have a document open. Would you like to close it?"));
+    QCOMPARE(bench.asker->fileRequests.size(), std::size_t(1));
+    bench.asker->answers = {Answer::Yes};
+    bench.action(FrameCommand::Open)->trigger();
+    QCOMPARE(bench.asker->fileRequests.size(), std::size_t(2));
+    QVERIFY(bench.doc() != nullptr);
+
+    bench.action(FrameCommand::Close)->trigger();
+    QVERIFY(bench.doc() == nullptr);
+    QVERIFY(bench.frame().mdiArea()->subWindowList().isEmpty());
+    QCOMPARE(bench.frame().windowTitle(), QStringLiteral("LC3400 Cellwatch"));
+}
+
+void MainFrameTest::menusFollowTheRunStateAndTheBoard() {
+    const std::pair<FrameCommand, const char*> keys[] = {
+        {FrameCommand::RunTest, "F5"},       {FrameCommand::ContinueTest, "F6"}, {FrameCommand::PauseTest, "F7"},
+        {FrameCommand::StopTest, "F8"},      {FrameCommand::ViewWave, "F4"},     {FrameCommand::ParseScript, "F9"},
+        {FrameCommand::Open, "Ctrl+O"},      {FrameCommand::ShowResultLog, "Alt+4"},
+    };
+    {
+        WindowBench bench;
+        for (const auto& [command, key] : keys)
+            QCOMPARE(bench.action(command)->shortcut(), QKeySequence(QString::fromLatin1(key)));
+        QCOMPARE(runKeys(bench), QStringLiteral("...."));
+
+        bench.settings.writeString("Environment", "Wave viewer", "/bin/true");
+        bench.append("counter8.cmd", "cycle 5000\n");
+        bench.app->OpenSessionFile(bench.path("counter8.cmd"));
+        QCOMPARE(runKeys(bench), QStringLiteral("5..."));
+        QVERIFY(bench.action(FrameCommand::ShowSram)->isEnabled());
+        QVERIFY(bench.action(FrameCommand::ParseScript)->isEnabled());
+
+        // F5 leaves the run working off its first cycle command on the timer.
+        bench.action(FrameCommand::RunTest)->trigger();
+        QCOMPARE(bench.doc()->runState(), RunState::Cycling);
+        QVERIFY(bench.frame().runTimerActive());
+        QCOMPARE(runKeys(bench), QStringLiteral("..78"));
+        QVERIFY(!bench.action(FrameCommand::ParseScript)->isEnabled());
+        QVERIFY(!bench.action(FrameCommand::ViewWave)->isEnabled());
+        QVERIFY(!bench.action(FrameCommand::SaveResultLog)->isEnabled());
+
+        bench.action(FrameCommand::PauseTest)->trigger();
+        QCOMPARE(bench.doc()->runState(), RunState::Paused);
+        QVERIFY(!bench.frame().runTimerActive());
+        QCOMPARE(runKeys(bench), QStringLiteral("56.8"));
+        QVERIFY(bench.action(FrameCommand::ViewWave)->isEnabled());
+        QVERIFY(bench.action(FrameCommand::SaveResultLog)->isEnabled());
+
+        bench.action(FrameCommand::ContinueTest)->trigger();
+        QCOMPARE(runKeys(bench), QStringLiteral("..78"));
+        // The ticks alone carry the run on, and the menus follow them.
+        QTRY_COMPARE(bench.doc()->runState(), RunState::Cycling);
+        QTRY_VERIFY(bench.doc()->runProgress().time > 200);
+        bench.action(FrameCommand::StopTest)->trigger();
+        QCOMPARE(bench.doc()->runState(), RunState::Idle);
+        QCOMPARE(runKeys(bench), QStringLiteral("5..."));
+
+        // The clocking items show the session's method; "External clock" is never offered.
+        QVERIFY(!bench.action(FrameCommand::ExternalClock)->isEnabled());
+        bench.action(FrameCommand::CbufRead)->trigger();
+        QVERIFY(bench.action(FrameCommand::CbufRead)->isChecked());
+        QVERIFY(!bench.action(FrameCommand::RegOut)->isChecked());
+        QCOMPARE(bench.doc()->clockMethod(), ClockMethod::CbufRead);
+    }
+    {
+        WindowBench bench("none");
+        bench.app->OpenSessionFile(bench.path("counter8.cmd"));
+        QVERIFY(bench.doc() != nullptr);
+        QCOMPARE(bench.asker->said.at(0), std::string("LC3400DS Not Found!"));
+        QCOMPARE(runKeys(bench), QStringLiteral("...."));
+        QVERIFY(!bench.action(FrameCommand::ShowSram)->isEnabled());
+        QVERIFY(bench.action(FrameCommand::ShowResultLog)->isEnabled());
+        QVERIFY(bench.action(FrameCommand::ParseScript)->isEnabled());
+    }
+}
+
+void MainFrameTest::commandBarRunsTypedLinesAndKeepsTheirHistory() {
+    WindowBench bench;
+    CCmdList& line = *bench.frame().cmdList();
+    const auto type = [&line](const QString& text) {
+        line.setEditText(text);
+        QTest::keyClick(line.lineEdit(), Qt::Key_Return);
+    };
+    type(QStringLiteral("echo \"nobody listens\""));
+    QVERIFY(line.history().isEmpty()); // no session: nothing happens
+
+    bench.append("counter8.cmd", "cycle 5000\n");
+    bench.app->OpenSessionFile(bench.path("counter8.cmd"));
+    type(QStringLiteral("echo \"first\""));
+    QVERIFY(bench.logHas("first"));
+    QCOMPARE(line.lineEdit()->selectedText(), QStringLiteral("echo \"first\""));
+    type(QStringLiteral("echo \"first\""));
+    type(QStringLiteral("echo \"second\"\nignored"));
+    type(QString());
+    QCOMPARE(line.history(), (QStringList{QString(), QStringLiteral("echo \"second\""), QStringLiteral("echo \"first\""),
+                                          QStringLiteral("echo \"first\"")}));
+
+    // With a paused run the line asks first: No keeps the run and the history, Yes stops the run.
+    bench.action(FrameCommand::RunTest)->trigger();
+    bench.action(FrameCommand::PauseTest)->trigger();
+    bench.asker->answers = {Answer::No};
+    type(QStringLiteral("echo \"third\""));
+    QCOMPARE(bench.asker->said.back(), std::string("Are you sure you want to use the command line? This will "
+                                                   "stop the currently paused session."));
+    QCOMPARE(bench.doc()->runState(), RunState::Paused);
+    QCOMPARE(line.history().size(), 4);
+    QCOMPARE(line.currentText(), QStringLiteral("echo \"third\""));
+    bench.asker->answers = {Answer::Yes};
+    type(QStringLiteral("echo \"third\""));
+    QCOMPARE(bench.doc()->runState(), RunState::Idle);
+    QVERIFY(bench.logHas("Test run stopped by user."));
+    QVERIFY(bench.logHas("third"));
+    QCOMPARE(line.history().first(), QStringLiteral("echo \"third\""));
+
+    // A cycle typed on the command line runs on the timer like a script's.
+    type(QStringLiteral("cycle 300"));
+    QCOMPARE(bench.doc()->runState(), RunState::Cycling);
+    QTRY_COMPARE(bench.doc()->runState(), RunState::Idle);
+
+    // Without a board the line is refused and stays selected for retyping.
+    WindowBench boardless("none");
+    boardless.app->OpenSessionFile(boardless.path("counter8.cmd"));
+    CCmdList& other = *boardless.frame().cmdList();
+    other.setEditText(QStringLiteral("clearall"));
+    QTest::keyClick(other.lineEdit(), Qt::Key_Return);
+    QCOMPARE(boardless.asker->said.back(), std::string("There is no LC3400DS device driver!"));
+    QVERIFY(other.history().isEmpty());
+    QCOMPARE(other.lineEdit()->selectedText(), QStringLiteral("clearall"));
+}
+
+void MainFrameTest::closingWithAModifiedScriptAsksToSave() {
+    WindowBench bench;
+    bench.frame().show();
+    const std::string script = bench.path("counter8.cmd");
+    bench.app->OpenSessionFile(script);
+    // The clocking menu rewrites the script's setclockmode line.
+    bench.action(FrameCommand::CbufAssign)->trigger();
+    QVERIFY(bench.doc()->scriptBuffer()->isModified());
+
+    bench.asker->answers = {Answer::Cancel};
+    QVERIFY(!bench.frame().close());
+    QCOMPARE(bench.asker->said.back(),
+             std::string("Command script has been modified. Do you wish to save before closing?"));
+    QVERIFY(bench.frame().isVisible());
+    QVERIFY(bench.doc() != nullptr);
+
+    bench.asker->answers = {Answer::Yes};
+    QVERIFY(bench.frame().close());
+    QVERIFY(bench.doc() == nullptr);
+    QFile saved(QString::fromStdString(script));
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QVERIFY(saved.readAll().contains("setclockmode CBUF_ASSIGN"));
+}
+
+void MainFrameTest::longRunKeepsTheWindowResponsive() {
+    auto& timing = static_cast<TimingApplication&>(*qApp);
+    WindowBench bench;
+    // 10 + 250 + 99740 = 100000 cycles; the 8-bit counter then holds 100000 mod 256 = 0xa0.
+    bench.append("counter8.cmd", "cycle 99740\ncheck count a0\\h\necho \"all cycles done\"\n");
+    bench.frame().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&bench.frame()));
+    bench.app->OpenSessionFile(bench.path("counter8.cmd"));
+    QApplication::processEvents();
+
+    timing.measuring = true;
+    timing.longestMs = 0;
+    timing.events = 0;
+    QMetaObject::invokeMethod(bench.action(FrameCommand::RunTest), &QAction::trigger, Qt::QueuedConnection);
+    QTRY_VERIFY_WITH_TIMEOUT(bench.logHas("all cycles done") && bench.doc()->runState() == RunState::Idle, 120000);
+    timing.measuring = false;
+    qInfo("longest %lld ms over %lld events", timing.longestMs, timing.events);
+
+    QCOMPARE(bench.doc()->errorCount(), 0);
+    QCOMPARE(bench.doc()->failedCheckCount(), 0);
+    QCOMPARE(bench.doc()->time(), 100000 * 10);
+    QVERIFY(!bench.frame().runTimerActive());
+    QVERIFY2(timing.events >= 1000, "the cycles were not spread over the timer's ticks");
+    QVERIFY2(timing.longestMs <= 50, qPrintable(QStringLiteral("a handler blocked for %1 ms").arg(timing.longestMs)));
+    // The run split the result log, as "AutoSplit" asks.
+    QVERIFY(static_cast<CSplitFrame*>(bench.app->frameOf(ViewKind::ResultLog))->splitWnd()->isSplit());
+}
+
+int main(int argc, char** argv) {
+    prepareRuntimeFolder();
+    TimingApplication application(argc, argv);
+    MainFrameTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "main_frame_test.moc"
