@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The README's two commands: `tools/quickstart.sh run` and `tools/quickstart.sh test`.
-# Installs what a fresh Debian 12 machine lacks (as root), builds, then runs the program or the tests.
+# Installs what a fresh Debian 12 machine lacks (as root), builds, then runs the program (its window
+# when a display is there, else an unattended run) or the tests.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -25,7 +26,15 @@ run)
     install_missing
     cmake --preset release >/dev/null
     cmake --build --preset release
-    # The log goes into the build folder so the example folder stays clean.
+    if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+        # The window, on settings of its own inside the build folder: they point "App path" at the
+        # source tree's data folder, since this build is not installed.
+        settings=build/release/quickstart-settings.ini
+        [ -e "$settings" ] || printf '[Environment]\nApp%%20path=%s\n' "$PWD/data" >"$settings"
+        exec env CELLWATCH_SETTINGS="$settings" build/release/src/cellwatch examples/counter8.cmd
+    fi
+    # No display: the script runs unattended. The log goes into the build folder so the example
+    # folder stays clean.
     log=build/release/counter8.cmd.log
     status=0
     build/release/src/cellwatch -run -log="$log" examples/counter8.cmd || status=$?
