@@ -1,6 +1,7 @@
 #include "trace/trace_store.h"
 
 #include <algorithm>
+#include <atomic>
 #include <new>
 
 namespace cellwatch {
@@ -39,6 +40,9 @@ void TraceStore::reset() {
 }
 
 void TraceStore::startEmpty() {
+    // Shared by every store of the process: a replaced store never repeats its predecessor's value.
+    static std::atomic<std::uint64_t> generations{0};
+    m_generation = ++generations;
     m_blocks.clear();
     m_tailRecords = nullptr;
     m_tailCount = kRecordsPerBlock;

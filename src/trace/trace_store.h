@@ -56,6 +56,9 @@ public:
 
     // Inspection, for status displays and tests.
     const std::string& cachePath() const { return m_path; }
+    // Changes each time the store starts empty (made or reset), and no two stores share a value, so
+    // a reader that indexes the records can tell that its index belongs to contents now gone.
+    std::uint64_t generation() const { return m_generation; }
     std::size_t blockCount() const { return m_blocks.size(); }
     std::size_t residentBlocks() const { return m_resident; }
     std::size_t writtenBlocks() const { return m_written; }
@@ -91,4 +94,5 @@ private:
     RecordArray m_spare;        // one freed array kept for the next block, to spare the allocator
 };
 
+    std::uint64_t m_generation = 0;
 } // namespace cellwatch

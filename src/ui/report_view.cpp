@@ -1,0 +1,219 @@
+#include "ui/report_view.h"
+
+#include "app/cwiz_doc.h"
+#include "platform/settings_catalogue.h"
+#include "ui/colour_settings.h"
+#include "ui/fixed_font.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+#include <algorithm>
+
+namespace cellwatch {
+
+CReportView::CReportView(CWizDoc& doc, QWidget* parent) : QAbstractScrollArea(parent), m_doc(doc) {
+    m_font = fixedPitchFont();
+    m_font.setPixelSize(16);
+    m_font.setWeight(QFont::Normal);
+    setFocusPolicy(Qt::StrongFocus);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    verticalScrollBar()->setRange(0, 0);
+    horizontalScrollBar()->setRange(0, 0);
+    setMinimumSize(10, 10);
+    loadColours();
+    doc.addLogView(this);
+}
+
+CReportView::~CReportView() {
+    m_doc.removeLogView(this);
+}
+
+void CReportView::loadColours() {
+    const Settings& s = m_doc.settings();
+    m_text = readColour(s, settings::kText);
+    m_error = readColour(s, settings::kError);
+    m_warning = readColour(s, settings::kWarning);
+    m_comments = readColour(s, settings::kComments);
+    viewport()->update();
+}
+
+QColor CReportView::colourOf(std::string_view text) const {
+    if (text.empty())
+        return m_text;
+    switch (text.front()) {
+    case 'E':
+        return m_error;
+    case 'W':
+        return m_warning;
+    case '|':
+        return m_comments;
+    default:
+        return m_text;
+    }
+}
+
+void CReportView::measure() {
+    const QFontMetrics metrics(m_font, viewport());
+    m_lineHeight = metrics.ascent() + metrics.descent();
+    m_columnWidth = metrics.maxWidth();
+}
+
+int CReportView::visibleRows() const {
+    return m_lineHeight > 0 ? viewport()->height() / m_lineHeight : 0;
+}
+
+int CReportView::visibleColumns() const {
+    return m_columnWidth > 0 ? viewport()->width() / m_columnWidth : 0;
+}
+
+int CReportView::estimatedLines() const {
+    const std::size_t perCycle = m_doc.clockTrace() != nullptr ? 5 : 10;
+    const std::size_t lines = m_doc.logLines().size() + 1 + static_cast<std::size_t>(m_doc.time()) / perCycle + 2;
+    return static_cast<int>(std::min<std::size_t>(lines, INT32_MAX));
+}
+
+void CReportView::updateRanges() {
+    if (m_lineHeight == 0)
+        return;
+    const int columns = visibleColumns();
+    const int rows = visibleRows();
+    horizontalScrollBar()->setRange(0, std::max(0, kColumns - columns));
+    horizontalScrollBar()->setPageStep(std::max(1, columns));
+    verticalScrollBar()->setRange(0, std::max(0, m_lineCount - rows));
+    verticalScrollBar()->setPageStep(std::max(1, rows));
+}
+
+void CReportView::refresh(bool follow) {
+    m_lineCount = estimatedLines();
+    updateRanges();
+    if (follow) {
+        horizontalScrollBar()->setValue(0);
+        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    }
+    viewport()->update();
+}
+
+void CReportView::scrollToStart() {
+    horizontalScrollBar()->setValue(0);
+    verticalScrollBar()->setValue(0);
+    viewport()->update();
+}
+
+std::vector<CReportView::PageLine> CReportView::pageLines() {
+    std::vector<PageLine> lines;
+    if (m_lineHeight == 0)
+        measure();
+    const auto first = static_cast<std::uint64_t>(verticalScrollBar()->value());
+    m_index.page(m_doc, first, visibleRows() + 2, [&](std::string_view text) {
+        lines.push_back({QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), colourOf(text)});
+    });
+    return lines;
+}
+
+void CReportView::paintEvent(QPaintEvent*) {
+    QPainter painter(viewport());
+    measure();
+    painter.fillRect(viewport()->rect(), Qt::white);
+    painter.setFont(m_font);
+    const int p = verticalScrollBar()->value();
+    const int h = horizontalScrollBar()->value();
+    const std::vector<PageLine> lines = pageLines();
+    if (lines.empty())
+        return;
+    if (m_mark && *m_mark >= p && *m_mark <= p + visibleRows() + 2) {
+        const int y = (*m_mark - p) * m_lineHeight;
+        painter.setPen(Qt::black);
+        painter.drawLine(-h * m_columnWidth, y, (kColumns - h) * m_columnWidth, y);
+    }
+    const int x = 2 - h * m_columnWidth;
+    const int ascent = QFontMetrics(m_font, viewport()).ascent();
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        painter.setPen(lines[i].colour);
+        painter.drawText(x, static_cast<int>(i) * m_lineHeight + ascent, lines[i].text);
+    }
+}
+
+void CReportView::keyPressEvent(QKeyEvent* event) {
+    QScrollBar* v = verticalScrollBar();
+    QScrollBar* hz = horizontalScrollBar();
+    const int rows = visibleRows();
+    switch (event->key()) {
+    case Qt::Key_Up:
+        v->setValue(std::max(0, v->value() - 1));
+        break;
+    case Qt::Key_Down:
+        v->setValue(std::min(m_lineCount, v->value() + 1));
+        break;
+    case Qt::Key_PageUp:
+        v->setValue(std::max(0, v->value() - rows));
+        break;
+    case Qt::Key_PageDown:
+        v->setValue(std::min(m_lineCount, v->value() + rows));
+        break;
+    case Qt::Key_Home:
+        v->setValue(0);
+        hz->setValue(0);
+        break;
+    case Qt::Key_End:
+        v->setValue(m_lineCount - rows);
+        hz->setValue(0);
+        break;
+    case Qt::Key_Left:
+        hz->setValue(std::max(0, hz->value() - 1));
+        break;
+    case Qt::Key_Right:
+        hz->setValue(std::min(kColumns, hz->value() + 1));
+        break;
+    default:
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
+    }
+    viewport()->update();
+}
+
+void CReportView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || m_lineHeight == 0) {
+        QAbstractScrollArea::mousePressEvent(event);
+        return;
+    }
+    const int n = verticalScrollBar()->value() + event->position().toPoint().y() / m_lineHeight;
+    if (n <= m_lineCount) {
+        if (m_mark == n + 1)
+            m_mark.reset();
+        else
+            m_mark = n + 1;
+    }
+    viewport()->update();
+}
+
+void CReportView::showLine(int n) {
+    const int p = verticalScrollBar()->value();
+    if (n < p || n >= p + visibleRows())
+        verticalScrollBar()->setValue(n);
+    m_mark = n + 1;
+    viewport()->update();
+}
+
+void CReportView::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    updateRanges();
+}
+
+void CReportView::showEvent(QShowEvent* event) {
+    QAbstractScrollArea::showEvent(event);
+    if (m_shown)
+        return;
+    m_shown = true;
+    measure();
+    refresh(true);
+}
+
+void CReportView::scrollContentsBy(int, int) {
+    viewport()->update();
+}
+
+} // namespace cellwatch

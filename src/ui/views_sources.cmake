@@ -1,0 +1,6 @@
+# The command script editor, the result log view and the SRAM view, and the factory that makes them.
+list(APPEND CELLWATCH_UI_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/log_line_index.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/report_view.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/window_views.cpp
+)

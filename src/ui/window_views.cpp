@@ -1,0 +1,32 @@
+#include "ui/window_views.h"
+
+#include "ui/report_view.h"
+
+namespace cellwatch {
+
+namespace {
+
+class WindowViewFactory final : public ViewFactory {
+public:
+    explicit WindowViewFactory(std::unique_ptr<ViewFactory> others) : m_others(std::move(others)) {}
+
+    QWidget* makeView(ViewKind kind, CWizDoc& doc, QWidget* parent) override {
+        switch (kind) {
+        case ViewKind::ResultLog:
+            return new CReportView(doc, parent);
+        default:
+            return m_others ? m_others->makeView(kind, doc, parent) : nullptr;
+        }
+    }
+
+private:
+    std::unique_ptr<ViewFactory> m_others;
+};
+
+} // namespace
+
+std::unique_ptr<ViewFactory> makeWindowViewFactory(std::unique_ptr<ViewFactory> others) {
+    return std::make_unique<WindowViewFactory>(std::move(others));
+}
+
+} // namespace cellwatch
