@@ -79,18 +79,35 @@ void pressButton(QDialog& dialog, QDialogButtonBox::StandardButton which) {
     QTest::mouseClick(box->button(which), Qt::LeftButton);
 }
 
-// Answers the next modal dialog of type T from the event loop: the caller then opens it.
-template <typename T> void answerNextModal(QObject* owner, std::function<void(T*)> answer) {
-    auto* poll = new QTimer(owner);
-    QObject::connect(poll, &QTimer::timeout, owner, [poll, answer] {
-        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            poll->deleteLater();
-            poll->stop();
-            answer(dialog);
-        }
-    });
-    poll->start(10);
-}
+// While it lives, answers the first modal dialog of type T from the event loop (the test then opens
+// it) and rejects any other modal dialog, or T left open, so that a test fails instead of hanging.
+template <typename T> class ModalAnswerer {
+public:
+    explicit ModalAnswerer(std::function<void(T*)> answer) {
+        QObject::connect(&m_poll, &QTimer::timeout, [this, answer] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (dialog == nullptr)
+                return;
+            auto* wanted = qobject_cast<T*>(dialog);
+            if (wanted != nullptr && m_answered == nullptr) {
+                m_answered = wanted;
+                // From its own timer, so this poll still runs if the answer opens a nested dialog.
+                QTimer::singleShot(0, wanted, [wanted, answer] { answer(wanted); });
+            } else if (dialog != m_answered || ++m_ticksOpen > 100) {
+                unexpected << QString::fromLatin1(dialog->metaObject()->className()) + QLatin1Char(' ') +
+                                  dialog->windowTitle();
+                dialog->reject();
+            }
+        });
+        m_poll.start(10);
+    }
+    QStringList unexpected;
+
+private:
+    QTimer m_poll;
+    QDialog* m_answered = nullptr;
+    int m_ticksOpen = 0;
+};
 
 std::string readText(const QString& path) {
     QFile file(path);
@@ -310,7 +327,7 @@ void DialogsTest::splashClosesOnClickAndOnTimer() {
 void DialogsTest::aboutBoxShowsItsTexts() {
     QString title, product, release;
     bool pictured = false;
-    answerNextModal<QDialog>(this, [&](QDialog* box) {
+    ModalAnswerer<QDialog> about([&](QDialog* box) {
         title = box->windowTitle();
         product = box->findChild<QLabel*>(QStringLiteral("productName"))->text();
         release = box->findChild<QLabel*>(QStringLiteral("releaseText"))->text();
@@ -318,6 +335,7 @@ void DialogsTest::aboutBoxShowsItsTexts() {
         QTest::mouseClick(box->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
     });
     showAboutBox(nullptr);
+    QCOMPARE(about.unexpected, QStringList());
 
     QCOMPARE(title, QStringLiteral("About LC3400 Cellwatch"));
     QCOMPARE(product, QStringLiteral("LC3400 Cellwatch"));
@@ -328,14 +346,17 @@ void DialogsTest::aboutBoxShowsItsTexts() {
 // The seams' own answers: Qt's dialogs opened on the right colour, title, filters and programs.
 void DialogsTest::platformChoosersOpenQtDialogs() {
     const OptionsChoosers platform = OptionsChoosers::platform();
-    QColor offered;
-    answerNextModal<QColorDialog>(this, [&](QColorDialog* dialog) {
-        offered = dialog->currentColor();
-        dialog->setCurrentColor(QColor(1, 2, 3));
-        dialog->accept();
-    });
-    QCOMPARE(platform.chooseColour(nullptr, QColor(9, 8, 7)), std::optional<QColor>(QColor(1, 2, 3)));
-    QCOMPARE(offered, QColor(9, 8, 7));
+    {
+        QColor offered;
+        ModalAnswerer<QColorDialog> colours([&](QColorDialog* dialog) {
+            offered = dialog->currentColor();
+            dialog->setCurrentColor(QColor(1, 2, 3));
+            dialog->accept();
+        });
+        QCOMPARE(platform.chooseColour(nullptr, QColor(9, 8, 7)), std::optional<QColor>(QColor(1, 2, 3)));
+        QCOMPARE(offered, QColor(9, 8, 7));
+        QCOMPARE(colours.unexpected, QStringList());
+    }
 
     QTemporaryDir folder;
     QFile program(folder.filePath(QStringLiteral("viewer")));
@@ -348,17 +369,19 @@ void DialogsTest::platformChoosersOpenQtDialogs() {
     QString title;
     QStringList filters;
     bool executablesOnly = false, allAfterwards = false;
-    answerNextModal<QFileDialog>(this, [&](QFileDialog* dialog) {
+    ModalAnswerer<QFileDialog> files([&](QFileDialog* dialog) {
         title = dialog->windowTitle();
         filters = dialog->nameFilters();
         executablesOnly = dialog->filter().testFlag(QDir::Executable);
         dialog->selectNameFilter(filters.value(1));
         Q_EMIT dialog->filterSelected(filters.value(1));
         allAfterwards = !dialog->filter().testFlag(QDir::Executable);
-        dialog->selectFile(program.fileName());
+        // Typed as a user would: selectFile leaves a focused name field alone.
+        dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(program.fileName());
         static_cast<QDialog*>(dialog)->accept(); // QFileDialog::accept, which is protected
     });
     QCOMPARE(platform.chooseProgram(nullptr, request), std::optional<QString>(program.fileName()));
+    QCOMPARE(files.unexpected, QStringList());
     QCOMPARE(title, request.title);
     QCOMPARE(filters, request.filters);
     QVERIFY(executablesOnly && allAfterwards);
