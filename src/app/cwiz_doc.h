@@ -41,6 +41,9 @@ struct BoardInfo {
     int gridRows = 0;
 };
 
+// What became of an output a batch run writes when it ends.
+enum class BatchOutput { NotWritten, Written, Failed };
+
 class CWizDoc final : public ScriptSession {
 public:
     // boardValue names the board opened with the session ("emulator", "emulator:128", "none", ...).
@@ -89,6 +92,10 @@ public:
     void EmptyLog();
     // Walks the stream into rows and lines; false (reported to the host) when the file is not written.
     bool WriteResultLog(const std::string& path);
+    // Writes the log and the VCD file from one pass over the trace (one after the other when either
+    // is a device or FIFO). The log is reported as by WriteResultLog; vcdWritten tells whether the
+    // VCD file was written, as WriteTraceVcd would return it.
+    bool WriteResultLogAndVcd(const std::string& logPath, const std::string& vcdPath, bool& vcdWritten);
     // Calls line for every text line and sample row of the stream, in order, without line ends.
     void WalkLog(const std::function<void(std::string_view)>& line);
     // Writes the column header of the traced components as plain log lines.
@@ -158,6 +165,10 @@ public:
     // Where a batch run leaves its log: by default the script's path (else the symbol table's) + ".log".
     void setBatchLogPath(std::string path) { m_batchLogPath = std::move(path); }
     std::string batchLogPath() const;
+    // Where a batch run also leaves a VCD file; empty for none. The run then writes the log and the
+    // VCD together when it ends, and batchVcdOutcome() tells how that went.
+    void setBatchVcdPath(std::string path) { m_batchVcdPath = std::move(path); }
+    BatchOutput batchVcdOutcome() const { return m_batchVcdOutcome; }
     void setRunObserver(RunObserver* observer) { m_pObserver = observer; }
     int failedCheckCount() const { return m_failedChecks; }
     int errorCount() const { return m_errorCount; }
@@ -265,6 +276,9 @@ private:
     bool readScriptReference(const std::string& path);
     bool writeScript(const std::string& path, const char* createFailure);
     void appendLogRecord(std::string text);
+    // The saved log with each record also handed to next (another output filled in the same pass).
+    template <class Next>
+    bool writeLogWalk(const std::string& path, Next& next);
     void removeClockElement();
     void emptyTraceList();
     void removeAllGroups();
@@ -351,6 +365,8 @@ private:
     std::unique_ptr<DriverChannel> m_pendingChannel;
     RunObserver* m_pObserver = nullptr;
     std::string m_batchLogPath;
+    std::string m_batchVcdPath;
+    BatchOutput m_batchVcdOutcome = BatchOutput::NotWritten;
     std::string m_designProblem;
     std::string m_boardProblem; // why the board could not be used, when its channel says
     // Log lines the trace store refused (it was full): the saved log still ends with them.

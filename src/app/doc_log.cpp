@@ -3,6 +3,8 @@
 
 #include "app/cwiz_doc.h"
 #include "app/log_format.h"
+#include "app/log_walk.h"
+#include "app/trace_outputs.h"
 #include "common/atomic_file.h"
 
 #include <algorithm>
@@ -72,69 +74,86 @@ const std::string* CWizDoc::logLineOf(TraceHandle handle) const {
     return &m_logLines[handle - 1];
 }
 
+namespace {
+
+// Handle -> trace-list entry and its field in the rows: the same entries componentOf finds.
+std::vector<LogWalkSlot> logWalkSlots(std::list<TracedComponent>& traceList,
+                                      const std::vector<TracedComponent*>& componentTable) {
+    std::vector<LogWalkSlot> slots(componentTable.size() + 1);
+    std::size_t field = 0;
+    for (TracedComponent& entry : traceList) {
+        const TraceHandle handle = entry.handle;
+        if (handle != kNoTraceHandle && handle <= componentTable.size() &&
+            componentTable[handle - 1] == &entry)
+            slots[handle] = LogWalkSlot{&entry, field};
+        ++field;
+    }
+    return slots;
+}
+
+} // namespace
+
 void CWizDoc::WalkLog(const std::function<void(std::string_view)>& line) {
-    const std::uint32_t divisor = m_pClockTrace != nullptr ? 5 : 10;
-    std::string row;
-    bool haveRowTime = false;
-    bool pending = false;
-    std::uint32_t rowTime = 0;
-    TraceRecord record;
-    for (std::uint32_t index = 0; m_pTraceStore->get(index, record); ++index) {
-        if (!haveRowTime) {
-            rowTime = record.time;
-            haveRowTime = true;
-        }
-        if (record.time != rowTime && pending) {
-            row.clear();
-            AppendSampleRow(row, rowTime, divisor, m_traceList, m_radix);
-            line(row);
-            rowTime = record.time;
-            pending = false;
-        }
-        if (record.isLogLine()) {
-            if (const std::string* text = logLineOf(record.line))
-                line(*text);
-        } else if (TracedComponent* component = componentOf(record.component)) {
-            component->previousValue = component->lastValue;
-            component->lastValue = record.value;
-            rowTime = record.time;
-            pending = true;
-        }
-    }
-    if (pending && rowTime != 0) {
-        row.clear();
-        AppendSampleRow(row, rowTime, divisor, m_traceList, m_radix);
-        line(row);
-    }
+    struct Sink {
+        const std::function<void(std::string_view)>& out;
+        void record(const TraceRecord&) {}
+        void line(std::string_view text) { out(text); }
+        void row(std::string_view text) { out(text); }
+    } sink{line};
+    SampleRows rows(m_traceList, m_radix, m_pClockTrace != nullptr ? 5 : 10);
+    WalkLogRecords(*m_pTraceStore, logWalkSlots(m_traceList, m_componentTable), m_logLines, rows, sink);
 }
 
 bool CWizDoc::WriteResultLog(const std::string& path) {
+    NoRecordSink none;
+    return writeLogWalk(path, none);
+}
+
+template <class Next>
+bool CWizDoc::writeLogWalk(const std::string& path, Next& next) {
     m_host.beginWaitCursor();
+    SampleRows rows(m_traceList, m_radix, m_pClockTrace != nullptr ? 5 : 10);
+    const std::vector<LogWalkSlot> slots = logWalkSlots(m_traceList, m_componentTable);
     AtomicFile file;
     bool ok = file.open(path);
     if (ok) {
-        constexpr std::size_t kFlushAt = 1 << 16;
-        std::string block;
-        block.reserve(kFlushAt + 4096);
-        WalkLog([&](std::string_view text) {
-            block += text;
-            block += "\r\n";
-            if (block.size() >= kFlushAt) {
-                file.write(block.data(), block.size());
-                block.clear();
-            }
-        });
-        for (const std::string& text : m_unstoredLines) {
-            block += text;
-            block += "\r\n";
-        }
-        file.write(block.data(), block.size());
+        LogFileSink<Next> sink(file, next);
+        WalkLogRecords(*m_pTraceStore, slots, m_logLines, rows, sink);
+        for (const std::string& text : m_unstoredLines)
+            sink.put(text);
+        sink.flush();
         ok = file.commit();
+    } else {
+        // The other output still gets its walk.
+        struct Rest {
+            Next& next;
+            void record(const TraceRecord& r) { next.record(r); }
+            void line(std::string_view) {}
+            void row(std::string_view) {}
+        } rest{next};
+        WalkLogRecords(*m_pTraceStore, slots, m_logLines, rows, rest);
     }
     m_host.endWaitCursor();
     if (!ok)
         m_host.messageOk("The result log could not be written to \"" + path + "\".");
     return ok;
+}
+
+bool CWizDoc::WriteResultLogAndVcd(const std::string& logPath, const std::string& vcdPath,
+                                   bool& vcdWritten) {
+    // A device or FIFO must get one whole file after the other, as a reader of it expects.
+    if (ResolveSaveTarget(logPath).kind != SaveTarget::Kind::Replace ||
+        ResolveSaveTarget(vcdPath).kind != SaveTarget::Kind::Replace) {
+        const bool logWritten = WriteResultLog(logPath);
+        vcdWritten = WriteTraceVcd(vcdPath);
+        return logWritten;
+    }
+    VcdWriter writer(vcdPath, m_host.localDate());
+    writer.setTimescale(10, 1); // 10 ms: one unit of the session's time
+    VcdTraceSink vcd(writer, m_traceList, m_radix);
+    const bool logWritten = writeLogWalk(logPath, vcd);
+    vcdWritten = writer.write();
+    return logWritten;
 }
 
 void CWizDoc::WriteLogHeader() {

@@ -80,6 +80,7 @@ bool CWizDoc::StartRun(RunMode mode) {
     m_failedChecks = 0;
     m_bOutOfStorage = false;
     m_bLogWriteFailed = false;
+    m_batchVcdOutcome = BatchOutput::NotWritten;
     m_breakHeld.clear();
     ReadBoardCellsExceptClock();
     RecordTraces();
@@ -142,8 +143,16 @@ std::string CWizDoc::batchLogPath() const {
 }
 
 void CWizDoc::finishBatchRun(int exitCode) {
-    // WriteResultLog reports a failure to the host itself.
-    if (!WriteResultLog(batchLogPath()))
+    // The log writers report a failure to the host themselves.
+    bool logWritten = false;
+    if (m_batchVcdPath.empty()) {
+        logWritten = WriteResultLog(batchLogPath());
+    } else {
+        bool vcdWritten = false;
+        logWritten = WriteResultLogAndVcd(batchLogPath(), m_batchVcdPath, vcdWritten);
+        m_batchVcdOutcome = vcdWritten ? BatchOutput::Written : BatchOutput::Failed;
+    }
+    if (!logWritten)
         m_bLogWriteFailed = true;
     m_host.quit(exitCode);
 }

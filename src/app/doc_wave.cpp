@@ -2,42 +2,19 @@
 // saves one where the user asks.
 
 #include "app/cwiz_doc.h"
-#include "app/log_format.h"
-#include "design/design_element.h"
-#include "trace/vcd_sample_feed.h"
-#include "trace/vcd_writer.h"
+#include "app/trace_outputs.h"
 
 namespace cellwatch {
 
 bool CWizDoc::WriteTraceVcd(const std::string& path) {
     VcdWriter writer(path, m_host.localDate());
     writer.setTimescale(10, 1); // 10 ms: one unit of the session's time
-    VcdSampleFeed feed(writer);
-
-    // Sample records name components by handle; the feed numbers them in trace-list order.
-    std::vector<std::size_t> slotOfHandle;
-    std::size_t slot = 0;
-    for (const TracedComponent& entry : m_traceList) {
-        if (entry.element == nullptr)
-            continue;
-        const std::uint32_t size = entry.element->size > 32 ? 32 : entry.element->size;
-        feed.addComponent(entry.element->fullName, static_cast<std::uint16_t>(size),
-                          static_cast<std::uint16_t>(ComponentRadix(entry, m_radix)));
-        if (entry.handle != kNoTraceHandle) {
-            if (slotOfHandle.size() <= entry.handle)
-                slotOfHandle.resize(entry.handle + 1, static_cast<std::size_t>(-1));
-            slotOfHandle[entry.handle] = slot;
-        }
-        ++slot;
-    }
-
-    TraceRecord record;
-    for (std::uint32_t index = 0; m_pTraceStore->get(index, record); ++index) {
-        if (!record.isSample() || record.component >= slotOfHandle.size())
-            continue;
-        const std::size_t component = slotOfHandle[record.component];
-        if (component != static_cast<std::size_t>(-1))
-            feed.sample(component, record.time, record.value);
+    VcdTraceSink sink(writer, m_traceList, m_radix);
+    std::uint32_t index = 0;
+    for (auto span = m_pTraceStore->recordsFrom(0); !span.empty(); span = m_pTraceStore->recordsFrom(index)) {
+        index += static_cast<std::uint32_t>(span.size());
+        for (const TraceRecord& record : span)
+            sink.record(record);
     }
     return writer.write();
 }

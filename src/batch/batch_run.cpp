@@ -99,6 +99,7 @@ int BatchRun::run() {
         m_options.prepareSession(doc);
     doc.setRunObserver(&recorder);
     doc.setBatchLogPath(m_logPath);
+    doc.setBatchVcdPath(m_options.vcdFile);
 
     const std::size_t shown = m_host.messages().size();
     if (!doc.OpenSession(m_file)) {
@@ -224,7 +225,12 @@ int BatchRun::finish(CWizDoc& doc, const RunRecorder& recorder, bool stalled) {
         problems.push_back("the log could not be written to \"" + m_logPath + "\"");
     // Whatever goes wrong with the other outputs is added to the log, which is then written again.
     std::vector<std::string> outputErrors;
-    if (!m_options.vcdFile.empty() && !doc.WriteTraceVcd(m_options.vcdFile)) {
+    // A run that ended by itself wrote its VCD together with the log; otherwise it is written here.
+    const bool vcdWritten = m_options.vcdFile.empty() ||
+                            (doc.batchVcdOutcome() == BatchOutput::NotWritten
+                                 ? doc.WriteTraceVcd(m_options.vcdFile)
+                                 : doc.batchVcdOutcome() == BatchOutput::Written);
+    if (!vcdWritten) {
         problems.push_back("the VCD file could not be written to \"" + m_options.vcdFile + "\"");
         m_host.say("The VCD file could not be written to \"" + m_options.vcdFile + "\".");
         outputErrors.push_back("The VCD file could not be written to \"" + m_options.vcdFile + "\".");

@@ -77,6 +77,20 @@ bool TraceStore::get(std::uint32_t index, TraceRecord& out) {
     return true;
 }
 
+std::span<const TraceRecord> TraceStore::recordsFrom(std::uint32_t index) {
+    if (index >= m_total)
+        return {};
+    const std::size_t block = index / kRecordsPerBlock;
+    if (!m_blocks[block]) {
+        releaseOne();
+        if (!loadBlock(block))
+            return {};
+    }
+    const std::uint32_t first = index % kRecordsPerBlock;
+    const std::uint32_t blockEnd = block + 1 == m_blocks.size() ? m_tailCount : kRecordsPerBlock;
+    return {m_blocks[block].get() + first, blockEnd - first};
+}
+
 bool TraceStore::addBlock() {
     std::uint64_t available = 0;
     if (m_total > 0 && m_memory && m_memory->availableBytes(available) && available < kLowMemoryBytes) {

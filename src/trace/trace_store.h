@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -49,16 +50,21 @@ public:
     // block that cannot be read back from the cache file (out is then left alone).
     bool get(std::uint32_t index, TraceRecord& out);
 
+    // Record index and the records after it up to the end of its block, for readers that walk the
+    // whole store: empty when index >= count() or when the block cannot be read back. The span stays
+    // valid until the next call that appends, reads or resets.
+    std::span<const TraceRecord> recordsFrom(std::uint32_t index);
+
     std::uint32_t count() const { return m_total; }
+    // Changes each time the store starts empty (made or reset), and no two stores share a value, so
+    // a reader that indexes the records can tell that its index belongs to contents now gone.
+    std::uint64_t generation() const { return m_generation; }
 
     // Empties the store and truncates the cache file.
     void reset();
 
     // Inspection, for status displays and tests.
     const std::string& cachePath() const { return m_path; }
-    // Changes each time the store starts empty (made or reset), and no two stores share a value, so
-    // a reader that indexes the records can tell that its index belongs to contents now gone.
-    std::uint64_t generation() const { return m_generation; }
     std::size_t blockCount() const { return m_blocks.size(); }
     std::size_t residentBlocks() const { return m_resident; }
     std::size_t writtenBlocks() const { return m_written; }
@@ -88,11 +94,11 @@ private:
     TraceRecord* m_tailRecords = nullptr;
     std::uint32_t m_tailCount = kRecordsPerBlock; // "full" until a first block exists
     std::uint32_t m_total = 0;
+    std::uint64_t m_generation = 0;
     std::size_t m_resident = 0;
     std::size_t m_written = 0;  // blocks are written in order, once each: [0, m_written) are on file
     std::size_t m_scanFrom = 0; // no block below this one is resident
     RecordArray m_spare;        // one freed array kept for the next block, to spare the allocator
 };
 
-    std::uint64_t m_generation = 0;
 } // namespace cellwatch

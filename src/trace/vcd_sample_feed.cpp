@@ -8,20 +8,4 @@ void VcdSampleFeed::addComponent(std::string_view name, std::uint16_t size, std:
     m_slots.push_back(Slot{m_writer.findVariable(name), false, 0});
 }
 
-void VcdSampleFeed::sample(std::size_t component, std::uint32_t time, std::int32_t value) {
-    if (component >= m_slots.size())
-        return;
-    if (time > m_latest) {
-        m_latest = time;
-        m_writer.setTime(time);
-    }
-    Slot& slot = m_slots[component];
-    const auto bits = static_cast<std::uint32_t>(value);
-    if (slot.written && slot.last == bits)
-        return;
-    slot.written = true;
-    slot.last = bits;
-    m_writer.addChange(slot.variable, bits);
-}
-
 } // namespace cellwatch

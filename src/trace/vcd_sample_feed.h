@@ -22,7 +22,21 @@ public:
 
     // One sample record of a component. Values are written as unsigned binary, padded to the width.
     // Samples of components that were never added are ignored.
-    void sample(std::size_t component, std::uint32_t time, std::int32_t value);
+    void sample(std::size_t component, std::uint32_t time, std::int32_t value) {
+        if (component >= m_slots.size())
+            return;
+        if (time > m_latest) {
+            m_latest = time;
+            m_writer.setTime(time);
+        }
+        Slot& slot = m_slots[component];
+        const auto bits = static_cast<std::uint32_t>(value);
+        if (slot.written && slot.last == bits)
+            return;
+        slot.written = true;
+        slot.last = bits;
+        m_writer.addChange(slot.variable, bits);
+    }
 
 private:
     struct Slot {

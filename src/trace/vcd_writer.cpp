@@ -73,13 +73,6 @@ bool VcdWriter::addVariable(std::string_view name, int type, std::uint16_t size,
     return true;
 }
 
-bool VcdWriter::setTime(std::uint32_t time) {
-    if (time < m_time)
-        return false;
-    m_time = time;
-    return true;
-}
-
 int VcdWriter::findVariable(std::string_view name) const {
     const auto it = m_byName.find(name);
     return it == m_byName.end() ? -1 : it->second;
@@ -115,6 +108,15 @@ bool VcdWriter::addChange(int variable, std::uint32_t value) {
         return true;
     emitTimeIfNew();
     const Variable& v = m_vars[static_cast<std::size_t>(variable)];
+    if (v.size == 1 && value <= 1 && v.code.size() == 1) {
+        // The change of a single bit, most of what a long trace holds.
+        char* p = reserve(3);
+        p[0] = static_cast<char>('0' + value);
+        p[1] = v.code[0];
+        p[2] = '\n';
+        m_used += 3;
+        return true;
+    }
     const std::size_t significant = value == 0 ? 1 : static_cast<std::size_t>(std::bit_width(value));
     const std::size_t digits = std::max<std::size_t>(significant, v.size);
     char* p = reserve(digits + v.code.size() + 3);
@@ -228,9 +230,12 @@ void VcdWriter::writeHeader() {
 void VcdWriter::emitTimeIfNew() {
     if (m_time <= m_lastWritten)
         return;
-    put("\n#");
-    putNumber(m_time);
-    put("\n");
+    char* p = reserve(16);
+    p[0] = '\n';
+    p[1] = '#';
+    p = std::to_chars(p + 2, p + 15, m_time).ptr;
+    *p++ = '\n';
+    m_used = static_cast<std::size_t>(p - m_buf.data());
     m_lastWritten = m_time;
 }
 

@@ -35,7 +35,12 @@ public:
                      std::string_view initialValue);
 
     // False when time is below the current time.
-    bool setTime(std::uint32_t time);
+    bool setTime(std::uint32_t time) {
+        if (time < m_time)
+            return false;
+        m_time = time;
+        return true;
+    }
 
     // Adds a change of the named variable, stamped with the current time. False when no variable
     // has that name.

@@ -259,6 +259,35 @@ TEST_F(TraceStoreTest, UnreadableBlockFailsItsRecordsOnly) {
     expectAllReadable();
 }
 
+TEST_F(TraceStoreTest, RecordsFromWalksBlockByBlockThroughSpilledUnreadableAndTailBlocks) {
+    *memory = 1024; // every new block releases one: most of the store is on file
+    const std::uint32_t perBlock = TraceStore::kRecordsPerBlock;
+    fill(0, 3 * perBlock + 17);
+    ASSERT_FALSE(store->isBlockResident(0));
+
+    std::uint32_t index = 0;
+    std::vector<std::size_t> runs;
+    for (auto span = store->recordsFrom(0); !span.empty(); span = store->recordsFrom(index)) {
+        runs.push_back(span.size());
+        for (const TraceRecord& r : span) {
+            ASSERT_TRUE(sameRecord(r, recordFor(index))) << index;
+            ++index;
+        }
+    }
+    EXPECT_EQ(index, store->count());
+    EXPECT_EQ(runs, (std::vector<std::size_t>{perBlock, perBlock, perBlock, 17}));
+
+    const auto middle = store->recordsFrom(perBlock + 4999);
+    ASSERT_EQ(middle.size(), 1u) << "a walk may start anywhere in a block";
+    EXPECT_TRUE(sameRecord(middle[0], recordFor(perBlock + 4999)));
+
+    ASSERT_FALSE(store->isBlockResident(0));
+    file->unreadable.insert(0);
+    EXPECT_TRUE(store->recordsFrom(2).empty()) << "a block that cannot be read ends the walk";
+    EXPECT_FALSE(store->recordsFrom(2 * perBlock).empty());
+    EXPECT_TRUE(store->recordsFrom(store->count()).empty());
+}
+
 TEST_F(TraceStoreTest, CacheFileThatCannotBeOpenedFailsOnlyWhenABlockMustBeWritten) {
     file = std::make_shared<FileState>();
     file->failOpen = true;

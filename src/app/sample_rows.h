@@ -1,0 +1,71 @@
+#pragma once
+// The sample rows of one walk over the result log. Each component's field stays formatted between
+// rows and is formatted again only when its value changes, and the row is kept whole in one buffer,
+// so a row costs its time stamp and nothing else when few values change (the common case of a long
+// run). The text is exactly what AppendSampleRow makes.
+
+#include "app/traced_component.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace cellwatch {
+
+class SampleRows {
+public:
+    // Fields in list order, starting from each component's lastValue; timeDivisor as AppendSampleRow.
+    SampleRows(const std::list<TracedComponent>& components, int defaultRadix, std::uint32_t timeDivisor);
+
+    // Field number i (the component's place in the list) now shows value.
+    void setValue(std::size_t field, std::int32_t value) {
+        Field& f = m_fields[field];
+        if (value == f.value)
+            return;
+        // A single digit 0 or 1 reads the same in every radix.
+        if (f.digits == 1 && f.length == 1 && static_cast<std::uint32_t>(value) <= 1u) {
+            f.value = value;
+            m_row[f.offset] = static_cast<char>('0' + value);
+            return;
+        }
+        changeField(field, value);
+    }
+
+    // The row at rowTime, without a line end. Valid until the next call.
+    std::string_view row(std::uint32_t rowTime) {
+        const std::uint32_t stamp = rowTime / m_divisor;
+        if (stamp != m_stamp)
+            setStamp(stamp);
+        return m_row;
+    }
+
+    std::size_t fieldCount() const { return m_fields.size(); }
+
+private:
+    struct Field {
+        std::int32_t value;
+        int digits;
+        int radix;
+        std::size_t offset; // of its text in m_row, after the two blanks
+        std::size_t length;
+    };
+
+    void changeField(std::size_t field, std::int32_t value);
+    void setStamp(std::uint32_t stamp);
+    void replaceText(std::size_t offset, std::size_t oldLength, std::string_view text);
+
+    std::uint32_t m_divisor;
+    std::uint32_t m_stamp = 0;
+    std::size_t m_stampLength = 8;
+    std::vector<Field> m_fields;
+    std::string m_row; // "#", the stamp, then "  " and the text of each field
+};
+
+// The text FormatNumber(value, ..., digits, radix, '0') gives, written to out (room for
+// max(digits, 33) characters); returns its length.
+std::size_t FormatLogValue(char* out, std::uint32_t value, int digits, int radix);
+
+} // namespace cellwatch
