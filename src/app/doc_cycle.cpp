@@ -106,12 +106,20 @@ void CWizDoc::RecordTraces() {
     const bool clockTraced = m_pClockTrace != nullptr;
     const auto time = static_cast<std::uint32_t>(m_time);
     const bool wholeCycle = isWholeCycle(m_time);
+    const bool everyEntry = noClock || m_time == 0 || (!clockTraced && wholeCycle);
+    const std::uint32_t hidden = m_bHideInversion == 1 ? 1u : 0u;
     TraceRecord record;
     record.time = time;
     for (TracedComponent& entry : m_traceList) {
-        const auto value = static_cast<std::int32_t>(ElementValue(entry.element));
-        const bool recorded = noClock || m_time == 0 || (!clockTraced && wholeCycle) ||
-                              (clockTraced && value != entry.lastValue);
+        // Single cells are most of what is traced: their value without the general walk.
+        const DesignElement* element = entry.element;
+        std::int32_t value = 0;
+        if (element != nullptr &&
+            (element->type == ElementType::Symbol || element->type == ElementType::SoftwareClock))
+            value = static_cast<std::int32_t>((element->value & 1u) ^ (element->inverted ? hidden : 0u));
+        else
+            value = static_cast<std::int32_t>(ElementValue(element));
+        const bool recorded = everyEntry || (clockTraced && value != entry.lastValue);
         if (!recorded)
             continue;
         entry.previousValue = entry.lastValue;

@@ -55,10 +55,12 @@ void BoardDriver::writeMapRegister(const RowMask& mask) {
     const std::uint32_t c = readControl();
     writeControl((c & 0xFBu) | 8u);
     const int words = RowMask::wordCount();
-    for (int i = 0; i < words; ++i) {
-        std::uint32_t word = 0;
-        mask.getWord(i, word);
-        writeDeviceWord(mapRegister() + 4u * static_cast<std::uint32_t>(i), word);
+    const std::uint32_t map = mapRegister();
+    const std::uint8_t* b = mask.bytes().data();
+    for (int i = 0; i < words; ++i, b += 4) {
+        const std::uint32_t word = static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
+                                   static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24;
+        writeDeviceWord(map + 4u * static_cast<std::uint32_t>(i), word);
     }
     writeControl(c);
 }

@@ -76,12 +76,11 @@ int idLength() {
 }
 
 AddressWord cellStateAddress(int row, int column) {
-    AddressWord word = 0;
-    setModeField(word, 0);
-    setColumnField(word, static_cast<std::uint32_t>(column));
-    setOffsetField(word, 3);
-    setRowField(word, static_cast<std::uint32_t>(row));
-    return word;
+    // The fields of a zero word, set in one go: every column access of a run computes this.
+    const DeviceGeometry& g = currentDevice();
+    const std::uint32_t field = (1u << g.rowBits) - 1u;
+    return ((static_cast<std::uint32_t>(column) & field) << g.columnShift) | (3u << g.offsetShift) |
+           (static_cast<std::uint32_t>(row) & field);
 }
 
 int RowMask::wordCount() {

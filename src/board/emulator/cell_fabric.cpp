@@ -16,7 +16,7 @@ constexpr int kExtraCascadeRounds = 2;
 CellFabric::CellFabric(int cellsPerSide)
     : m_cells(cellsPerSide), m_count(static_cast<std::uint32_t>(cellsPerSide * cellsPerSide)),
       m_state(m_count + 2, 0), m_readXor(m_count, 0), m_config(3u * m_count, 0),
-      m_readStrobe(static_cast<std::size_t>(cellsPerSide)),
+      m_gateInput(m_count + 2, 0), m_readStrobe(static_cast<std::size_t>(cellsPerSide)),
       m_accessStrobe(static_cast<std::size_t>(cellsPerSide)) {
     m_state[m_count + 1] = 1;
 }
@@ -87,11 +87,13 @@ void CellFabric::writeCells(int column, const std::uint8_t* rows, int count, std
     ensureCompiled();
     const std::uint32_t base = index(0, column);
     std::uint64_t written[2] = {0, 0};
+    bool touchesGates = false;
     for (int k = 0; k < count; ++k) {
         m_state[base + rows[k]] = static_cast<std::uint8_t>((value >> k) & 1u);
         written[rows[k] >> 6] |= std::uint64_t{1} << (rows[k] & 63);
+        touchesGates = touchesGates || m_gateInput[base + rows[k]] != 0;
     }
-    settleAndCascade();
+    settleWrittenAndCascade(touchesGates);
     const Range& strobe = m_accessStrobe[static_cast<std::size_t>(column)];
     if (!strobe.empty()) {
         fire(&strobe, 1, column, written);
@@ -208,10 +210,20 @@ void CellFabric::compile() {
                 if (--pending[u] == 0)
                     ready.push_back(u);
         }
-        for (std::size_t k = 0; k < m_comb.size(); ++k)
-            if (!placed[k])
+        m_gatesAcyclic = true;
+        for (std::size_t k = 0; k < m_comb.size(); ++k) {
+            if (!placed[k]) {
                 ordered.push_back(m_comb[k]);
+                m_gatesAcyclic = false;
+            }
+        }
         m_comb.swap(ordered);
+        m_gateInput.assign(m_count + 2, 0);
+        for (const Logic& l : m_comb) {
+            m_gateInput[l.self] = 1;
+            m_gateInput[l.a] = 1;
+            m_gateInput[l.b] = 1;
+        }
     }
 
     std::stable_sort(clocked.begin(), clocked.end(), [](const auto& x, const auto& y) {
@@ -253,7 +265,12 @@ void CellFabric::rememberClockNets() {
 }
 
 void CellFabric::settleAndCascade() {
-    settle();
+    settleWrittenAndCascade(true);
+}
+
+void CellFabric::settleWrittenAndCascade(bool touchesGates) {
+    if (touchesGates || !m_gatesAcyclic)
+        settle();
     const int rounds = static_cast<int>(m_nets.size()) + kExtraCascadeRounds;
     for (int round = 0; round < rounds && !m_nets.empty(); ++round) {
         m_firing.clear();

@@ -77,6 +77,9 @@ private:
     std::uint32_t sourceIndex(const CellSource& s) const;
     void settle();
     void settleAndCascade();
+    // After a write: the settle can be left out when no written cell is a gate or a gate's input
+    // and the gates have no loop, since the settled state is then still settled.
+    void settleWrittenAndCascade(bool touchesGates);
     void rememberClockNets();
     // Applies one simultaneous edge to the registers of the given ranges; rows written by the
     // access in progress (exceptColumn, exceptRows) keep their written value.
@@ -88,6 +91,8 @@ private:
     std::vector<std::uint8_t> m_readXor; // 1 for an inverted read-back
     std::vector<std::uint32_t> m_config; // three words per cell
     bool m_dirty = false;
+    std::vector<std::uint8_t> m_gateInput; // per cell: 1 for a gate or an input of one
+    bool m_gatesAcyclic = true;            // the gates' evaluation order has no loop
 
     std::vector<Logic> m_comb; // combinational cells in evaluation order
     std::vector<Logic> m_regs; // registered cells, grouped by clock

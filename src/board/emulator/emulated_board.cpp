@@ -1,6 +1,7 @@
 #include "board/emulator/emulated_board.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace cellwatch {
@@ -185,15 +186,30 @@ EmulatedBoard::Decoded EmulatedBoard::decode(std::uint32_t a) const {
 
 int EmulatedBoard::selectedRows(int limit) {
     if (!m_rowsValid) {
-        m_rowCount = 0;
+        m_rowsValid = true;
+        const int other = 1 - m_selection;
+        m_selection = other;
+        RowSelection& s = m_selections[static_cast<std::size_t>(other)];
+        if (s.known && s.map == m_map)
+            return std::min(s.count, limit);
+        s.map = m_map;
+        s.known = true;
+        s.count = 0;
         // Rows past the map register's last word (rows 32-47 of the 48-cell member) cannot be selected.
         const int reachable = std::min(m_geometry.cells, 32 * (m_geometry.rowMaskBytes / 4));
-        for (int r = 0; r < reachable; ++r)
-            if (!((m_map[static_cast<std::size_t>(r >> 5)] >> (r & 31)) & 1u))
-                m_rows[static_cast<std::size_t>(m_rowCount++)] = static_cast<std::uint8_t>(r);
-        m_rowsValid = true;
+        for (int word = 0; 32 * word < reachable; ++word) {
+            const int rows = std::min(32, reachable - 32 * word);
+            std::uint32_t selected = ~m_map[static_cast<std::size_t>(word)];
+            if (rows < 32)
+                selected &= (1u << rows) - 1u;
+            while (selected != 0) {
+                const int r = 32 * word + std::countr_zero(selected);
+                s.rows[static_cast<std::size_t>(s.count++)] = static_cast<std::uint8_t>(r);
+                selected &= selected - 1u;
+            }
+        }
     }
-    return std::min(m_rowCount, limit);
+    return std::min(m_selections[static_cast<std::size_t>(m_selection)].count, limit);
 }
 
 std::uint32_t EmulatedBoard::deviceLoad(std::uint32_t deviceAddress) {
@@ -208,7 +224,7 @@ std::uint32_t EmulatedBoard::deviceLoad(std::uint32_t deviceAddress) {
             return m_fabric.readCells(d.column, &row, 1);
         }
         const int count = selectedRows(width);
-        return m_fabric.readCells(d.column, m_rows.data(), count);
+        return m_fabric.readCells(d.column, selectedRowList(), count);
     }
     case Target::Control:
         return m_control;
@@ -238,7 +254,7 @@ void EmulatedBoard::deviceStore(std::uint32_t deviceAddress, std::uint32_t value
             return;
         }
         const int count = selectedRows(width);
-        m_fabric.writeCells(d.column, m_rows.data(), count, value);
+        m_fabric.writeCells(d.column, selectedRowList(), count, value);
         return;
     }
     case Target::CellConfig:

@@ -90,6 +90,9 @@ private:
     void deviceStore(std::uint32_t deviceAddress, std::uint32_t value);
     // The rows a column access reaches: the map's cleared rows, ascending, at most the bus width.
     int selectedRows(int limit);
+    const std::uint8_t* selectedRowList() const {
+        return m_selections[static_cast<std::size_t>(m_selection)].rows.data();
+    }
     void reset();
 
     DeviceGeometry m_geometry;
@@ -100,9 +103,17 @@ private:
     std::uint8_t m_control = 0;
     std::array<std::uint32_t, 4> m_map{};
     std::array<std::uint8_t, 16> m_id{};
-    std::array<std::uint8_t, 128> m_rows{}; // scratch for column accesses
-    bool m_rowsValid = false;
-    int m_rowCount = 0;
+    // The rows a map selects, for the map in force and the one before it: a run's accesses
+    // alternate between a few maps (read the traced rows, write the clock register).
+    struct RowSelection {
+        std::array<std::uint32_t, 4> map{};
+        std::array<std::uint8_t, 128> rows{};
+        int count = 0;
+        bool known = false;
+    };
+    std::array<RowSelection, 2> m_selections{};
+    int m_selection = 0;     // the entry of the map in force once m_rowsValid
+    bool m_rowsValid = false; // false after a map write, until the next column access
 
     std::uint8_t m_bank = 0;
     std::uint32_t m_port24 = 0;

@@ -190,6 +190,31 @@ TEST(CellFabric, CombinationalLoopsAndSelfClockingDoNotHang) {
     SUCCEED();
 }
 
+TEST(CellFabric, GatesFollowTheirInputsAndOverrideWritesWhileLoopsKeepTurning) {
+    WindowHost h(64);
+    h.configure(0, 2, src(0, 1), src(1, 1), gate(truth::kAnd));
+    h.setBus(32);
+    h.selectRows({0, 1});
+    h.write(h.cell(0, 1), 0b11);
+    EXPECT_TRUE(h.board.cellState(0, 2));
+    h.assignCell(5, 1, 1); // not an input of the gate
+    EXPECT_TRUE(h.board.cellState(0, 2));
+    h.assignCell(0, 2, 0); // a gate written takes its function's value again
+    EXPECT_TRUE(h.board.cellState(0, 2));
+    h.assignCell(1, 1, 0);
+    EXPECT_FALSE(h.board.cellState(0, 2));
+
+    // A ring of three inverters has no settled state: every write, wherever it lands, turns it once.
+    h.configure(0, 3, src(1, 3), 0, gate(truth::kNotA));
+    h.configure(1, 3, src(2, 3), 0, gate(truth::kNotA));
+    h.configure(2, 3, src(0, 3), 0, gate(truth::kNotA));
+    h.selectRows({0, 1, 2});
+    const std::uint32_t before = h.read(h.cell(0, 3));
+    h.assignCell(9, 5, 1);
+    h.selectRows({0, 1, 2});
+    EXPECT_NE(h.read(h.cell(0, 3)), before);
+}
+
 TEST(CellFabric, InvertedReadBackAppliesToReadsOnly) {
     WindowHost h(64);
     h.configure(6, 4, 0, 0, 1u << 28); // storage read back inverted

@@ -152,6 +152,30 @@ TEST(EmulatedBoard, ColumnAccessTakesAtMostTheBusWidthOfSelectedRows) {
     EXPECT_EQ(h.read(h.cell(0, 3)), 0xFFFFu);
 }
 
+TEST(EmulatedBoard, MapsThatTakeTurnsSelectTheirOwnRowsEveryTime) {
+    WindowHost h(128);
+    h.setBus(32);
+    for (int turn = 0; turn < 3; ++turn) {
+        h.selectRows({0, 5, 31, 96, 127}); // the traced rows
+        h.write(h.cell(0, 2), 0b10101u ^ static_cast<std::uint32_t>(turn & 1));
+        h.selectRows({64}); // the clock register
+        h.write(h.cell(0, 2), static_cast<std::uint32_t>(turn & 1));
+        h.selectRows({0, 5, 31, 96, 127});
+        EXPECT_EQ(h.read(h.cell(0, 2)), 0b10101u ^ static_cast<std::uint32_t>(turn & 1)) << turn;
+        EXPECT_EQ(h.board.cellState(64, 2), (turn & 1) != 0) << turn;
+    }
+    // A map word changed and changed back before any access selects what it says.
+    h.write(h.g.mapRegister, 0);
+    h.write(h.g.mapRegister, ~1u);
+    h.write(h.g.mapRegister + 12, ~0u);
+    EXPECT_EQ(h.read(h.cell(0, 2)), 1u) << "row 0 only";
+    h.port(0x10, 1); // a reset clears the map: every row is selected, the first 32 are reached
+    h.setBus(32);
+    h.write(h.cell(0, 2), 0xFFFFFFFFu);
+    EXPECT_TRUE(h.board.cellState(31, 2));
+    EXPECT_FALSE(h.board.cellState(32, 2));
+}
+
 TEST(EmulatedBoard, The8BitBusReachesOneCellAtTheAddressRow) {
     WindowHost h(64);
     h.setBus(8);
