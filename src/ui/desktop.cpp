@@ -70,6 +70,13 @@ void connectHandOver(InstanceChannel& channel, CWizApp& wiz) {
 }
 
 int runDesktop(int& argc, char** argv, const CommandLine& line) {
+    // Without a display Qt would abort; say what to do instead.
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        std::fprintf(stderr, "cellwatch: there is no display for the window ($DISPLAY and $WAYLAND_DISPLAY "
+                             "are not set); use -run FILE to run a script unattended.\n");
+        return kNoDisplay;
+    }
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Halvane"));
     QApplication::setApplicationName(QString::fromLatin1(kProductName));

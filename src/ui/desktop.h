@@ -11,6 +11,9 @@ class InstanceChannel;
 // Files that a second copy hands over bring the window to the front and open as "Open..." would.
 void connectHandOver(InstanceChannel& channel, CWizApp& wiz);
 
+// The exit status when there is no display to open the window on.
+inline constexpr int kNoDisplay = 2;
+
 // Runs the window until it closes and returns the exit status. A second copy hands its file (if
 // any) to the running copy and ends without a window. argc and argv go to QApplication.
 int runDesktop(int& argc, char** argv, const CommandLine& line);

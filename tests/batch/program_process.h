@@ -38,7 +38,10 @@ protected:
         for (char** e = environ; *e != nullptr; ++e) {
             const std::string entry = *e;
             bool keep = true;
-            for (const char* drop : {"CELLWATCH_", "HOME=", "XDG_CACHE_HOME=", "XDG_CONFIG_HOME="})
+            // No display either: a batch run must not need one, and a run without -run must not open a
+            // window on the tester's screen.
+            for (const char* drop : {"CELLWATCH_", "HOME=", "XDG_CACHE_HOME=", "XDG_CONFIG_HOME=", "DISPLAY=",
+                                     "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="})
                 keep = keep && !entry.starts_with(drop);
             if (keep)
                 env.push_back(entry);

@@ -91,9 +91,9 @@ TEST_F(ProgramTest, MissingFileNoFileAndNoBatchSwitch) {
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(Contains(r.err, "Usage: "));
 
-    r = run({"counter8.cmd"});
+    r = run({"counter8.cmd"}); // the window, but there is no display
     EXPECT_EQ(r.status, 2);
-    EXPECT_TRUE(Contains(r.err, "not available in this build"));
+    EXPECT_TRUE(Contains(r.err, "there is no display for the window"));
     EXPECT_FALSE(std::filesystem::exists(dir / "counter8.cmd.log"));
 
     r = run({"--help"});
