@@ -207,6 +207,9 @@ void CWizDoc::OnRunTimer(int timerId) {
         if (CheckBreaks())
             break;
     }
+    // The trace list shows the values of each tick's last cycle while the run goes on.
+    if (m_pTraceView != nullptr)
+        m_pTraceView->refreshValues();
     if (endBatchOutOfStorage())
         return;
     // A pause in the last cycle stands: Continue then completes the command.
