@@ -5,6 +5,8 @@
 #include "script/script_file.h"
 #include "script/section_rewriter.h"
 #include "ui/fixed_font.h"
+#include "ui/symbol_view.h"
+#include "ui/trace_view.h"
 #include "ui/view_factory.h"
 
 #include <QPaintEvent>
@@ -156,9 +158,9 @@ public:
     QWidget* makeView(ViewKind kind, CWizDoc& doc, QWidget* parent) override {
         switch (kind) {
         case ViewKind::Hierarchy:
-            return new HierarchyPlaceholder(doc, parent);
+            return new CSymbolView(doc, parent);
         case ViewKind::TraceList:
-            return new TraceListPlaceholder(doc, parent);
+            return new CTraceView(doc, parent);
         case ViewKind::Script:
             return new ScriptPlaceholder(doc, parent);
         case ViewKind::ResultLog:
