@@ -262,6 +262,8 @@ public:
 
     // The board the session opened; null when there is none.
     BoardDriver* board() const { return m_pBoard.get(); }
+    // The bank control value of the last "bctl" command (0..3); the SRAM view puts it back after reading.
+    int bank() const { return m_bank; }
     BoardInfo boardInfo() const;
     // The read plan of the last run: the cell read groups and the traced cell of each grid place
     // (column-major, see BoardInfo), null where nothing is traced.

@@ -12,6 +12,7 @@
 #include "ui/product_text.h"
 #include "ui/splash_window.h"
 #include "ui/view_factory.h"
+#include "ui/window_views.h"
 #include "ui/wiz_frames.h"
 
 #include <QAbstractEventDispatcher>
@@ -41,7 +42,7 @@ std::string absolutePath(const std::string& path) {
 
 CWizApp::CWizApp(QtSettings& settings, TempFolder& tempFolder)
     : m_settings(settings), m_tempFolder(tempFolder), m_pAsker(std::make_unique<QtDialogAsker>()),
-      m_pViewFactory(makePlaceholderViewFactory()) {
+      m_pViewFactory(makeWindowViewFactory(makePlaceholderViewFactory())) {
     // The idle-time work runs each time the event loop runs out of events.
     if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance())
         connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &CWizApp::OnIdle);
@@ -94,7 +95,8 @@ std::string CWizApp::tempFolder() const {
 // --- Opening and closing ---
 
 void CWizApp::OnFileOpen() {
-    if (m_pSession && askYesNo("You already have a document open. Would you like to close it?") != Answer::Yes)
+    if (m_pSession &&
+        askYesNo("You already have a document open. Would you like to close it?") != Answer::Yes)
         return;
     FileDialogRequest request;
     request.title = "Open file";
@@ -113,7 +115,8 @@ void CWizApp::OnFileOpen() {
 void CWizApp::OnOpenRecent(int index) {
     if (index < 0 || static_cast<std::size_t>(index) >= m_recentFiles.size())
         return;
-    if (m_pSession && askYesNo("You already have a document open. Would you like to close it?") != Answer::Yes)
+    if (m_pSession &&
+        askYesNo("You already have a document open. Would you like to close it?") != Answer::Yes)
         return;
     if (!closeSession())
         return;
@@ -126,7 +129,8 @@ void CWizApp::OnOpenRecent(int index) {
 }
 
 void CWizApp::openFromOutside(const std::string& path) {
-    if (m_pSession && askYesNo("You already have a document open. Would you like to close it?") != Answer::Yes)
+    if (m_pSession &&
+        askYesNo("You already have a document open. Would you like to close it?") != Answer::Yes)
         return;
     if (!closeSession())
         return;
@@ -419,14 +423,17 @@ void CWizApp::killRunTimer() {
 }
 
 void CWizApp::updateAllViews() {
-    for (ViewKind kind : {ViewKind::Hierarchy, ViewKind::TraceList, ViewKind::Script, ViewKind::ResultLog,
-                          ViewKind::Sram}) {
+    for (ViewKind kind :
+         {ViewKind::Hierarchy, ViewKind::TraceList, ViewKind::Script, ViewKind::ResultLog, ViewKind::Sram}) {
         CWizMDIChild* frame = frameOf(kind);
         if (frame == nullptr || frame->widget() == nullptr)
             continue;
         frame->widget()->update();
-        for (QWidget* pane : frame->widget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        for (QWidget* pane : frame->widget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (auto* view = dynamic_cast<WizView*>(pane))
+                view->documentUpdated();
             pane->update();
+        }
     }
     Q_EMIT sessionStateChanged();
 }

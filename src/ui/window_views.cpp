@@ -1,5 +1,7 @@
 #include "ui/window_views.h"
 
+#include "ui/cmd_view.h"
+#include "ui/memory_view.h"
 #include "ui/report_view.h"
 
 namespace cellwatch {
@@ -12,8 +14,12 @@ public:
 
     QWidget* makeView(ViewKind kind, CWizDoc& doc, QWidget* parent) override {
         switch (kind) {
+        case ViewKind::Script:
+            return new CCmdView(doc, parent);
         case ViewKind::ResultLog:
             return new CReportView(doc, parent);
+        case ViewKind::Sram:
+            return new CMemoryView(doc, parent);
         default:
             return m_others ? m_others->makeView(kind, doc, parent) : nullptr;
         }

@@ -6,11 +6,11 @@
 namespace cellwatch {
 
 enum class ViewKind {
-    Hierarchy,  // "Design hierarchy"
-    TraceList,  // "Traced components"
-    Script,     // "Command script - [path]"
-    ResultLog,  // "Result log"
-    Sram,       // "SRAM contents"
+    Hierarchy, // "Design hierarchy"
+    TraceList, // "Traced components"
+    Script,    // "Command script - [path]"
+    ResultLog, // "Result log"
+    Sram,      // "SRAM contents"
 };
 
 class WizView {
@@ -21,6 +21,9 @@ public:
     virtual bool mayDestroy() const { return true; }
     // The colour settings changed: read them again and repaint.
     virtual void loadColours() {}
+    // The session announced a change (the host's updateAllViews): a view that keeps its own copy of
+    // what it shows reads it again.
+    virtual void documentUpdated() {}
 };
 
 } // namespace cellwatch

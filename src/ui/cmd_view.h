@@ -1,0 +1,52 @@
+#pragma once
+// The command script view: the editor over the session's script, coloured line by line (command
+// word in the keyword colour when keywords.dat knows it, comment from the first '|', the rest in
+// the text colour, on the background colour). It refuses to close until the session is closing.
+
+#include "app/views.h"
+#include "script/keyword_table.h"
+#include "ui/document_text_buffer.h"
+#include "ui/gr_edit_view.h"
+#include "ui/wiz_view.h"
+
+#include <QColor>
+
+namespace cellwatch {
+
+class CWizDoc;
+class ScriptHighlighter;
+
+class CCmdView final : public CGRTEditView, public ScriptView, public WizView {
+    Q_OBJECT
+public:
+    // Loads the session's script file, or writes a fresh script for a session opened from a
+    // symbol table, and registers with the session.
+    explicit CCmdView(CWizDoc& doc, QWidget* parent = nullptr);
+    ~CCmdView() override;
+
+    ViewKind viewKind() const override { return ViewKind::Script; }
+    bool mayDestroy() const override;
+    void loadColours() override { recolour(); }
+
+    TextBuffer& buffer() override { return m_buffer; }
+    void refreshTitle() override;
+    // Reads the four colours again and colours every line.
+    void recolour() override;
+
+    // The colour line n shows at column (both from 0), as the user sees it.
+    QColor colourAt(int line, int column) const;
+    const KeywordTable& keywords() const { return m_keywords; }
+
+protected:
+    // A paste leaves the caret at the start of the pasted text.
+    void insertFromMimeData(const QMimeData* source) override;
+
+private:
+    CWizDoc& m_doc;
+    DocumentTextBuffer m_buffer;
+    KeywordTable m_keywords{false};
+    ScriptHighlighter* m_pHighlighter = nullptr;
+    QColor m_text;
+};
+
+} // namespace cellwatch
