@@ -61,6 +61,8 @@ int main(int argc, char** argv) {
     bool ok = save(script, out.filePath(QStringLiteral("script-editor.png")));
     log.refresh(true);
     ok = save(log, out.filePath(QStringLiteral("result-log.png"))) && ok;
+    sram.show();
+    QApplication::processEvents(); // the first layout; the size change below gives the usual rows
     ok = save(sram, out.filePath(QStringLiteral("sram-contents.png"))) && ok;
     return ok ? 0 : 1;
 }
