@@ -36,7 +36,8 @@ QStringList translatedPatterns(const QString& patterns) {
     QStringList result;
     for (QString pattern : patterns.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
         pattern = pattern.trimmed();
-        if (pattern == QLatin1String("*.*") || pattern.compare(QLatin1String("*.exe"), Qt::CaseInsensitive) == 0) {
+        if (pattern == QLatin1String("*.*") ||
+            pattern.compare(QLatin1String("*.exe"), Qt::CaseInsensitive) == 0) {
             result << QStringLiteral("*");
             continue;
         }
@@ -86,7 +87,8 @@ void QtDialogAsker::messageOk(QWidget* parent, std::string_view text) {
 }
 
 Answer QtDialogAsker::askYesNo(QWidget* parent, std::string_view text) {
-    QMessageBox box(QMessageBox::Question, productTitle(), qs(text), QMessageBox::Yes | QMessageBox::No, parent);
+    QMessageBox box(QMessageBox::Question, productTitle(), qs(text), QMessageBox::Yes | QMessageBox::No,
+                    parent);
     return answerOf(box.exec());
 }
 
@@ -122,10 +124,11 @@ std::optional<std::string> QtDialogAsker::saveFile(QWidget* parent, const FileDi
     return chosenFile(dialog);
 }
 
-std::optional<std::string> QtDialogAsker::askText(QWidget* parent, std::string_view title, std::string_view label,
-                                                  std::string_view initial) {
+std::optional<std::string> QtDialogAsker::askText(QWidget* parent, std::string_view title,
+                                                  std::string_view label, std::string_view initial) {
     bool ok = false;
-    const QString text = QInputDialog::getText(parent, qs(title), qs(label), QLineEdit::Normal, qs(initial), &ok);
+    const QString text =
+        QInputDialog::getText(parent, qs(title), qs(label), QLineEdit::Normal, qs(initial), &ok);
     if (!ok)
         return std::nullopt;
     return text.toStdString();

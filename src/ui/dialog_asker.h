@@ -26,8 +26,8 @@ public:
                                   std::string_view checkBoxText) = 0;
     virtual std::optional<std::string> openFile(QWidget* parent, const FileDialogRequest& request) = 0;
     virtual std::optional<std::string> saveFile(QWidget* parent, const FileDialogRequest& request) = 0;
-    virtual std::optional<std::string> askText(QWidget* parent, std::string_view title, std::string_view label,
-                                               std::string_view initial) = 0;
+    virtual std::optional<std::string> askText(QWidget* parent, std::string_view title,
+                                               std::string_view label, std::string_view initial) = 0;
 };
 
 // QMessageBox, QFileDialog and QInputDialog, titled with the product name.

@@ -2,9 +2,9 @@
 
 #include "app/cwiz_doc.h"
 #include "app/menu_rules.h"
+#include "platform/qt_settings.h"
 #include "ui/about_box.h"
 #include "ui/cmd_list.h"
-#include "platform/qt_settings.h"
 #include "ui/cwiz_app.h"
 #include "ui/frame_icons.h"
 #include "ui/options_sheet.h"
@@ -71,7 +71,8 @@ constexpr std::array<std::pair<FrameCommand, ViewKind>, 5> kViewCommands{{
 // A text widget the Edit commands can act on, or null.
 QWidget* editTarget() {
     QWidget* focus = QApplication::focusWidget();
-    if (qobject_cast<QLineEdit*>(focus) || qobject_cast<QPlainTextEdit*>(focus) || qobject_cast<QTextEdit*>(focus))
+    if (qobject_cast<QLineEdit*>(focus) || qobject_cast<QPlainTextEdit*>(focus) ||
+        qobject_cast<QTextEdit*>(focus))
         return focus;
     return nullptr;
 }
@@ -139,8 +140,10 @@ void CMainFrame::createActions() {
                "Save the command script under a new name\nSave as");
     makeAction(FrameCommand::ExportViewSim, "Export &View Sim command script...",
                "Export the commands script in View Sim format");
-    makeAction(FrameCommand::SaveTraceWave, "Save trace &wave...", "Save the trace as a VCD waveform file\nSave wave");
-    makeAction(FrameCommand::SaveResultLog, "Save result &log...", "Save the result log as a text file\nSave log");
+    makeAction(FrameCommand::SaveTraceWave, "Save trace &wave...",
+               "Save the trace as a VCD waveform file\nSave wave");
+    makeAction(FrameCommand::SaveResultLog, "Save result &log...",
+               "Save the result log as a text file\nSave log");
     makeAction(FrameCommand::Exit, "E&xit", "Quit the application; offers to save the script\nExit");
 
     makeAction(FrameCommand::Undo, "&Undo\tCtrl+Z", "Undo the last edit\nUndo");
@@ -148,20 +151,24 @@ void CMainFrame::createActions() {
     makeAction(FrameCommand::Copy, "&Copy\tCtrl+C", "Copy the selection to the clipboard\nCopy");
     makeAction(FrameCommand::Paste, "&Paste\tCtrl+V", "Insert the clipboard's text\nPaste");
 
-    makeAction(FrameCommand::ShowHierarchy, "&Design hierarchy\tAlt+1", "Show the design hierarchy\nDesign hierarchy");
+    makeAction(FrameCommand::ShowHierarchy, "&Design hierarchy\tAlt+1",
+               "Show the design hierarchy\nDesign hierarchy");
     makeAction(FrameCommand::ShowScript, "&Command script\tAlt+2", "Show the command script\nCommand script");
     makeAction(FrameCommand::ShowTraceList, "&Trace list\tAlt+3", "Show the traced components\nTrace list");
     makeAction(FrameCommand::ShowResultLog, "&Result log\tAlt+4", "Show the result log\nResult log");
-    makeAction(FrameCommand::ShowSram, "SR&AM contents\tAlt+5", "Show the board's SRAM contents\nSRAM contents");
+    makeAction(FrameCommand::ShowSram, "SR&AM contents\tAlt+5",
+               "Show the board's SRAM contents\nSRAM contents");
     makeAction(FrameCommand::Options, "&Options...", "Set options for LC3400 Cellwatch Test\nOptions");
 
     makeAction(FrameCommand::ParseScript, "Parse script\tF9", "Parse the command script\nParse script (F9)");
     makeAction(FrameCommand::RunTest, "&Run test\tF5", "Run the command script on the board\nRun test (F5)");
-    makeAction(FrameCommand::ContinueTest, "&Continue test\tF6", "Continue the paused test\nContinue test (F6)");
+    makeAction(FrameCommand::ContinueTest, "&Continue test\tF6",
+               "Continue the paused test\nContinue test (F6)");
     makeAction(FrameCommand::PauseTest, "&Pause test\tF7", "Pause the running test\nPause test (F7)");
     makeAction(FrameCommand::StopTest, "&Stop test\tF8", "Stop the test\nStop test (F8)");
 
-    makeAction(FrameCommand::DeselectClock, "&Deselect clock", "Drop the software clock register\nDeselect clock");
+    makeAction(FrameCommand::DeselectClock, "&Deselect clock",
+               "Drop the software clock register\nDeselect clock");
     makeAction(FrameCommand::NoClock, "&No clock", "No software controled clock in circuit");
     makeAction(FrameCommand::CbufRead, "CBUF &read", "CBUF read method used to clock circuit");
     makeAction(FrameCommand::CbufAssign, "CBUF &assign", "CBUF assign method used to clock circuit");
@@ -347,8 +354,8 @@ void CMainFrame::onCommand(FrameCommand command) {
     case FrameCommand::Copy:
     case FrameCommand::Paste:
         if (QWidget* target = editTarget()) {
-            const char* slot = command == FrameCommand::Undo  ? "undo"
-                               : command == FrameCommand::Cut ? "cut"
+            const char* slot = command == FrameCommand::Undo   ? "undo"
+                               : command == FrameCommand::Cut  ? "cut"
                                : command == FrameCommand::Copy ? "copy"
                                                                : "paste";
             QMetaObject::invokeMethod(target, slot);
@@ -489,7 +496,8 @@ void CMainFrame::updateCommands() {
         entry->setEnabled(present);
         if (present) {
             QString path = QString::fromStdString(recent[i]);
-            entry->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(path.replace(QLatin1Char('&'), QStringLiteral("&&"))));
+            entry->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(
+                path.replace(QLatin1Char('&'), QStringLiteral("&&"))));
         }
     }
     m_pRecentSeparator->setVisible(!recent.empty());

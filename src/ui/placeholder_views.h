@@ -43,10 +43,16 @@ public:
     HierarchyPlaceholder(CWizDoc& doc, QWidget* parent);
     ~HierarchyPlaceholder() override;
     ViewKind viewKind() const override { return ViewKind::Hierarchy; }
-    void addItem(DesignElement&) override { m_dirty = true; update(); }
+    void addItem(DesignElement&) override {
+        m_dirty = true;
+        update();
+    }
     void markClock(DesignElement&) override { update(); }
     void unmarkClock(DesignElement&) override { update(); }
-    void removeItem(DesignElement&) override { m_dirty = true; update(); }
+    void removeItem(DesignElement&) override {
+        m_dirty = true;
+        update();
+    }
 
 protected:
     int lineCount() const override;

@@ -9,6 +9,7 @@
 #include "ui/cwiz_app.h"
 #include "ui/dialog_asker.h"
 #include "ui/main_frame.h"
+#include "ui/view_factory.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,7 +29,8 @@ namespace cellwatch {
 inline void prepareRuntimeFolder() {
     const QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!folder.isEmpty() && QDir().mkpath(folder))
-        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(folder,
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
 class ScriptedAsker final : public DialogAsker {
@@ -40,9 +42,14 @@ public:
         said.emplace_back(title);
         return false;
     }
-    std::optional<std::string> openFile(QWidget*, const FileDialogRequest& request) override { return file(request); }
-    std::optional<std::string> saveFile(QWidget*, const FileDialogRequest& request) override { return file(request); }
-    std::optional<std::string> askText(QWidget*, std::string_view, std::string_view, std::string_view) override {
+    std::optional<std::string> openFile(QWidget*, const FileDialogRequest& request) override {
+        return file(request);
+    }
+    std::optional<std::string> saveFile(QWidget*, const FileDialogRequest& request) override {
+        return file(request);
+    }
+    std::optional<std::string> askText(QWidget*, std::string_view, std::string_view,
+                                       std::string_view) override {
         return std::nullopt;
     }
 
@@ -83,6 +90,9 @@ public:
         settings.writeString("Environment", "App path", CELLWATCH_SOURCE_DIR "/data");
         settings.writeString("Environment", "Board", board);
         app = std::make_unique<CWizApp>(settings, temp);
+        // The window's rules do not depend on what the views show; the plain views keep these tests
+        // to the frames, menus and host.
+        app->setViewFactory(makePlaceholderViewFactory());
         auto scripted = std::make_unique<ScriptedAsker>();
         asker = scripted.get();
         app->setAsker(std::move(scripted));

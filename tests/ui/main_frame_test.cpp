@@ -125,13 +125,15 @@ void MainFrameTest::openingBuildsTheFourFramesWithTheirTitles() {
 
     // A frame whose view is no view of ours, and a frame with no view at all.
     QLabel stranger;
-    QCOMPARE(CWizMDIChild::titleFor(&stranger, bench.doc()), QStringLiteral("Like, totally bogus view, dude!"));
+    QCOMPARE(CWizMDIChild::titleFor(&stranger, bench.doc()),
+             QStringLiteral("Like, totally bogus view, dude!"));
     QCOMPARE(CWizMDIChild::titleFor(nullptr, bench.doc()), QStringLiteral("Oh, isn't this weird?"));
 
     // Open again: No to the question keeps the session; Yes, then Cancel in the dialog, keeps it too.
     bench.asker->answers = {Answer::No};
     bench.action(FrameCommand::Open)->trigger();
-    QCOMPARE(bench.asker->said.back(), std::string("You already have a document open. Would you like to close it?"));
+    QCOMPARE(bench.asker->said.back(),
+             std::string("You already have a document open. Would you like to close it?"));
     QCOMPARE(bench.asker->fileRequests.size(), std::size_t(1));
     bench.asker->answers = {Answer::Yes};
     bench.action(FrameCommand::Open)->trigger();
@@ -146,9 +148,10 @@ void MainFrameTest::openingBuildsTheFourFramesWithTheirTitles() {
 
 void MainFrameTest::menusFollowTheRunStateAndTheBoard() {
     const std::pair<FrameCommand, const char*> keys[] = {
-        {FrameCommand::RunTest, "F5"},       {FrameCommand::ContinueTest, "F6"}, {FrameCommand::PauseTest, "F7"},
-        {FrameCommand::StopTest, "F8"},      {FrameCommand::ViewWave, "F4"},     {FrameCommand::ParseScript, "F9"},
-        {FrameCommand::Open, "Ctrl+O"},      {FrameCommand::ShowResultLog, "Alt+4"},
+        {FrameCommand::RunTest, "F5"},   {FrameCommand::ContinueTest, "F6"},
+        {FrameCommand::PauseTest, "F7"}, {FrameCommand::StopTest, "F8"},
+        {FrameCommand::ViewWave, "F4"},  {FrameCommand::ParseScript, "F9"},
+        {FrameCommand::Open, "Ctrl+O"},  {FrameCommand::ShowResultLog, "Alt+4"},
     };
     {
         WindowBench bench;
@@ -225,8 +228,9 @@ void MainFrameTest::commandBarRunsTypedLinesAndKeepsTheirHistory() {
     type(QStringLiteral("echo \"first\""));
     type(QStringLiteral("echo \"second\"\nignored"));
     type(QString());
-    QCOMPARE(line.history(), (QStringList{QString(), QStringLiteral("echo \"second\""), QStringLiteral("echo \"first\""),
-                                          QStringLiteral("echo \"first\"")}));
+    QCOMPARE(line.history(),
+             (QStringList{QString(), QStringLiteral("echo \"second\""), QStringLiteral("echo \"first\""),
+                          QStringLiteral("echo \"first\"")}));
 
     // With a paused run the line asks first: No keeps the run and the history, Yes stops the run.
     bench.action(FrameCommand::RunTest)->trigger();
@@ -299,7 +303,8 @@ void MainFrameTest::longRunKeepsTheWindowResponsive() {
     timing.longestMs = 0;
     timing.events = 0;
     QMetaObject::invokeMethod(bench.action(FrameCommand::RunTest), &QAction::trigger, Qt::QueuedConnection);
-    QTRY_VERIFY_WITH_TIMEOUT(bench.logHas("all cycles done") && bench.doc()->runState() == RunState::Idle, 120000);
+    QTRY_VERIFY_WITH_TIMEOUT(bench.logHas("all cycles done") && bench.doc()->runState() == RunState::Idle,
+                             120000);
     timing.measuring = false;
     qInfo("longest %lld ms over %lld events", timing.longestMs, timing.events);
 
@@ -308,7 +313,8 @@ void MainFrameTest::longRunKeepsTheWindowResponsive() {
     QCOMPARE(bench.doc()->time(), 100000 * 10);
     QVERIFY(!bench.frame().runTimerActive());
     QVERIFY2(timing.events >= 1000, "the cycles were not spread over the timer's ticks");
-    QVERIFY2(timing.longestMs <= 50, qPrintable(QStringLiteral("a handler blocked for %1 ms").arg(timing.longestMs)));
+    QVERIFY2(timing.longestMs <= 50,
+             qPrintable(QStringLiteral("a handler blocked for %1 ms").arg(timing.longestMs)));
     // The run split the result log, as "AutoSplit" asks.
     QVERIFY(static_cast<CSplitFrame*>(bench.app->frameOf(ViewKind::ResultLog))->splitWnd()->isSplit());
 }

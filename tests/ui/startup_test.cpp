@@ -71,7 +71,8 @@ void StartupTest::secondCopyHandsItsFileToTheRunningOne() {
     bench.asker->answers = {Answer::Yes};
     QCOMPARE(runSecondCopy({QString::fromStdString(bench.path("counter8.cmd"))}), 0);
     QTRY_VERIFY(scriptOf(bench) != nullptr && *scriptOf(bench) == bench.path("counter8.cmd"));
-    QCOMPARE(bench.asker->said.back(), std::string("You already have a document open. Would you like to close it?"));
+    QCOMPARE(bench.asker->said.back(),
+             std::string("You already have a document open. Would you like to close it?"));
 
     // Answering No keeps the session that is open.
     bench.asker->answers = {Answer::No};
@@ -91,9 +92,11 @@ void StartupTest::droppedAndRecentFilesOpenAsOpenWould() {
     QTRY_VERIFY(*scriptOf(bench) == bench.path("counter8.cmd"));
 
     // Newest first, in the menu and in the settings.
-    QCOMPARE(bench.app->recentFiles(), (std::vector<std::string>{bench.path("counter8.cmd"), bench.path("lfsr4.cmd")}));
+    QCOMPARE(bench.app->recentFiles(),
+             (std::vector<std::string>{bench.path("counter8.cmd"), bench.path("lfsr4.cmd")}));
     QCOMPARE(bench.settings.readString("Recent File List", "File2", ""), bench.path("lfsr4.cmd"));
-    QCOMPARE(bench.frame().recentAction(0)->text(), QStringLiteral("&1 %1").arg(QString::fromStdString(bench.path("counter8.cmd"))));
+    QCOMPARE(bench.frame().recentAction(0)->text(),
+             QStringLiteral("&1 %1").arg(QString::fromStdString(bench.path("counter8.cmd"))));
     QVERIFY(bench.frame().recentAction(1)->isVisible());
     QVERIFY(!bench.frame().recentAction(2)->isVisible());
 
