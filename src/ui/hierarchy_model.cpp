@@ -214,11 +214,9 @@ void HierarchyModel::markClock(DesignElement& reg, DesignElement* clock) {
     auto* regNode = reinterpret_cast<HierarchyNode*>(reg.treeItem);
     if (regNode == nullptr)
         return;
-    if (m_clockItem != nullptr && m_clockItem->element != nullptr)
-        unmarkClock(*m_clockItem->element->parent);
-    regNode->image = ElementImage::Clock;
+    removeClockItem(); // only one register carries the clock
+    setImage(regNode, ElementImage::Clock);
     const QModelIndex regIndex = indexOfNode(regNode);
-    Q_EMIT dataChanged(regIndex, regIndex, {Qt::DecorationRole, ImageRole});
     const int row = static_cast<int>(regNode->children.size());
     beginInsertRows(regIndex, row, row);
     auto item = makeNode(NodeKind::Clock, ElementImage::Clock, clock, clock != nullptr, kSoftwareClockName);
@@ -230,21 +228,32 @@ void HierarchyModel::markClock(DesignElement& reg, DesignElement* clock) {
 }
 
 void HierarchyModel::unmarkClock(DesignElement& reg) {
-    if (auto* regNode = reinterpret_cast<HierarchyNode*>(reg.treeItem)) {
-        regNode->image = ElementImage::Sequential;
-        const QModelIndex regIndex = indexOfNode(regNode);
-        Q_EMIT dataChanged(regIndex, regIndex, {Qt::DecorationRole, ImageRole});
-    }
+    if (auto* regNode = reinterpret_cast<HierarchyNode*>(reg.treeItem))
+        setImage(regNode, ElementImage::Sequential);
+    // The clock element is still there: it leaves once its register is unmarked.
+    if (m_clockItem != nullptr && m_clockItem->element != nullptr)
+        m_clockItem->element->treeItem = 0;
+    removeClockItem();
+}
+
+void HierarchyModel::removeClockItem() {
     if (m_clockItem == nullptr)
         return;
+    // Works from the items alone, never through the clock element.
     HierarchyNode* parent = m_clockItem->parent;
+    setImage(parent, ElementImage::Sequential);
     const int row = m_clockItem->row;
     beginRemoveRows(indexOfNode(parent), row, row);
-    forgetItems(*m_clockItem);
     parent->children.erase(parent->children.begin() + row);
     renumber(*parent, static_cast<std::size_t>(row));
     m_clockItem = nullptr;
     endRemoveRows();
+}
+
+void HierarchyModel::setImage(HierarchyNode* node, ElementImage image) {
+    node->image = image;
+    const QModelIndex index = indexOfNode(node);
+    Q_EMIT dataChanged(index, index, {Qt::DecorationRole, ImageRole});
 }
 
 void HierarchyModel::removeElement(DesignElement& element) {

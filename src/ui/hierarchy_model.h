@@ -58,6 +58,9 @@ public:
 
 private:
     void resetItems(DesignTree* tree);
+    // Drops the "SOFTWARE_CLOCK" item and gives its register the sequential picture again.
+    void removeClockItem();
+    void setImage(HierarchyNode* node, ElementImage image);
     HierarchyNode* nodeOf(const QModelIndex& index) const;
     QModelIndex indexOfNode(const HierarchyNode* node) const;
     HierarchyNode* parentNodeFor(const DesignElement& element) const;
