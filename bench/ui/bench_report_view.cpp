@@ -1,0 +1,106 @@
+// The result log view's paint: the last page and a middle page of logs of 10 000 and 10 000 000
+// records (four traced components sampled every cycle, a log line every hundred cycles). The
+// checkpoint index is built before the timing starts, as a live run builds it while it goes.
+
+#include "log_store_fixture.h"
+
+#include "ui/report_view.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QScrollBar>
+
+#include <benchmark/benchmark.h>
+
+#include <map>
+
+using namespace cellwatch;
+
+namespace {
+
+QApplication& application() {
+    static int argc = 1;
+    static char name[] = "bench_report_view";
+    static char* argv[] = {name, nullptr};
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QApplication app(argc, argv);
+    return app;
+}
+
+struct Log {
+    LogStoreFixture fixture;
+    CReportView* view = nullptr;
+    std::unique_ptr<CReportView> owner;
+};
+
+// One log per size, kept across benchmarks: writing 10 M records takes longer than timing them.
+Log& logOf(std::uint32_t records) {
+    static std::map<std::uint32_t, std::unique_ptr<Log>> logs;
+    auto& slot = logs[records];
+    if (slot)
+        return *slot;
+    application();
+    slot = std::make_unique<Log>();
+    LogStoreFixture& f = slot->fixture;
+    f.addComponent("clk", 1, 2);
+    f.addComponent("count", 16, 16);
+    f.addComponent("state", 5, 10);
+    f.addComponent("flags", 8, 2);
+    f.makeTexts({"|step", "WARNING: slow"});
+    std::uint32_t written = 0;
+    for (std::uint32_t cycle = 0; written < records; ++cycle) {
+        const std::uint32_t t = cycle * 10;
+        for (const TracedComponent& c : f.doc.traceList()) {
+            f.sample(c, static_cast<std::int32_t>(cycle * 7 + c.handle), t);
+            ++written;
+        }
+        if (cycle % 100 == 99) {
+            f.line(1 + cycle / 100 % 2, t + 1);
+            ++written;
+        }
+    }
+    slot->owner = std::make_unique<CReportView>(f.doc);
+    slot->view = slot->owner.get();
+    slot->view->resize(1000, 800);
+    slot->view->refresh(true);
+    slot->view->lineIndex().lineCount(f.doc); // the index catches up outside the timing
+    return *slot;
+}
+
+void paintAt(benchmark::State& state, bool last) {
+    Log& log = logOf(static_cast<std::uint32_t>(state.range(0)));
+    CReportView& view = *log.view;
+    const std::uint64_t lines = view.lineIndex().lineCount(log.fixture.doc);
+    view.verticalScrollBar()->setValue(last ? view.verticalScrollBar()->maximum()
+                                            : static_cast<int>(lines / 2 / LogLineIndex::kSpacing * LogLineIndex::kSpacing +
+                                                                               LogLineIndex::kSpacing - 1));
+    QImage image(view.viewport()->size(), QImage::Format_RGB32);
+    for (auto _ : state) {
+        view.viewport()->render(&image);
+        benchmark::DoNotOptimize(image.bits());
+    }
+    state.counters["lines"] = static_cast<double>(lines);
+}
+
+void BM_PaintLastPage(benchmark::State& state) {
+    paintAt(state, true);
+}
+void BM_PaintMiddlePage(benchmark::State& state) {
+    // The page furthest from its checkpoint: the walk's worst case.
+    paintAt(state, false);
+}
+
+// The index built from record 0, as a first paint of a log loaded whole would.
+void BM_IndexWholeLog(benchmark::State& state) {
+    Log& log = logOf(static_cast<std::uint32_t>(state.range(0)));
+    for (auto _ : state) {
+        LogLineIndex index;
+        benchmark::DoNotOptimize(index.lineCount(log.fixture.doc));
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_PaintLastPage)->Arg(10'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PaintMiddlePage)->Arg(10'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_IndexWholeLog)->Arg(10'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond)->Iterations(2);
