@@ -208,18 +208,16 @@ void CTraceView::keyReleaseEvent(QKeyEvent* event) {
 
 namespace {
 
-// Any plain text is taken, as a move when the source allows one.
+// Any plain text is taken, always as a copy: taken as a move, text dragged out of an editor (the
+// script's own, say) would be deleted there. A source that offers no copy is refused.
 bool acceptText(QDropEvent* event) {
-    if (event->mimeData() == nullptr || !event->mimeData()->hasText()) {
+    if (event->mimeData() == nullptr || !event->mimeData()->hasText() ||
+        !(event->possibleActions() & Qt::CopyAction)) {
         event->ignore();
         return false;
     }
-    if (event->possibleActions() & Qt::MoveAction) {
-        event->setDropAction(Qt::MoveAction);
-        event->accept();
-    } else {
-        event->acceptProposedAction();
-    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
     return true;
 }
 
