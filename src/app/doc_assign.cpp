@@ -95,7 +95,8 @@ bool CWizDoc::checkAssignment(DesignElement* element) {
     m_assignList.clear();
     collectAssignCells(element, 0);
     // Column by column, rows ascending: the grid index orders them so.
-    std::sort(m_assignList.begin(), m_assignList.end());
+    if (m_assignList.size() > 1)
+        std::sort(m_assignList.begin(), m_assignList.end());
 
     const bool cbuf = m_pClockElement != nullptr && isCbufMethod(m_clockMethod);
     const int clockColumn = cbuf ? m_pClockElement->column : -1;

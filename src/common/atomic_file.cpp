@@ -131,6 +131,8 @@ void AtomicFile::fail(int error) {
 }
 
 bool AtomicFile::open(const std::string& target) {
+    m_written = 0;
+    m_writebackFrom = 0;
     abandon();
     m_failed = false;
     m_error = 0;
@@ -194,6 +196,14 @@ bool AtomicFile::write(const void* data, std::size_t size) {
         }
         p += n;
         size -= static_cast<std::size_t>(n);
+        m_written += static_cast<std::uint64_t>(n);
+    }
+    // A large file starts on its way to the disk while the rest is still being made, so that the
+    // flush at commit waits only for the last part. Failures show at that flush.
+    if (!m_tempPath.empty() && m_written - m_writebackFrom >= kWritebackChunk) {
+        ::sync_file_range(m_fd, static_cast<off_t>(m_writebackFrom), static_cast<off_t>(m_written - m_writebackFrom),
+                          SYNC_FILE_RANGE_WRITE);
+        m_writebackFrom = m_written;
     }
     return true;
 }

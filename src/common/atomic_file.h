@@ -67,6 +67,9 @@ private:
     std::string m_target;
     std::string m_tempPath;
     std::uint64_t m_ticket = 0; // the temporary file's entry in the signal clean-up list
+    static constexpr std::uint64_t kWritebackChunk = std::uint64_t{8} << 20;
+    std::uint64_t m_written = 0;       // bytes written so far
+    std::uint64_t m_writebackFrom = 0; // bytes before this are already on their way to the disk
 };
 
 enum class SaveResult {

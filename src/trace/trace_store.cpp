@@ -27,13 +27,22 @@ TraceStore::TraceStore(const std::string& folder, std::unique_ptr<CacheFile> fil
 }
 
 TraceStore::~TraceStore() {
+    dropFileContents();
     m_file->close();
     m_file->remove(m_path);
+}
+
+void TraceStore::dropFileContents() {
+    // Emptied before it is closed: a file system may otherwise flush a file that was once truncated
+    // to the disk at its close, only for the blocks to be freed again at once.
+    if (m_file->isOpen() && m_written > 0)
+        m_file->truncate(0);
 }
 
 void TraceStore::reset() {
     m_blocks.clear();
     m_spare.reset();
+    dropFileContents();
     m_file->close();
     m_file->open(m_path);
     startEmpty();

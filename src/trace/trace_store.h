@@ -84,6 +84,7 @@ private:
     RecordArray allocate();
     void recycle(RecordArray records);
     void startEmpty();
+    void dropFileContents();
 
     std::string m_path;
     std::unique_ptr<CacheFile> m_file;

@@ -100,7 +100,7 @@ bool VcdWriter::addChange(int variable, std::string_view value) {
     return true;
 }
 
-bool VcdWriter::addChange(int variable, std::uint32_t value) {
+bool VcdWriter::addNumberChange(int variable, std::uint32_t value) {
     if (variable < 0 || static_cast<std::size_t>(variable) >= m_vars.size() || m_phase == Phase::Done)
         return false;
     startChanges();
@@ -225,17 +225,36 @@ void VcdWriter::writeHeader() {
     put("$enddefinitions $end\n\n");
     put("\n#0\n");
     m_lastWritten = 0;
+    m_timeText[0] = '0';
+    m_timeLength = 1;
 }
 
-void VcdWriter::emitTimeIfNew() {
-    if (m_time <= m_lastWritten)
-        return;
+void VcdWriter::emitTime() {
+    // Time lines mostly move on by a few units: adding to the digits of the last one is cheaper
+    // than formatting the number again.
+    std::uint32_t step = m_time - m_lastWritten;
+    if (step < 10) {
+        std::size_t i = m_timeLength;
+        while (step != 0 && i > 0) {
+            const std::uint32_t digit = static_cast<std::uint32_t>(m_timeText[i - 1] - '0') + step;
+            m_timeText[i - 1] = static_cast<char>('0' + digit % 10);
+            step = digit / 10;
+            --i;
+        }
+        if (step != 0) {
+            std::memmove(m_timeText + 1, m_timeText, m_timeLength);
+            m_timeText[0] = static_cast<char>('0' + step);
+            ++m_timeLength;
+        }
+    } else {
+        m_timeLength = static_cast<std::size_t>(std::to_chars(m_timeText, m_timeText + sizeof m_timeText, m_time).ptr - m_timeText);
+    }
     char* p = reserve(16);
     p[0] = '\n';
     p[1] = '#';
-    p = std::to_chars(p + 2, p + 15, m_time).ptr;
-    *p++ = '\n';
-    m_used = static_cast<std::size_t>(p - m_buf.data());
+    std::memcpy(p + 2, m_timeText, 10);
+    p[2 + m_timeLength] = '\n';
+    m_used += m_timeLength + 3;
     m_lastWritten = m_time;
 }
 

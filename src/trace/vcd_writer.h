@@ -51,7 +51,24 @@ public:
     bool addChange(int variable, std::string_view value);
     // A change given as a number: binary digits, most significant first, no leading zeros, padded
     // with "0" on the left to the variable's size.
-    bool addChange(int variable, std::uint32_t value);
+    bool addChange(int variable, std::uint32_t value) {
+        // A single bit of a variable with a one-character code while streaming: most of a long trace.
+        if (m_phase == Phase::Streaming && !m_outFailed && value <= 1u &&
+            static_cast<std::size_t>(variable) < m_vars.size()) {
+            const Variable& v = m_vars[static_cast<std::size_t>(variable)];
+            if (v.size == 1 && v.code.size() == 1) {
+                if (m_time > m_lastWritten)
+                    emitTime();
+                char* p = reserve(3);
+                p[0] = static_cast<char>('0' + value);
+                p[1] = v.code[0];
+                p[2] = '\n';
+                m_used += 3;
+                return true;
+            }
+        }
+        return addNumberChange(variable, value);
+    }
 
     // Completes the file and puts it in place. False when the file could not be created or written;
     // the target is then left as it was. Later calls return the same result and change nothing.
@@ -75,7 +92,12 @@ private:
 
     void startChanges();
     void writeHeader();
-    void emitTimeIfNew();
+    void emitTimeIfNew() {
+        if (m_time > m_lastWritten)
+            emitTime();
+    }
+    void emitTime();
+    bool addNumberChange(int variable, std::uint32_t value);
     void put(std::string_view text);
     void putNumber(std::uint64_t value);
     char* reserve(std::size_t n) {
@@ -96,6 +118,9 @@ private:
     Phase m_phase = Phase::Declaring;
     bool m_result = false;
     std::uint32_t m_lastWritten = 0;
+    // The decimal digits of m_lastWritten, kept so that the next time line counts up from them.
+    char m_timeText[12] = {'0'};
+    std::size_t m_timeLength = 1;
     AtomicFile m_out;
     bool m_outFailed = false;
     std::vector<char> m_buf;

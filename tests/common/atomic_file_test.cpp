@@ -51,6 +51,26 @@ protected:
     fs::path dir;
 };
 
+TEST_F(AtomicFileTest, ALargeFileSentToTheDiskWhileWrittenArrivesWhole) {
+    // Pieces of uneven sizes, past several of the stretches that start on their way early.
+    std::string expected;
+    AtomicFile file;
+    ASSERT_TRUE(file.open(path("large.log")));
+    std::uint32_t seed = 7;
+    for (int piece = 0; expected.size() < (std::size_t{27} << 20); ++piece) {
+        std::string text(static_cast<std::size_t>(1 + (piece * 7919) % (3 << 20)), '\0');
+        for (char& c : text) {
+            seed = seed * 1664525u + 1013904223u;
+            c = static_cast<char>('a' + (seed >> 27));
+        }
+        ASSERT_TRUE(file.write(text.data(), text.size()));
+        expected += text;
+    }
+    ASSERT_TRUE(file.commit());
+    EXPECT_TRUE(read(dir / "large.log") == expected);
+    EXPECT_EQ(names(dir), std::set<std::string>{"large.log"});
+}
+
 TEST_F(AtomicFileTest, LinksAreFollowedToTheFileTheyNameAndStayLinks) {
     // out -> sub/hop -> ../real.txt: relative targets are read from each link's own folder.
     write("real.txt", "old");

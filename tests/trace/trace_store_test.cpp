@@ -221,6 +221,15 @@ TEST_F(TraceStoreTest, DestructionDeletesTheCacheFile) {
 
 // A full disk: the append that needs a block written fails, nothing before it is lost, the file keeps
 // only whole blocks, and appending resumes at the right offset once space returns.
+TEST_F(TraceStoreTest, SpilledRecordsAreDroppedFromTheFileBeforeItIsClosed) {
+    *memory = 1024;
+    fill(0, 3 * TraceStore::kRecordsPerBlock + 1);
+    ASSERT_FALSE(file->bytes.empty());
+    store.reset();
+    EXPECT_TRUE(file->bytes.empty());
+    EXPECT_TRUE(file->removed);
+}
+
 TEST_F(TraceStoreTest, DiskFullFailsTheAppendAndRecovers) {
     const std::uint32_t perBlock = TraceStore::kRecordsPerBlock;
     *memory = 1024;

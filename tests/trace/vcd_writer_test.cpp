@@ -103,6 +103,25 @@ TEST_F(VcdWriterTest, LastTimeIsMarkedEvenWithoutAChange) {
     EXPECT_EQ(text.substr(text.find("$enddefinitions")), "$enddefinitions $end\n\n\n#0\n\n#10\n1!\n\n#30\n");
 }
 
+TEST_F(VcdWriterTest, TimeLinesCountUpThroughCarriesNewDigitsAndJumps) {
+    VcdWriter w(target.string(), kDate);
+    ASSERT_TRUE(w.addVariable("a", 4, 1, 2, "0"));
+    const std::vector<std::uint32_t> times = {5,         9,          10,         19,        99,
+                                              100,       109,        120,        999999999, 1000000000,
+                                              1000000007, 4294967290u, 4294967295u};
+    std::string expected = "$enddefinitions $end\n\n\n#0\n";
+    std::uint32_t bit = 0;
+    for (std::uint32_t t : times) {
+        ASSERT_TRUE(w.setTime(t));
+        bit ^= 1u;
+        ASSERT_TRUE(w.addChange(0, bit));
+        expected += "\n#" + std::to_string(t) + "\n" + std::to_string(bit) + "!\n";
+    }
+    ASSERT_TRUE(w.write());
+    const std::string text = readFile(target);
+    EXPECT_EQ(text.substr(text.find("$enddefinitions")), expected);
+}
+
 TEST_F(VcdWriterTest, HeaderKeywordsRadixLinesAndTimescaleRules) {
     VcdWriter w(target.string(), kDate + "\n"); // a date with its own newline is not doubled
     EXPECT_FALSE(w.setTimescale(5, 2));

@@ -88,10 +88,13 @@ void CellFabric::writeCells(int column, const std::uint8_t* rows, int count, std
     const std::uint32_t base = index(0, column);
     std::uint64_t written[2] = {0, 0};
     bool touchesGates = false;
+    std::uint8_t* const state = m_state.data();
+    const std::uint8_t* const gateInput = m_gateInput.data();
     for (int k = 0; k < count; ++k) {
-        m_state[base + rows[k]] = static_cast<std::uint8_t>((value >> k) & 1u);
-        written[rows[k] >> 6] |= std::uint64_t{1} << (rows[k] & 63);
-        touchesGates = touchesGates || m_gateInput[base + rows[k]] != 0;
+        const std::uint8_t row = rows[k];
+        state[base + row] = static_cast<std::uint8_t>((value >> k) & 1u);
+        written[row >> 6] |= std::uint64_t{1} << (row & 63);
+        touchesGates = touchesGates || gateInput[base + row] != 0;
     }
     settleWrittenAndCascade(touchesGates);
     const Range& strobe = m_accessStrobe[static_cast<std::size_t>(column)];
@@ -254,9 +257,22 @@ void CellFabric::compile() {
     rememberClockNets();
 }
 
+// The loops below work on local copies of the array pointers: every byte they store could alias a
+// member, so the compiler would otherwise load each pointer again after each store.
+namespace {
+
+inline std::uint8_t evalAt(const std::uint8_t* state, std::uint32_t a, std::uint32_t b, std::uint8_t table) {
+    return static_cast<std::uint8_t>((table >> (state[a] | (state[b] << 1))) & 1u);
+}
+
+} // namespace
+
 void CellFabric::settle() {
-    for (const Logic& l : m_comb)
-        m_state[l.self] = eval(l);
+    std::uint8_t* const state = m_state.data();
+    const Logic* l = m_comb.data();
+    const Logic* const end = l + m_comb.size();
+    for (; l != end; ++l)
+        state[l->self] = evalAt(state, l->a, l->b, l->table);
 }
 
 void CellFabric::rememberClockNets() {
@@ -272,10 +288,11 @@ void CellFabric::settleWrittenAndCascade(bool touchesGates) {
     if (touchesGates || !m_gatesAcyclic)
         settle();
     const int rounds = static_cast<int>(m_nets.size()) + kExtraCascadeRounds;
+    const std::uint8_t* const state = m_state.data();
     for (int round = 0; round < rounds && !m_nets.empty(); ++round) {
         m_firing.clear();
         for (ClockNet& n : m_nets) {
-            const std::uint8_t now = m_state[n.source];
+            const std::uint8_t now = state[n.source];
             if (now && !n.previous)
                 m_firing.push_back(n.regs);
             n.previous = now;
@@ -290,20 +307,24 @@ void CellFabric::settleWrittenAndCascade(bool touchesGates) {
 
 void CellFabric::fire(const Range* ranges, int count, int exceptColumn, const std::uint64_t* exceptRows) {
     // Every register of the edge samples its inputs before any of them changes.
+    std::uint8_t* const state = m_state.data();
+    std::uint8_t* const next = m_next.data();
+    const Logic* const regs = m_regs.data();
     for (int g = 0; g < count; ++g)
         for (std::uint32_t k = ranges[g].begin; k < ranges[g].end; ++k)
-            m_next[k] = eval(m_regs[k]);
+            next[k] = evalAt(state, regs[k].a, regs[k].b, regs[k].table);
     const std::uint32_t columnBase =
         exceptColumn >= 0 ? index(0, exceptColumn) : m_count; // m_count: no cell is excepted
+    const auto cells = static_cast<std::uint32_t>(m_cells);
     for (int g = 0; g < count; ++g) {
         for (std::uint32_t k = ranges[g].begin; k < ranges[g].end; ++k) {
-            const std::uint32_t self = m_regs[k].self;
-            if (exceptRows && self >= columnBase && self < columnBase + static_cast<std::uint32_t>(m_cells)) {
+            const std::uint32_t self = regs[k].self;
+            if (exceptRows && self >= columnBase && self < columnBase + cells) {
                 const std::uint32_t row = self - columnBase;
                 if ((exceptRows[row >> 6] >> (row & 63)) & 1u)
                     continue;
             }
-            m_state[self] = m_next[k];
+            state[self] = next[k];
         }
         if (!ranges[g].empty())
             ++m_edgeCount;

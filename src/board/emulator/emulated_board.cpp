@@ -59,14 +59,52 @@ void EmulatedBoard::pciConfig(std::uint8_t (&out)[kPciConfigBytes]) const {
 std::uint32_t EmulatedBoard::load(std::uint32_t byteOffset) {
     if (byteOffset < kDeviceWindow)
         return m_sram.load(byteOffset);
-    return deviceLoad((byteOffset - kDeviceWindow) >> 2);
+    const std::uint32_t a = (byteOffset - kDeviceWindow) >> 2;
+    // The accesses of every cycle of a run come first: a column on the 16- or 32-bit bus, the
+    // control register.
+    if (const int column = wideColumnAccess(a); column >= 0) {
+        const int count = selectedRows(busWidth());
+        return m_fabric.readCells(column, selectedRowList(), count);
+    }
+    if (a == m_geometry.controlRegister)
+        return m_control;
+    return deviceLoad(a);
 }
 
 void EmulatedBoard::store(std::uint32_t byteOffset, std::uint32_t value) {
-    if (byteOffset < kDeviceWindow)
+    if (byteOffset < kDeviceWindow) {
         m_sram.store(byteOffset, value);
-    else
-        deviceStore((byteOffset - kDeviceWindow) >> 2, value);
+        return;
+    }
+    const std::uint32_t a = (byteOffset - kDeviceWindow) >> 2;
+    if (const int column = wideColumnAccess(a); column >= 0) {
+        const int count = selectedRows(busWidth());
+        m_fabric.writeCells(column, selectedRowList(), count, value);
+        return;
+    }
+    if (a == m_geometry.controlRegister) {
+        m_control = static_cast<std::uint8_t>(value);
+        return;
+    }
+    if (const std::uint32_t word = a - m_geometry.mapRegister;
+        word < 4u * static_cast<std::uint32_t>(m_geometry.rowMaskBytes / 4) && word % 4u == 0) {
+        if (m_map[word / 4u] != value) {
+            m_map[word / 4u] = value;
+            m_rowsValid = false;
+        }
+        return;
+    }
+    deviceStore(a, value);
+}
+
+int EmulatedBoard::wideColumnAccess(std::uint32_t a) const {
+    // Within the address pins, mode field 0, column-offset 3, a column of the array, a bus wider than 8.
+    const DeviceGeometry& g = m_geometry;
+    const std::uint32_t fixed = ~((1u << g.addressBits) - 1u) | 3u << g.modeShift | 3u << g.offsetShift;
+    if ((a & fixed) != 3u << g.offsetShift || (m_control & 0x0Cu) == 0)
+        return -1;
+    const auto column = static_cast<int>((a >> g.columnShift) & ((1u << g.rowBits) - 1u));
+    return column < g.cells ? column : -1;
 }
 
 void EmulatedBoard::loadBlock(std::uint32_t byteOffset, std::uint32_t* dest, std::size_t words) {

@@ -86,6 +86,8 @@ private:
     };
 
     Decoded decode(std::uint32_t deviceAddress) const;
+    // The column of a cell-state access on the 16- or 32-bit bus at that device address, else -1.
+    int wideColumnAccess(std::uint32_t deviceAddress) const;
     std::uint32_t deviceLoad(std::uint32_t deviceAddress);
     void deviceStore(std::uint32_t deviceAddress, std::uint32_t value);
     // The rows a column access reaches: the map's cleared rows, ascending, at most the bus width.
