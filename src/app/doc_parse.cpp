@@ -63,9 +63,9 @@ void CWizDoc::BuildCommandList() {
     TextBuffer* buffer = scriptBuffer();
     if (buffer == nullptr)
         return;
+    const bool modified = buffer->isModified();
     if (m_pCmdView != nullptr)
         m_pCmdView->recolour();
-    const bool modified = buffer->isModified();
 
     // The clock register comes first so that every line sees the software clock.
     if (const int clockLine = FindCommandLine(*buffer, "setclockreg"); clockLine >= 0)

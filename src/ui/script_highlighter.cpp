@@ -10,7 +10,13 @@ ScriptHighlighter::ScriptHighlighter(QTextDocument* document, const KeywordTable
 
 void ScriptHighlighter::setColours(const ScriptColours& colours) {
     m_colours = colours;
+    // Colouring is no edit, but Qt marks the document modified when every block is formatted again:
+    // a script just opened would then ask to be saved.
+    QTextDocument* text = document();
+    const bool wasModified = text != nullptr && text->isModified();
     rehighlight();
+    if (text != nullptr)
+        text->setModified(wasModified);
 }
 
 void ScriptHighlighter::highlightBlock(const QString& text) {

@@ -90,9 +90,6 @@ public:
         settings.writeString("Environment", "App path", CELLWATCH_SOURCE_DIR "/data");
         settings.writeString("Environment", "Board", board);
         app = std::make_unique<CWizApp>(settings, temp);
-        // The window's rules do not depend on what the views show; the plain views keep these tests
-        // to the frames, menus and host.
-        app->setViewFactory(makePlaceholderViewFactory());
         auto scripted = std::make_unique<ScriptedAsker>();
         asker = scripted.get();
         app->setAsker(std::move(scripted));

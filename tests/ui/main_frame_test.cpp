@@ -101,6 +101,7 @@ void MainFrameTest::openingBuildsTheFourFramesWithTheirTitles() {
     QCOMPARE(titleOf(*bench.app, ViewKind::ResultLog), QStringLiteral("Result log"));
     QCOMPARE(bench.frame().windowTitle(), QStringLiteral("LC3400 Cellwatch - counter8.cmd"));
     QVERIFY(bench.logHas("0 error(s), 0 warning(s)")); // the parse that follows every open
+    QVERIFY2(!bench.doc()->scriptBuffer()->isModified(), "opening and colouring are no edit");
     QCOMPARE(bench.settings.readString("Recent File List", "File1", ""), script);
 
     // Alt+5 makes the SRAM frame on demand; Alt+1 finds the hierarchy frame instead of making another.
