@@ -25,7 +25,8 @@ std::string withTrailingSeparator(std::string_view folder);
 AppPath chooseAppPath(std::string_view setting, bool settingExists, std::string_view installedFolder,
                       bool installedExists);
 
-// The installed data folder this build was made for (CMAKE_INSTALL_FULL_DATADIR/cellwatch).
+// The installed data folder this build was made for (CMAKE_INSTALL_FULL_DATADIR/cellwatch); while that
+// does not exist, the data folder of the source tree the program was built from, when that exists.
 std::string installedDataFolder();
 
 // chooseAppPath with the "App path" setting and the file system.

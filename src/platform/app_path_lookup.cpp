@@ -24,6 +24,12 @@ bool isFolder(const std::string& path) {
 } // namespace
 
 std::string installedDataFolder() {
+#ifdef CELLWATCH_BUILD_DATA_DIR
+    // A build that was never installed uses the data folder of the tree it was built from, so that
+    // running it from the build folder does not tell the user to reinstall.
+    if (!isFolder(CELLWATCH_DATA_DIR) && isFolder(CELLWATCH_BUILD_DATA_DIR))
+        return CELLWATCH_BUILD_DATA_DIR;
+#endif
     return CELLWATCH_DATA_DIR;
 }
 
