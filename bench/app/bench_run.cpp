@@ -1,11 +1,16 @@
-// A batch run of the counter8 example: 1 000 000 cycles under REG 0/1 clocking with its eight bits
-// and the software clock traced, ending with the log written. Reports cycles per second.
+// Batch runs end to end in the process, as `cellwatch -run` does them: the counter8 example,
+// 1 000 000 cycles under REG 0/1 clocking with its eight bits and the software clock traced, ending
+// with the log written (and with the VCD too); and wide64, 64 traced cells of the 128-cell member in
+// vectors of 32, 16, 8 and 8 bits, 1 000 000 cycles under each clocking method, log and VCD written.
+// Reports cycles per second.
 
 #include "app/cwiz_doc.h"
 #include "batch/batch_host.h"
+#include "bench_workloads.h"
 
 #include <benchmark/benchmark.h>
 
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -15,28 +20,30 @@ namespace {
 
 constexpr int kCycles = 1000000;
 
-std::string writeScript(const std::filesystem::path& folder) {
-    const std::string examples = std::string(CELLWATCH_SOURCE_DIR) + "/examples/";
+// The clocking methods a script can name (bufgp is reg_out under another name).
+const std::array<const char*, 4> kMethods = {"reg_out", "cbuf_read", "cbuf_assign", "none"};
+
+std::filesystem::path benchFolder() {
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "cellwatch_bench_run";
+    std::filesystem::create_directories(folder);
+    return folder;
+}
+
+std::string writeScript(const std::filesystem::path& folder, const std::string& text) {
     const std::filesystem::path path = folder / "run.cmd";
-    std::ofstream out(path, std::ios::binary);
-    out << "|GRT_SYMBOL_TABLE \"" << examples << "counter8.sym\"\r\n"
-        << "trace counter8\\q7 counter8\\q6 counter8\\q5 counter8\\q4 counter8\\q3 counter8\\q2 "
-           "counter8\\q1 counter8\\q0 SOFTWARE_CLOCK\r\n"
-        << "setclockreg counter8\\clk\r\nsetclockmode reg_out\r\n"
-        << "loadcal \"" << examples << "counter8.cal\"\r\nclearall\r\n"
-        << "cycle " << kCycles << "\r\n";
+    std::ofstream(path, std::ios::binary) << text;
     return path.string();
 }
 
-void BM_BatchRunCounter8(benchmark::State& state) {
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "cellwatch_bench_run";
-    std::filesystem::create_directories(folder);
-    const std::string script = writeScript(folder);
+void runBatch(benchmark::State& state, const std::filesystem::path& folder, const std::string& script,
+              const std::string& board, bool vcd) {
     for (auto _ : state) {
         BatchHost host([](std::string_view) {}, [&folder] { return folder.string(); },
                        [] { return std::string("Mon Jan 01 00:00:00 2024"); });
         MemorySettings settings;
-        CWizDoc doc(host, settings, "emulator");
+        CWizDoc doc(host, settings, board);
+        if (vcd)
+            doc.setBatchVcdPath((folder / "run.vcd").string());
         if (!doc.OpenSession(script) || !doc.UseOwnScript() || !doc.StartRun(RunMode::Batch)) {
             state.SkipWithError("the run did not start");
             break;
@@ -44,7 +51,8 @@ void BM_BatchRunCounter8(benchmark::State& state) {
         doc.RunCommands();
         while (host.timerActive())
             doc.OnRunTimer(1);
-        if (host.exitCode() != 0 || doc.logWriteFailed()) {
+        if (host.exitCode() != 0 || doc.logWriteFailed() ||
+            (vcd && doc.batchVcdOutcome() != BatchOutput::Written)) {
             state.SkipWithError("the run did not end cleanly");
             break;
         }
@@ -54,7 +62,31 @@ void BM_BatchRunCounter8(benchmark::State& state) {
     std::filesystem::remove_all(folder);
 }
 
+void BM_BatchRunCounter8(benchmark::State& state) {
+    const std::filesystem::path folder = benchFolder();
+    runBatch(state, folder, writeScript(folder, bench::counter8Script(kCycles)), "emulator", false);
+}
+
+void BM_BatchRunCounter8WithVcd(benchmark::State& state) {
+    const std::filesystem::path folder = benchFolder();
+    runBatch(state, folder, writeScript(folder, bench::counter8Script(kCycles)), "emulator", true);
+}
+
+void BM_BatchRunWide64WithVcd(benchmark::State& state) {
+    const std::string method = kMethods[static_cast<std::size_t>(state.range(0))];
+    state.SetLabel(method);
+    const std::filesystem::path folder = benchFolder();
+    const std::string script = bench::wide64Script(folder.string(), method, kCycles);
+    if (script.empty()) {
+        state.SkipWithError("the design could not be written");
+        return;
+    }
+    runBatch(state, folder, writeScript(folder, script), "emulator:128", true);
+}
+
 BENCHMARK(BM_BatchRunCounter8)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_BatchRunCounter8WithVcd)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_BatchRunWide64WithVcd)->DenseRange(0, static_cast<int>(kMethods.size()) - 1)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
 } // namespace cellwatch

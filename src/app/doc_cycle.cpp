@@ -156,11 +156,19 @@ std::uint32_t CWizDoc::ElementValue(const DesignElement* element) const {
         // The last member holds the lowest bits.
         std::uint32_t result = 0;
         std::uint32_t taken = 0;
+        const std::uint32_t hidden = m_bHideInversion == 1 ? 1u : 0u;
         const auto& members = element->children;
         for (auto it = members.rbegin(); it != members.rend() && taken < 32; ++it) {
             const DesignElement* member = *it;
             if (member == nullptr)
                 continue;
+            // Vectors of single cells are the common case: their bits without a call each.
+            if (member->size == 1 &&
+                (member->type == ElementType::Symbol || member->type == ElementType::SoftwareClock)) {
+                result |= ((member->value & 1u) ^ (member->inverted ? hidden : 0u)) << taken;
+                ++taken;
+                continue;
+            }
             const std::uint32_t width = member->size > 32 ? 32 : member->size;
             const std::uint32_t v = ElementValue(member);
             result |= (v & widthMask(width)) << taken;

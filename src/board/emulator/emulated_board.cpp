@@ -225,11 +225,16 @@ EmulatedBoard::Decoded EmulatedBoard::decode(std::uint32_t a) const {
 int EmulatedBoard::selectedRows(int limit) {
     if (!m_rowsValid) {
         m_rowsValid = true;
-        const int other = 1 - m_selection;
-        m_selection = other;
-        RowSelection& s = m_selections[static_cast<std::size_t>(other)];
-        if (s.known && s.map == m_map)
-            return std::min(s.count, limit);
+        for (int i = 0; i < kRememberedMaps; ++i) {
+            const RowSelection& known = m_selections[static_cast<std::size_t>(i)];
+            if (known.known && known.map == m_map) {
+                m_selection = i;
+                return std::min(known.count, limit);
+            }
+        }
+        m_selection = m_nextSelection;
+        m_nextSelection = (m_nextSelection + 1) % kRememberedMaps;
+        RowSelection& s = m_selections[static_cast<std::size_t>(m_selection)];
         s.map = m_map;
         s.known = true;
         s.count = 0;

@@ -105,16 +105,18 @@ private:
     std::uint8_t m_control = 0;
     std::array<std::uint32_t, 4> m_map{};
     std::array<std::uint8_t, 16> m_id{};
-    // The rows a map selects, for the map in force and the one before it: a run's accesses
-    // alternate between a few maps (read the traced rows, write the clock register).
+    // The rows a map selects, for the last few maps: a run's cycles go round the same maps (one per
+    // read group, one for the clock register), so each is scanned once.
     struct RowSelection {
         std::array<std::uint32_t, 4> map{};
         std::array<std::uint8_t, 128> rows{};
         int count = 0;
         bool known = false;
     };
-    std::array<RowSelection, 2> m_selections{};
-    int m_selection = 0;     // the entry of the map in force once m_rowsValid
+    static constexpr int kRememberedMaps = 8;
+    std::array<RowSelection, kRememberedMaps> m_selections{};
+    int m_selection = 0;      // the entry of the map in force once m_rowsValid
+    int m_nextSelection = 0;  // the entry a map not remembered replaces
     bool m_rowsValid = false; // false after a map write, until the next column access
 
     std::uint8_t m_bank = 0;
