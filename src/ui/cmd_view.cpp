@@ -24,7 +24,6 @@ CCmdView::CCmdView(CWizDoc& doc, QWidget* parent) : CGRTEditView(parent), m_doc(
                               doc.calPath() ? *doc.calPath() : std::string(), doc.host().localDate(), {}, {});
     recolour();
     resetEditState();
-    connect(this, &QPlainTextEdit::cursorPositionChanged, this, &CCmdView::updateCaretPosition);
     connect(document(), &QTextDocument::modificationChanged, this, [this] { refreshTitle(); });
     doc.setCmdView(this);
 }

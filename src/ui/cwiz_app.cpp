@@ -8,6 +8,7 @@
 #include "platform/settings_catalogue.h"
 #include "platform/temp_folder.h"
 #include "ui/dialog_asker.h"
+#include "ui/gr_edit_view.h"
 #include "ui/main_frame.h"
 #include "ui/product_text.h"
 #include "ui/splash_window.h"
@@ -236,6 +237,8 @@ CWizMDIChild* CWizApp::makeFrame(ViewKind kind) {
         m_pMainFrame->mdiArea()->addSubWindow(frame);
         frame->show();
         connect(frame, &QObject::destroyed, this, &CWizApp::sessionStateChanged);
+        if (auto* editor = qobject_cast<CGRTEditView*>(frame->activeView()))
+            connect(editor, &CGRTEditView::caretMoved, m_pMainFrame.get(), &CMainFrame::updateCaretPane);
     }
     return frame;
 }
@@ -323,6 +326,14 @@ void CWizApp::OnIdle() {
         refreshTitles();
         m_pSession->acknowledgeTitleChange();
     }
+    updateCaretPosition();
+}
+
+void CWizApp::updateCaretPosition() {
+    if (!m_pScriptFrame)
+        return;
+    if (auto* editor = qobject_cast<CGRTEditView*>(m_pScriptFrame->activeView()))
+        editor->updateCaretPosition();
 }
 
 void CWizApp::setPathName(const std::string& path) {

@@ -67,6 +67,9 @@ public:
     void ForgetSession();
     // The "View" commands: brings the view's frame forward, or makes it when there is none.
     void showView(ViewKind kind);
+    // The script editor's caret position for the status bar, as the idle pass and "Save command
+    // script as" take it.
+    void updateCaretPosition();
     // After the options sheet was accepted.
     void settingsAccepted();
 

@@ -7,9 +7,11 @@
 #include "ui/cmd_list.h"
 #include "ui/cwiz_app.h"
 #include "ui/frame_icons.h"
+#include "ui/gr_edit_view.h"
 #include "ui/options_sheet.h"
 #include "ui/product_text.h"
 #include "ui/wave_viewer.h"
+#include "ui/wiz_frames.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -284,6 +286,12 @@ void CMainFrame::createToolBar() {
 void CMainFrame::createStatusBar() {
     m_pMessagePane = new QLabel(QStringLiteral("Ready"));
     statusBar()->addWidget(m_pMessagePane, 1);
+    // Wide enough for the widest position the format gives, so the bar does not jump while typing.
+    m_pCaretPane = new QLabel;
+    m_pCaretPane->setObjectName(QStringLiteral("CaretPane"));
+    m_pCaretPane->setMinimumWidth(
+        m_pCaretPane->fontMetrics().horizontalAdvance(QStringLiteral("Ln        , Col          ")) + 12);
+    statusBar()->addPermanentWidget(m_pCaretPane);
     const char* names[] = {"CAP", "NUM", "SCRL"};
     for (std::size_t i = 0; i < m_lockPanes.size(); ++i) {
         auto* pane = new QLabel(QString::fromLatin1(names[i]));
@@ -298,6 +306,16 @@ void CMainFrame::createStatusBar() {
 
 QList<QWidget*> CMainFrame::statusPanes() const {
     return {m_pMessagePane, m_lockPanes[0], m_lockPanes[1], m_lockPanes[2]};
+}
+
+QWidget* CMainFrame::activeView() const {
+    auto* child = qobject_cast<CWizMDIChild*>(m_pMdiArea->currentSubWindow());
+    return child != nullptr ? child->activeView() : nullptr;
+}
+
+void CMainFrame::updateCaretPane() {
+    const auto* editor = qobject_cast<const CGRTEditView*>(activeView());
+    m_pCaretPane->setText(editor != nullptr ? editor->statusText() : QString());
 }
 
 void CMainFrame::createCommandBar() {
@@ -377,6 +395,7 @@ void CMainFrame::onCommand(FrameCommand command) {
             break;
         case FrameCommand::SaveScriptAs:
             doc->SaveScriptAs();
+            m_app.updateCaretPosition();
             break;
         case FrameCommand::ExportViewSim:
             doc->ExportViewSimScript();
@@ -501,6 +520,7 @@ void CMainFrame::updateCommands() {
         }
     }
     m_pRecentSeparator->setVisible(!recent.empty());
+    updateCaretPane();
 }
 
 // --- Closing and drops ---

@@ -77,6 +77,10 @@ public:
     CCmdList* cmdList() const { return m_pCmdList; }
     // The message pane and the "CAP", "NUM" and "SCRL" panes, in that order.
     QList<QWidget*> statusPanes() const;
+    // The script editor's "Ln %5d, Col %3d" pane, between the message pane and "CAP".
+    QLabel* caretPane() const { return m_pCaretPane; }
+    // The view of the current child frame (the focused pane of a split frame), or null.
+    QWidget* activeView() const;
 
     // The run timer (id 1): its ticks go to the session's OnRunTimer.
     void startRunTimer(int periodMs);
@@ -89,6 +93,9 @@ public:
 public Q_SLOTS:
     // Enables and checks every command from the session's state. The one place that does.
     void updateCommands();
+    // Shows the active script editor's caret position as of its last updateCaretPosition, and
+    // nothing while another view is active.
+    void updateCaretPane();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -111,6 +118,7 @@ private:
     QDockWidget* m_pCommandBar = nullptr;
     CCmdList* m_pCmdList = nullptr;
     QLabel* m_pMessagePane = nullptr;
+    QLabel* m_pCaretPane = nullptr;
     std::array<QLabel*, 3> m_lockPanes{};
     std::map<FrameCommand, QAction*> m_actions;
     std::array<QAction*, 4> m_recentActions{};

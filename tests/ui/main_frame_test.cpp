@@ -2,10 +2,13 @@
 // with unsaved edits, and a long run that must leave the window responsive.
 
 #include "frame_fixture.h"
+#include "timing_application.h"
 
 #include "ui/cmd_list.h"
+#include "ui/gr_edit_view.h"
 #include "ui/wiz_frames.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -13,6 +16,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QStatusBar>
+#include <QTextBlock>
 
 #include <algorithm>
 
@@ -20,33 +24,14 @@ using namespace cellwatch;
 
 namespace {
 
-// Times every event the loop delivers, so a test can tell the longest any handler blocked the window.
-class TimingApplication final : public QApplication {
-public:
-    using QApplication::QApplication;
-    bool notify(QObject* receiver, QEvent* event) override {
-        if (m_depth > 0 || !measuring)
-            return nested(receiver, event);
-        QElapsedTimer timer;
-        timer.start();
-        const bool handled = nested(receiver, event);
-        longestMs = std::max(longestMs, timer.elapsed());
-        ++events;
-        return handled;
-    }
-    bool measuring = false;
-    qint64 longestMs = 0;
-    qint64 events = 0;
-
-private:
-    bool nested(QObject* receiver, QEvent* event) {
-        ++m_depth;
-        const bool handled = QApplication::notify(receiver, event);
-        --m_depth;
-        return handled;
-    }
-    int m_depth = 0;
-};
+// Runs the event loop until it runs out of events, which is when the application's idle pass runs.
+void waitForIdlePass() {
+    QEventLoop loop;
+    QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, &loop,
+                     &QEventLoop::quit, Qt::QueuedConnection);
+    QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+    loop.exec();
+}
 
 QString titleOf(const CWizApp& app, ViewKind kind) {
     const CWizMDIChild* frame = app.frameOf(kind);
@@ -74,6 +59,7 @@ private Q_SLOTS:
     void menusFollowTheRunStateAndTheBoard();
     void commandBarRunsTypedLinesAndKeepsTheirHistory();
     void closingWithAModifiedScriptAsksToSave();
+    void caretPaneFollowsTheActiveScriptEditor();
     void longRunKeepsTheWindowResponsive();
 };
 
@@ -288,6 +274,45 @@ void MainFrameTest::closingWithAModifiedScriptAsksToSave() {
     QFile saved(QString::fromStdString(script));
     QVERIFY(saved.open(QIODevice::ReadOnly));
     QVERIFY(saved.readAll().contains("setclockmode CBUF_ASSIGN"));
+}
+
+void MainFrameTest::caretPaneFollowsTheActiveScriptEditor() {
+    WindowBench bench;
+    bench.frame().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&bench.frame()));
+    QLabel* pane = bench.frame().caretPane();
+    QCOMPARE(pane->parentWidget(), bench.frame().statusBar());
+    QVERIFY(pane->isEnabled());
+    QVERIFY(pane->minimumWidth() >= pane->fontMetrics().horizontalAdvance(QStringLiteral("Ln 99999, Col 999")));
+    QCOMPARE(pane->text(), QString());
+
+    bench.app->OpenSessionFile(bench.path("counter8.cmd"));
+    bench.action(FrameCommand::ShowScript)->trigger();
+    auto* editor = qobject_cast<CGRTEditView*>(bench.app->frameOf(ViewKind::Script)->activeView());
+    QVERIFY(editor != nullptr);
+    waitForIdlePass();
+    QCOMPARE(pane->text(), QStringLiteral("Ln     1, Col   1"));
+
+    // The idle pass takes the caret's new place.
+    QTextCursor c = editor->textCursor();
+    c.setPosition(editor->document()->findBlockByNumber(1).position() + 2);
+    editor->setTextCursor(c);
+    QCOMPARE(pane->text(), QStringLiteral("Ln     1, Col   1"));
+    waitForIdlePass();
+    QCOMPARE(pane->text(), QStringLiteral("Ln     2, Col   3"));
+
+    // Another view active: the pane is blank; the editor again: its position is back.
+    bench.action(FrameCommand::ShowResultLog)->trigger();
+    QCOMPARE(pane->text(), QString());
+    bench.action(FrameCommand::ShowScript)->trigger();
+    QCOMPARE(pane->text(), QStringLiteral("Ln     2, Col   3"));
+
+    // "Save command script as" takes the position at once, without waiting for the idle pass.
+    c.setPosition(editor->document()->findBlockByNumber(3).position());
+    editor->setTextCursor(c);
+    bench.asker->files.push_back(bench.path("saved-as.cmd"));
+    bench.action(FrameCommand::SaveScriptAs)->trigger();
+    QCOMPARE(pane->text(), QStringLiteral("Ln     4, Col   1"));
 }
 
 void MainFrameTest::longRunKeepsTheWindowResponsive() {
