@@ -7,6 +7,7 @@
 #include "ui/cmd_list.h"
 #include "ui/cwiz_app.h"
 #include "ui/frame_icons.h"
+#include "ui/memory_view.h"
 #include "ui/gr_edit_view.h"
 #include "ui/options_sheet.h"
 #include "ui/product_text.h"
@@ -160,6 +161,8 @@ void CMainFrame::createActions() {
     makeAction(FrameCommand::ShowResultLog, "&Result log\tAlt+4", "Show the result log\nResult log");
     makeAction(FrameCommand::ShowSram, "SR&AM contents\tAlt+5",
                "Show the board's SRAM contents\nSRAM contents");
+    makeAction(FrameCommand::ViewSramLocation, "&View SRAM location...",
+               "Bring an SRAM address to the top of the SRAM view\nView SRAM location");
     makeAction(FrameCommand::Options, "&Options...", "Set options for LC3400 Cellwatch Test\nOptions");
 
     makeAction(FrameCommand::ParseScript, "Parse script\tF9", "Parse the command script\nParse script (F9)");
@@ -225,6 +228,7 @@ void CMainFrame::createMenus() {
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     for (const auto& [command, kind] : kViewCommands)
         view->addAction(action(command));
+    view->addAction(action(FrameCommand::ViewSramLocation));
     view->addSeparator();
     view->addAction(action(FrameCommand::CommandBar));
     view->addSeparator();
@@ -379,6 +383,10 @@ void CMainFrame::onCommand(FrameCommand command) {
             QMetaObject::invokeMethod(target, slot);
         }
         break;
+    case FrameCommand::ViewSramLocation:
+        if (auto* sram = qobject_cast<CMemoryView*>(activeView()))
+            sram->OnViewLocation();
+        break;
     case FrameCommand::CommandBar:
         break; // the dock widget's own action
     default:
@@ -502,6 +510,9 @@ void CMainFrame::updateCommands() {
         action(command)->setChecked(open && doc->clockMethod() == method);
     }
     action(FrameCommand::ViewWave)->setEnabled(open && waveViewerEnabled(*doc, m_app.settings()));
+
+    QWidget* active = activeView();
+    action(FrameCommand::ViewSramLocation)->setEnabled(qobject_cast<CMemoryView*>(active) != nullptr);
 
     const bool editable = editTarget() != nullptr;
     for (FrameCommand c : {FrameCommand::Undo, FrameCommand::Cut, FrameCommand::Copy, FrameCommand::Paste})

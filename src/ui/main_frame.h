@@ -39,6 +39,7 @@ enum class FrameCommand {
     ShowTraceList,
     ShowResultLog,
     ShowSram,
+    ViewSramLocation,
     CommandBar,
     Options,
     // Test

@@ -48,14 +48,22 @@ public:
     std::optional<std::string> saveFile(QWidget*, const FileDialogRequest& request) override {
         return file(request);
     }
-    std::optional<std::string> askText(QWidget*, std::string_view, std::string_view,
+    std::optional<std::string> askText(QWidget*, std::string_view title, std::string_view,
                                        std::string_view) override {
-        return std::nullopt;
+        textTitles.emplace_back(title);
+        if (texts.empty())
+            return std::nullopt;
+        auto text = texts.front();
+        texts.pop_front();
+        return text;
     }
 
     // Answers in order; an unexpected question is cancelled.
     std::deque<Answer> answers;
     std::deque<std::optional<std::string>> files;
+    // Answers to text questions in order (none: Cancel), and the titles they were asked under.
+    std::deque<std::optional<std::string>> texts;
+    std::vector<std::string> textTitles;
     // Every message, question and warning title, in order.
     std::vector<std::string> said;
     std::vector<FileDialogRequest> fileRequests;

@@ -6,6 +6,7 @@
 
 #include "ui/cmd_list.h"
 #include "ui/gr_edit_view.h"
+#include "ui/memory_view.h"
 #include "ui/wiz_frames.h"
 
 #include <QAbstractEventDispatcher>
@@ -15,6 +16,9 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTextBlock>
 
@@ -31,6 +35,13 @@ void waitForIdlePass() {
                      &QEventLoop::quit, Qt::QueuedConnection);
     QTimer::singleShot(5000, &loop, &QEventLoop::quit);
     loop.exec();
+}
+
+QMenu* menuOf(const WindowBench& bench, const char* title) {
+    for (QAction* a : bench.frame().menuBar()->actions())
+        if (a->text() == QLatin1String(title))
+            return a->menu();
+    return nullptr;
 }
 
 QString titleOf(const CWizApp& app, ViewKind kind) {
@@ -60,6 +71,7 @@ private Q_SLOTS:
     void commandBarRunsTypedLinesAndKeepsTheirHistory();
     void closingWithAModifiedScriptAsksToSave();
     void caretPaneFollowsTheActiveScriptEditor();
+    void viewCommandsFollowTheActiveView();
     void longRunKeepsTheWindowResponsive();
 };
 
@@ -313,6 +325,30 @@ void MainFrameTest::caretPaneFollowsTheActiveScriptEditor() {
     bench.asker->files.push_back(bench.path("saved-as.cmd"));
     bench.action(FrameCommand::SaveScriptAs)->trigger();
     QCOMPARE(pane->text(), QStringLiteral("Ln     4, Col   1"));
+}
+
+void MainFrameTest::viewCommandsFollowTheActiveView() {
+    WindowBench bench;
+    QAction* location = bench.action(FrameCommand::ViewSramLocation);
+    QCOMPARE(location->text(), QStringLiteral("&View SRAM location..."));
+    QVERIFY(!location->isEnabled());
+    bench.app->OpenSessionFile(bench.path("counter8.cmd"));
+    bench.action(FrameCommand::ShowScript)->trigger();
+    QVERIFY(!location->isEnabled());
+
+    // In the View menu, enabled while the SRAM view is active; it jumps in that view.
+    bench.action(FrameCommand::ShowSram)->trigger();
+    QVERIFY(location->isEnabled());
+    QVERIFY(menuOf(bench, "&View")->actions().contains(location));
+    auto* sram = qobject_cast<CMemoryView*>(bench.frame().activeView());
+    QVERIFY(sram != nullptr);
+    bench.asker->texts = {std::string("1000")};
+    location->trigger();
+    QCOMPARE(bench.asker->textTitles.back(), std::string("SRAM Location"));
+    QCOMPARE(sram->verticalScrollBar()->value(), 0x1000 / 4 / sram->wordsPerLine());
+
+    bench.action(FrameCommand::ShowResultLog)->trigger();
+    QVERIFY(!location->isEnabled());
 }
 
 void MainFrameTest::longRunKeepsTheWindowResponsive() {
