@@ -7,10 +7,11 @@
 #include "ui/cmd_list.h"
 #include "ui/cwiz_app.h"
 #include "ui/frame_icons.h"
-#include "ui/memory_view.h"
 #include "ui/gr_edit_view.h"
+#include "ui/memory_view.h"
 #include "ui/options_sheet.h"
 #include "ui/product_text.h"
+#include "ui/report_view.h"
 #include "ui/wave_viewer.h"
 #include "ui/wiz_frames.h"
 
@@ -153,6 +154,14 @@ void CMainFrame::createActions() {
     makeAction(FrameCommand::Cut, "Cu&t\tCtrl+X", "Cut the selection to the clipboard\nCut");
     makeAction(FrameCommand::Copy, "&Copy\tCtrl+C", "Copy the selection to the clipboard\nCopy");
     makeAction(FrameCommand::Paste, "&Paste\tCtrl+V", "Insert the clipboard's text\nPaste");
+    makeAction(FrameCommand::Find, "&Find...\tCtrl+F", "Find a text in the result log\nFind");
+    makeAction(FrameCommand::FindNext, "Find &next\tF3", "Find the text again further down\nFind next");
+    makeAction(FrameCommand::FindPrevious, "Find pre&vious\tShift+F3",
+               "Find the text again further up\nFind previous");
+    makeAction(FrameCommand::NextError, "Next &error\tF2",
+               "Go to the next error line of the result log\nNext error");
+    makeAction(FrameCommand::PreviousError, "Previous e&rror\tShift+F2",
+               "Go to the previous error line of the result log\nPrevious error");
 
     makeAction(FrameCommand::ShowHierarchy, "&Design hierarchy\tAlt+1",
                "Show the design hierarchy\nDesign hierarchy");
@@ -224,6 +233,12 @@ void CMainFrame::createMenus() {
     for (FrameCommand c : {FrameCommand::Undo, FrameCommand::Cut, FrameCommand::Copy, FrameCommand::Paste})
         edit->addAction(action(c));
     edit->insertSeparator(action(FrameCommand::Cut));
+    edit->addSeparator();
+    for (FrameCommand c : {FrameCommand::Find, FrameCommand::FindNext, FrameCommand::FindPrevious})
+        edit->addAction(action(c));
+    edit->addSeparator();
+    edit->addAction(action(FrameCommand::NextError));
+    edit->addAction(action(FrameCommand::PreviousError));
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     for (const auto& [command, kind] : kViewCommands)
@@ -387,6 +402,14 @@ void CMainFrame::onCommand(FrameCommand command) {
         if (auto* sram = qobject_cast<CMemoryView*>(activeView()))
             sram->OnViewLocation();
         break;
+    case FrameCommand::Find:
+    case FrameCommand::FindNext:
+    case FrameCommand::FindPrevious:
+    case FrameCommand::NextError:
+    case FrameCommand::PreviousError:
+        if (auto* log = qobject_cast<CReportView*>(activeView()))
+            OnFindCommand(command, *log);
+        break;
     case FrameCommand::CommandBar:
         break; // the dock widget's own action
     default:
@@ -444,6 +467,35 @@ void CMainFrame::onCommand(FrameCommand command) {
         }
     }
     updateCommands();
+}
+
+void CMainFrame::OnFindCommand(FrameCommand command, CReportView& log) {
+    // F3 before any Find asks for the text, as Find does.
+    const bool ask = command == FrameCommand::Find ||
+                     (log.findText().isEmpty() &&
+                      (command == FrameCommand::FindNext || command == FrameCommand::FindPrevious));
+    if (ask) {
+        const std::optional<std::string> text =
+            m_app.askText("Find", "Find what:", log.findText().toStdString());
+        if (!text || text->empty())
+            return;
+        log.find(QString::fromStdString(*text));
+        return;
+    }
+    switch (command) {
+    case FrameCommand::FindNext:
+        log.findNext();
+        break;
+    case FrameCommand::FindPrevious:
+        log.findPrevious();
+        break;
+    case FrameCommand::NextError:
+        log.nextError();
+        break;
+    default:
+        log.previousError();
+        break;
+    }
 }
 
 void CMainFrame::OnOptions() {
@@ -513,6 +565,10 @@ void CMainFrame::updateCommands() {
 
     QWidget* active = activeView();
     action(FrameCommand::ViewSramLocation)->setEnabled(qobject_cast<CMemoryView*>(active) != nullptr);
+    const bool logActive = qobject_cast<CReportView*>(active) != nullptr;
+    for (FrameCommand c : {FrameCommand::Find, FrameCommand::FindNext, FrameCommand::FindPrevious,
+                           FrameCommand::NextError, FrameCommand::PreviousError})
+        action(c)->setEnabled(logActive);
 
     const bool editable = editTarget() != nullptr;
     for (FrameCommand c : {FrameCommand::Undo, FrameCommand::Cut, FrameCommand::Copy, FrameCommand::Paste})

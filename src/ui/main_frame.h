@@ -16,6 +16,7 @@ class QMdiArea;
 namespace cellwatch {
 
 class CCmdList;
+class CReportView;
 class CWizApp;
 
 enum class FrameCommand {
@@ -33,6 +34,11 @@ enum class FrameCommand {
     Cut,
     Copy,
     Paste,
+    Find,
+    FindNext,
+    FindPrevious,
+    NextError,
+    PreviousError,
     // View
     ShowHierarchy,
     ShowScript,
@@ -113,6 +119,8 @@ private:
     void onCommand(FrameCommand command);
     void OnRunTimer();
     void OnOptions();
+    // Find, Find next/previous and Next/Previous error in the active result log pane.
+    void OnFindCommand(FrameCommand command, CReportView& log);
 
     CWizApp& m_app;
     QMdiArea* m_pMdiArea = nullptr;

@@ -25,6 +25,7 @@ CReportView::CReportView(CWizDoc& doc, QWidget* parent) : QAbstractScrollArea(pa
     horizontalScrollBar()->setRange(0, 0);
     setMinimumSize(10, 10);
     loadColours();
+    connect(&m_search, &LogSearch::finished, this, &CReportView::searchEnded);
     doc.addLogView(this);
 }
 
@@ -168,6 +169,13 @@ void CReportView::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Right:
         hz->setValue(std::min(kColumns, hz->value() + 1));
         break;
+    case Qt::Key_Escape:
+        if (!searching()) {
+            QAbstractScrollArea::keyPressEvent(event);
+            return;
+        }
+        cancelSearch();
+        break;
     default:
         QAbstractScrollArea::keyPressEvent(event);
         return;
@@ -196,6 +204,93 @@ void CReportView::showLine(int n) {
         verticalScrollBar()->setValue(n);
     m_mark = n + 1;
     viewport()->update();
+}
+
+// --- Finding lines ---
+
+namespace {
+
+char lowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Lower-cased once; the log's texts are ASCII, so a byte-wise compare finds them in any case.
+LogSearch::Match containing(const QString& text) {
+    const QByteArray needle = text.toLower().toUtf8();
+    return [needle](std::string_view line) {
+        return std::search(line.begin(), line.end(), needle.begin(), needle.end(),
+                           [](char a, char b) { return lowerAscii(a) == b; }) != line.end();
+    };
+}
+
+} // namespace
+
+void CReportView::startSearch(LogSearch::Direction direction, LogSearch::Match match) {
+    const bool forward = direction == LogSearch::Direction::Forward;
+    std::uint64_t from = 0;
+    if (m_mark) {
+        const int marked = *m_mark - 1;
+        if (!forward && marked <= 0) {
+            m_search.cancel();
+            searchEnded(false, 0);
+            return;
+        }
+        from = static_cast<std::uint64_t>(forward ? marked + 1 : marked - 1);
+    } else {
+        const int top = verticalScrollBar()->value();
+        from = static_cast<std::uint64_t>(forward ? top : top + std::max(1, visibleRows()) - 1);
+    }
+    m_search.start(from, direction, std::move(match));
+}
+
+void CReportView::find(const QString& text) {
+    m_findText = text;
+    if (!text.isEmpty())
+        startSearch(LogSearch::Direction::Forward, containing(text));
+}
+
+void CReportView::findNext() {
+    find(m_findText);
+}
+
+void CReportView::findPrevious() {
+    if (!m_findText.isEmpty())
+        startSearch(LogSearch::Direction::Backward, containing(m_findText));
+}
+
+namespace {
+
+// The line's first character is what gives it the error colour.
+bool isErrorLine(std::string_view line) {
+    return !line.empty() && line.front() == 'E';
+}
+
+} // namespace
+
+void CReportView::nextError() {
+    startSearch(LogSearch::Direction::Forward, isErrorLine);
+}
+
+void CReportView::previousError() {
+    startSearch(LogSearch::Direction::Backward, isErrorLine);
+}
+
+void CReportView::cancelSearch() {
+    m_search.cancel();
+}
+
+void CReportView::searchEnded(bool found, quint64 line) {
+    if (found) {
+        // The estimate may trail a log that grew since the last refresh.
+        if (static_cast<std::int64_t>(line) >= m_lineCount) {
+            m_lineCount = static_cast<int>(std::min<quint64>(line + 1, INT32_MAX));
+            updateRanges();
+        }
+        showLine(static_cast<int>(std::min<quint64>(line, INT32_MAX)));
+    } else {
+        m_doc.host().beep();
+    }
+    Q_EMIT searchFinished(found);
 }
 
 void CReportView::resizeEvent(QResizeEvent* event) {

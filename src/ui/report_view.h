@@ -5,6 +5,7 @@
 
 #include "app/views.h"
 #include "ui/log_line_index.h"
+#include "ui/log_search.h"
 #include "ui/wiz_view.h"
 
 #include <QAbstractScrollArea>
@@ -55,6 +56,26 @@ public:
     CWizDoc& session() const { return m_doc; }
     LogLineIndex& lineIndex() { return m_index; }
 
+    // --- Finding lines: each search runs in slices from the event loop; Esc, a new search or the
+    // log being emptied stops it. A found line is scrolled into view and marked; none beeps. ---
+    // Looks for text, in any case, from the line after the marked one (else the first visible line)
+    // toward the end.
+    void find(const QString& text);
+    // The last text again, after or before the marked line (else the visible page).
+    void findNext();
+    void findPrevious();
+    // The next or previous line drawn in the error colour (it starts with 'E').
+    void nextError();
+    void previousError();
+    void cancelSearch();
+    bool searching() const { return m_search.running(); }
+    const QString& findText() const { return m_findText; }
+    const LogSearch& search() const { return m_search; }
+
+Q_SIGNALS:
+    // A search ended by itself (not when cancelled).
+    void searchFinished(bool found);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -67,9 +88,13 @@ private:
     void measure();
     void updateRanges();
     int estimatedLines() const;
+    void startSearch(LogSearch::Direction direction, LogSearch::Match match);
+    void searchEnded(bool found, quint64 line);
 
     CWizDoc& m_doc;
     LogLineIndex m_index;
+    LogSearch m_search{m_doc, m_index};
+    QString m_findText;
     QFont m_font;
     int m_lineHeight = 0;
     int m_columnWidth = 0;

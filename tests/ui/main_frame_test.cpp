@@ -7,6 +7,7 @@
 #include "ui/cmd_list.h"
 #include "ui/gr_edit_view.h"
 #include "ui/memory_view.h"
+#include "ui/report_view.h"
 #include "ui/wiz_frames.h"
 
 #include <QAbstractEventDispatcher>
@@ -19,6 +20,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTextBlock>
 
@@ -295,7 +297,8 @@ void MainFrameTest::caretPaneFollowsTheActiveScriptEditor() {
     QLabel* pane = bench.frame().caretPane();
     QCOMPARE(pane->parentWidget(), bench.frame().statusBar());
     QVERIFY(pane->isEnabled());
-    QVERIFY(pane->minimumWidth() >= pane->fontMetrics().horizontalAdvance(QStringLiteral("Ln 99999, Col 999")));
+    QVERIFY(pane->minimumWidth() >=
+            pane->fontMetrics().horizontalAdvance(QStringLiteral("Ln 99999, Col 999")));
     QCOMPARE(pane->text(), QString());
 
     bench.app->OpenSessionFile(bench.path("counter8.cmd"));
@@ -349,6 +352,42 @@ void MainFrameTest::viewCommandsFollowTheActiveView() {
 
     bench.action(FrameCommand::ShowResultLog)->trigger();
     QVERIFY(!location->isEnabled());
+
+    // The find commands: in the Edit menu with their keys, enabled only while a result log pane is active.
+    const std::pair<FrameCommand, const char*> finds[] = {
+        {FrameCommand::Find, "Ctrl+F"},
+        {FrameCommand::FindNext, "F3"},
+        {FrameCommand::FindPrevious, "Shift+F3"},
+        {FrameCommand::NextError, "F2"},
+        {FrameCommand::PreviousError, "Shift+F2"},
+    };
+    for (const auto& [command, key] : finds) {
+        QCOMPARE(bench.action(command)->shortcut(), QKeySequence(QString::fromLatin1(key)));
+        QVERIFY(menuOf(bench, "&Edit")->actions().contains(bench.action(command)));
+        QVERIFY(bench.action(command)->isEnabled());
+    }
+    auto* log = qobject_cast<CReportView*>(bench.frame().activeView());
+    QVERIFY(log != nullptr);
+    // F3 before any text asks for it; Cancel leaves everything as it was.
+    bench.action(FrameCommand::FindNext)->trigger();
+    QCOMPARE(bench.asker->textTitles.back(), std::string("Find"));
+    QVERIFY(!log->searching());
+    log->scrollToStart();
+    QSignalSpy finished(log, &CReportView::searchFinished);
+    bench.asker->texts = {std::string("WARNING(S)")};
+    bench.action(FrameCommand::Find)->trigger();
+    QVERIFY(finished.wait(10000));
+    QVERIFY(finished.at(0).at(0).toBool());
+    const int marked = *log->mark() - 1;
+    QVERIFY(log->lineIndex().lineCount(*bench.doc()) > static_cast<std::uint64_t>(marked));
+    std::vector<std::string> text;
+    log->lineIndex().page(*bench.doc(), static_cast<std::uint64_t>(marked), 1,
+                          [&](std::string_view t) { text.emplace_back(t); });
+    QVERIFY(text.at(0).find("warning(s)") != std::string::npos);
+
+    bench.action(FrameCommand::ShowScript)->trigger();
+    for (const auto& [command, key] : finds)
+        QVERIFY(!bench.action(command)->isEnabled());
 }
 
 void MainFrameTest::longRunKeepsTheWindowResponsive() {

@@ -10,3 +10,5 @@ target_include_directories(document_buffer_test PRIVATE ${PROJECT_SOURCE_DIR}/te
 add_executable(view_screenshots ${CMAKE_CURRENT_LIST_DIR}/view_screenshots.cpp)
 target_link_libraries(view_screenshots PRIVATE cellwatch_options cellwatch_ui)
 target_compile_definitions(view_screenshots PRIVATE CELLWATCH_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+# Finding lines in the result log, and that a long search leaves the window responsive.
+cellwatch_add_ui_test(log_search_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/log_search_test.cpp)
