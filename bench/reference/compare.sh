@@ -1,0 +1,114 @@
+#!/bin/sh
+# Times a cellwatch batch run of counter8 against the same counter compiled by Verilator and run by
+# Icarus Verilog: a million cycles, the eight bits and the clock dumped to VCD (and, for cellwatch,
+# the log written), each program as one process from start to exit. Builds both models, runs the
+# three programs in alternating rounds and prints the medians and the ratios.
+#
+# Usage: compare.sh [-n rounds] [-c path/to/cellwatch] [work folder]
+#   -n  rounds of the three programs (default 5); the order rotates from round to round
+#   -c  the cellwatch program to time (default: build/release/src/cellwatch, built when missing)
+# Set-up: installs the Debian packages verilator and iverilog when they are missing (as root, or
+# through sudo). Nothing else on the machine is changed; the work folder holds every file made.
+set -eu
+
+here=$(cd "$(dirname "$0")" && pwd)
+repo=$(cd "$here/../.." && pwd)
+rounds=5
+cellwatch=""
+while getopts n:c: option; do
+    case $option in
+    n) rounds=$OPTARG ;;
+    c) cellwatch=$OPTARG ;;
+    *) echo "usage: $0 [-n rounds] [-c cellwatch] [work folder]" >&2; exit 2 ;;
+    esac
+done
+shift $((OPTIND - 1))
+work=${1:-$(mktemp -d)}
+mkdir -p "$work"
+work=$(cd "$work" && pwd)
+
+# --- Set-up ------------------------------------------------------------------------------------
+missing=""
+command -v verilator >/dev/null 2>&1 || missing="$missing verilator"
+command -v iverilog >/dev/null 2>&1 || missing="$missing iverilog"
+if [ -n "$missing" ]; then
+    echo "installing:$missing"
+    if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq $missing >/dev/null
+fi
+
+if [ -z "$cellwatch" ]; then
+    cellwatch=$repo/build/release/src/cellwatch
+    if [ ! -x "$cellwatch" ]; then
+        (cd "$repo" && cmake --preset release >/dev/null && cmake --build --preset release --target cellwatch)
+    fi
+fi
+cellwatch=$(cd "$(dirname "$cellwatch")" && pwd)/$(basename "$cellwatch")
+
+# --- The three programs ------------------------------------------------------------------------
+cd "$work"
+echo "building the Verilator model"
+verilator --cc --exe --build -O3 --trace --trace-depth 1 --no-timing -Wno-fatal -j 2 \
+    -CFLAGS -O2 -MAKEFLAGS "OPT_FAST=-O2 OPT_SLOW=-O2 OPT_GLOBAL=-O2" \
+    --top-module counter8_top -Mdir "$work/verilator" \
+    "$here/counter8_top.v" "$here/counter8.v" "$here/counter8_tb.cpp" >"$work/verilator.log" 2>&1 ||
+    { cat "$work/verilator.log"; exit 1; }
+echo "building the Icarus model"
+iverilog -o "$work/counter8.vvp" "$here/counter8.v"
+
+examples=$repo/examples
+printf '|GRT_SYMBOL_TABLE "%s/counter8.sym"\r\n' "$examples" >run.cmd
+printf 'trace counter8\\q7 counter8\\q6 counter8\\q5 counter8\\q4 counter8\\q3 counter8\\q2 counter8\\q1 counter8\\q0 SOFTWARE_CLOCK\r\n' >>run.cmd
+printf 'setclockreg counter8\\clk\r\nsetclockmode reg_out\r\nloadcal "%s/counter8.cal"\r\nclearall\r\ncycle 1000000\r\n' \
+    "$examples" >>run.cmd
+
+run_cellwatch() { "$cellwatch" -run -log="$work/run.log" -vcd="$work/run.vcd" "$work/run.cmd" >/dev/null; }
+run_verilator() { "$work/verilator/Vcounter8_top" 1000000 "$work/counter8_verilator.vcd"; }
+run_icarus() { vvp -n "$work/counter8.vvp" >/dev/null; } # writes counter8.vcd here
+
+# Prints the wall time of one run of a program in microseconds.
+timed() {
+    start=$(date +%s%N)
+    "run_$1"
+    end=$(date +%s%N)
+    echo $(((end - start) / 1000))
+}
+
+median() { tr ' ' '\n' | grep . | sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+echo "machine: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//'), $(nproc) cores"
+echo "load before: $(uptime | sed 's/.*load average/load average/')"
+# One untimed round fills the caches and leaves every output file in place.
+run_cellwatch
+run_verilator
+run_icarus
+times_cellwatch=""
+times_verilator=""
+times_icarus=""
+order="cellwatch verilator icarus"
+i=0
+while [ "$i" -lt "$rounds" ]; do
+    for program in $order; do
+        t=$(timed "$program")
+        eval "times_$program=\"\$times_$program $t\""
+    done
+    order="$(echo "$order" | cut -d' ' -f2-) $(echo "$order" | cut -d' ' -f1)"
+    i=$((i + 1))
+done
+echo "load after: $(uptime | sed 's/.*load average/load average/')"
+
+m_cellwatch=$(echo "$times_cellwatch" | median)
+m_verilator=$(echo "$times_verilator" | median)
+m_icarus=$(echo "$times_icarus" | median)
+awk -v c="$m_cellwatch" -v v="$m_verilator" -v i="$m_icarus" -v rounds="$rounds" \
+    -v tc="$times_cellwatch" -v tv="$times_verilator" -v ti="$times_icarus" 'BEGIN {
+    printf "medians of %d alternating runs, counter8, 1000000 cycles, 9 signals to VCD:\n", rounds
+    printf "  cellwatch -run (log + VCD)  %7.3f s   runs (us):%s\n", c / 1e6, tc
+    printf "  Verilator model (VCD)       %7.3f s   runs (us):%s\n", v / 1e6, tv
+    printf "  Icarus vvp (VCD)            %7.3f s   runs (us):%s\n", i / 1e6, ti
+    printf "cellwatch / Verilator = %.2f\n", c / v
+    printf "cellwatch / Icarus    = %.2f\n", c / i
+}'
+echo "outputs: $(wc -c <"$work/run.vcd") B VCD + $(wc -c <"$work/run.log") B log (cellwatch)," \
+    "$(wc -c <"$work/counter8_verilator.vcd") B (Verilator), $(wc -c <"$work/counter8.vcd") B (Icarus)"
