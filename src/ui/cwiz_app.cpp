@@ -13,6 +13,9 @@
 #include "ui/product_text.h"
 #include "ui/splash_window.h"
 #include "ui/view_factory.h"
+#include "ui/wave_link.h"
+#include "ui/wave_view.h"
+#include "ui/report_view.h"
 #include "ui/window_views.h"
 #include "ui/wiz_frames.h"
 
@@ -153,6 +156,8 @@ CWizDoc* CWizApp::OpenSessionFile(const std::string& path) {
         makeFrame(kind);
     arrangeFrames();
     m_pSession->ParseScript();
+    if (!m_pSession->traceList().empty())
+        makeFrame(ViewKind::Waveform);
     m_pSession->RefreshLogViews(true);
     endWaitCursor();
     refreshTitles();
@@ -189,6 +194,7 @@ void CWizApp::sessionClosing() {
         delete frame->data();
     delete m_pLogFrame.data();
     delete m_pSramFrame.data();
+    delete m_pWaveFrame.data();
     m_pClosingSession = std::move(m_pSession);
     ForgetSession();
 }
@@ -199,6 +205,7 @@ void CWizApp::ForgetSession() {
     m_pScriptFrame.clear();
     m_pTraceFrame.clear();
     m_pLogFrame.clear();
+    m_pWaveFrame.clear();
 }
 
 std::string CWizApp::boardValue() const {
@@ -228,10 +235,19 @@ CWizMDIChild* CWizApp::makeFrame(ViewKind kind) {
         case ViewKind::TraceList:
             m_pTraceFrame = frame;
             break;
+        case ViewKind::Waveform:
+            m_pWaveFrame = frame;
+            break;
         default:
             m_pScriptFrame = frame;
             break;
         }
+    }
+    if (kind == ViewKind::ResultLog) {
+        for (QWidget* pane : frame->widget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            linkWaveAndLog(pane);
+    } else {
+        linkWaveAndLog(frame->widget());
     }
     if (m_pMainFrame) {
         m_pMainFrame->mdiArea()->addSubWindow(frame);
@@ -241,6 +257,23 @@ CWizMDIChild* CWizApp::makeFrame(ViewKind kind) {
             connect(editor, &CGRTEditView::caretMoved, m_pMainFrame.get(), &CMainFrame::updateCaretPane);
     }
     return frame;
+}
+
+void CWizApp::linkWaveAndLog(QWidget* view) {
+    if (auto* wave = qobject_cast<CWaveView*>(view)) {
+        connect(wave, &CWaveView::cursorMoved, this, [this](quint64 stamp) {
+            if (m_pSession)
+                showStampInLogs(*m_pSession, stamp);
+        });
+    } else if (auto* log = qobject_cast<CReportView*>(view)) {
+        connect(log, &CReportView::lineClicked, this, [this, log](int n) {
+            auto* wave = m_pWaveFrame ? qobject_cast<CWaveView*>(m_pWaveFrame->widget()) : nullptr;
+            if (wave == nullptr)
+                return;
+            if (const std::optional<std::uint64_t> stamp = stampOfLine(*log, n))
+                wave->setCursor(*stamp, false);
+        });
+    }
 }
 
 void CWizApp::arrangeFrames() {
@@ -276,6 +309,8 @@ CWizMDIChild* CWizApp::frameOf(ViewKind kind) const {
         return m_pLogFrame.data();
     case ViewKind::Sram:
         return m_pSramFrame.data();
+    case ViewKind::Waveform:
+        return m_pWaveFrame.data();
     }
     return nullptr;
 }
@@ -435,7 +470,8 @@ void CWizApp::killRunTimer() {
 
 void CWizApp::updateAllViews() {
     for (ViewKind kind :
-         {ViewKind::Hierarchy, ViewKind::TraceList, ViewKind::Script, ViewKind::ResultLog, ViewKind::Sram}) {
+         {ViewKind::Hierarchy, ViewKind::TraceList, ViewKind::Script, ViewKind::ResultLog, ViewKind::Sram,
+          ViewKind::Waveform}) {
         CWizMDIChild* frame = frameOf(kind);
         if (frame == nullptr || frame->widget() == nullptr)
             continue;
@@ -446,6 +482,9 @@ void CWizApp::updateAllViews() {
             pane->update();
         }
     }
+    // The waveform is the frame's own widget, not a pane under it.
+    if (auto* wave = m_pWaveFrame ? qobject_cast<CWaveView*>(m_pWaveFrame->widget()) : nullptr)
+        wave->documentUpdated();
     Q_EMIT sessionStateChanged();
 }
 

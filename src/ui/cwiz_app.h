@@ -122,6 +122,8 @@ private:
     void saveRecentFiles();
     std::string boardValue() const;
     void refreshTitles();
+    // The waveform's cursor and the result log's clicked sampling line follow each other.
+    void linkWaveAndLog(QWidget* view);
 
     QtSettings& m_settings;
     TempFolder& m_tempFolder;
@@ -141,6 +143,7 @@ private:
     QPointer<CWizMDIChild> m_pTraceFrame;
     QPointer<CSplitFrame> m_pLogFrame;
     QPointer<CSplitFrame> m_pSramFrame;
+    QPointer<CWizMDIChild> m_pWaveFrame;
 };
 
 } // namespace cellwatch

@@ -64,12 +64,13 @@ constexpr std::array<std::pair<FrameCommand, MenuCommand>, 12> kSessionCommands{
     {FrameCommand::DeselectClock, MenuCommand::DeselectClock},
 }};
 
-constexpr std::array<std::pair<FrameCommand, ViewKind>, 5> kViewCommands{{
+constexpr std::array<std::pair<FrameCommand, ViewKind>, 6> kViewCommands{{
     {FrameCommand::ShowHierarchy, ViewKind::Hierarchy},
     {FrameCommand::ShowScript, ViewKind::Script},
     {FrameCommand::ShowTraceList, ViewKind::TraceList},
     {FrameCommand::ShowResultLog, ViewKind::ResultLog},
     {FrameCommand::ShowSram, ViewKind::Sram},
+    {FrameCommand::ShowWaveform, ViewKind::Waveform},
 }};
 
 // A text widget the Edit commands can act on, or null.
@@ -170,6 +171,7 @@ void CMainFrame::createActions() {
     makeAction(FrameCommand::ShowResultLog, "&Result log\tAlt+4", "Show the result log\nResult log");
     makeAction(FrameCommand::ShowSram, "SR&AM contents\tAlt+5",
                "Show the board's SRAM contents\nSRAM contents");
+    makeAction(FrameCommand::ShowWaveform, "&Waveform\tAlt+6", "Show the traced components as waveforms\nWaveform");
     makeAction(FrameCommand::ViewSramLocation, "&View SRAM location...",
                "Bring an SRAM address to the top of the SRAM view\nView SRAM location");
     makeAction(FrameCommand::Options, "&Options...", "Set options for LC3400 Cellwatch Test\nOptions");
@@ -540,6 +542,11 @@ void CMainFrame::OnRunTimer() {
     }
     m_inTick = true;
     doc->OnRunTimer(1);
+    // The waveform follows the run tick by tick, as the trace list does.
+    if (CWizMDIChild* wave = m_app.frameOf(ViewKind::Waveform)) {
+        if (auto* view = dynamic_cast<WizView*>(wave->widget()))
+            view->documentUpdated();
+    }
     m_inTick = false;
     updateCommands();
 }

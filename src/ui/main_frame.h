@@ -45,6 +45,7 @@ enum class FrameCommand {
     ShowTraceList,
     ShowResultLog,
     ShowSram,
+    ShowWaveform,
     ViewSramLocation,
     CommandBar,
     Options,

@@ -8,6 +8,7 @@
 #include "ui/symbol_view.h"
 #include "ui/trace_view.h"
 #include "ui/view_factory.h"
+#include "ui/wave_view.h"
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -167,6 +168,8 @@ public:
             return new LogPlaceholder(doc, parent);
         case ViewKind::Sram:
             return new SramPlaceholder(doc, parent);
+        case ViewKind::Waveform:
+            return new CWaveView(doc, parent);
         }
         return nullptr;
     }

@@ -196,6 +196,8 @@ void CReportView::mousePressEvent(QMouseEvent* event) {
             m_mark = n + 1;
     }
     viewport()->update();
+    if (n <= m_lineCount)
+        Q_EMIT lineClicked(n);
 }
 
 void CReportView::showLine(int n) {

@@ -75,6 +75,8 @@ public:
 Q_SIGNALS:
     // A search ended by itself (not when cancelled).
     void searchFinished(bool found);
+    // The user clicked display line n.
+    void lineClicked(int n);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -3,6 +3,7 @@
 #include "ui/cmd_view.h"
 #include "ui/memory_view.h"
 #include "ui/report_view.h"
+#include "ui/wave_view.h"
 
 namespace cellwatch {
 
@@ -20,6 +21,8 @@ public:
             return new CReportView(doc, parent);
         case ViewKind::Sram:
             return new CMemoryView(doc, parent);
+        case ViewKind::Waveform:
+            return new CWaveView(doc, parent);
         default:
             return m_others ? m_others->makeView(kind, doc, parent) : nullptr;
         }

@@ -56,6 +56,8 @@ QString CWizMDIChild::titleFor(const QWidget* view, const CWizDoc* doc) {
         return QStringLiteral("Result log");
     case ViewKind::Sram:
         return QStringLiteral("SRAM contents");
+    case ViewKind::Waveform:
+        return QStringLiteral("Waveform");
     }
     return QStringLiteral("Like, totally bogus view, dude!");
 }

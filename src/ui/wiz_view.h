@@ -1,5 +1,5 @@
 #pragma once
-// What a child frame needs to know of the view it holds: which of the five kinds it is (the frame's
+// What a child frame needs to know of the view it holds: which kind it is (the frame's
 // title names it), whether it lets itself be destroyed, and the colour refresh after the options
 // sheet. Every view of the window implements it beside its session sink.
 
@@ -11,6 +11,7 @@ enum class ViewKind {
     Script,    // "Command script - [path]"
     ResultLog, // "Result log"
     Sram,      // "SRAM contents"
+    Waveform,  // "Waveform"
 };
 
 class WizView {

@@ -93,7 +93,9 @@ void MainFrameTest::openingBuildsTheFourFramesWithTheirTitles() {
                                       "Command script (*.cmd)|*.cmd|All files (*.*)|*.*"));
     QVERIFY(open.mustExist);
 
-    QCOMPARE(bench.frame().mdiArea()->subWindowList().size(), 4);
+    // The four frames, and the waveform because the script traces a component.
+    QCOMPARE(bench.frame().mdiArea()->subWindowList().size(), 5);
+    QCOMPARE(titleOf(*bench.app, ViewKind::Waveform), QStringLiteral("Waveform"));
     QCOMPARE(titleOf(*bench.app, ViewKind::Hierarchy), QStringLiteral("Design hierarchy"));
     QCOMPARE(titleOf(*bench.app, ViewKind::TraceList), QStringLiteral("Traced components"));
     QCOMPARE(titleOf(*bench.app, ViewKind::Script),
@@ -109,7 +111,7 @@ void MainFrameTest::openingBuildsTheFourFramesWithTheirTitles() {
     bench.action(FrameCommand::ShowSram)->trigger();
     QCOMPARE(titleOf(*bench.app, ViewKind::Sram), QStringLiteral("SRAM contents"));
     bench.action(FrameCommand::ShowHierarchy)->trigger();
-    QCOMPARE(bench.frame().mdiArea()->subWindowList().size(), 5);
+    QCOMPARE(bench.frame().mdiArea()->subWindowList().size(), 6);
     QCOMPARE(bench.frame().mdiArea()->activeSubWindow(), bench.app->frameOf(ViewKind::Hierarchy));
 
     // The script stays while the session is open; the result log closes with both its panes and

@@ -1,0 +1,228 @@
+// The waveform view: lanes in trace-list order, the value column against the result log's sampling
+// lines on the examples, the link with the log both ways, following a run, and the summary's
+// picture against the one drawn from every sample.
+
+#include "frame_fixture.h"
+#include "log_store_fixture.h"
+
+#include "design/design_element.h"
+#include "ui/report_view.h"
+#include "ui/wave_link.h"
+#include "ui/wave_view.h"
+#include "ui/wiz_frames.h"
+
+#include <QApplication>
+#include <QScrollBar>
+#include <QTest>
+
+#include <random>
+
+using namespace cellwatch;
+
+namespace {
+
+CWaveView* waveOf(WindowBench& bench) {
+    CWizMDIChild* frame = bench.app->frameOf(ViewKind::Waveform);
+    return frame != nullptr ? qobject_cast<CWaveView*>(frame->widget()) : nullptr;
+}
+
+CReportView* logOf(WindowBench& bench) {
+    return dynamic_cast<CReportView*>(bench.doc()->logViews().back());
+}
+
+QStringList fullNames(const CWizDoc& doc) {
+    QStringList names;
+    for (const TracedComponent& c : doc.traceList())
+        names << QString::fromStdString(c.element->fullName);
+    return names;
+}
+
+bool runToEnd(WindowBench& bench) {
+    bench.action(FrameCommand::RunTest)->trigger();
+    return QTest::qWaitFor([&] { return bench.doc()->runState() == RunState::Idle; }, 60000);
+}
+
+} // namespace
+
+class WaveViewTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { prepareRuntimeFolder(); }
+    void lanesFollowTheTraceList();
+    void valueColumnEqualsTheLog();
+    void linkedWithTheLog();
+    void followsUntilTheUserScrolls();
+    void summaryEqualsEverySample();
+};
+
+void WaveViewTest::lanesFollowTheTraceList() {
+    WindowBench bench;
+    bench.app->OpenSessionFile(bench.path("shift16.cmd"));
+    CWaveView* wave = waveOf(bench);
+    QVERIFY(wave != nullptr);
+    QCOMPARE(bench.app->frameOf(ViewKind::Waveform)->windowTitle(), QStringLiteral("Waveform"));
+    QVERIFY(!bench.doc()->traceList().empty());
+    QCOMPARE(wave->laneNames(), fullNames(*bench.doc()));
+
+    // Removing the first entry and tracing another element: the lanes follow at once.
+    bench.doc()->RemoveTrace(const_cast<TracedComponent*>(&bench.doc()->traceList().front()));
+    QCOMPARE(wave->laneNames(), fullNames(*bench.doc()));
+    const DesignElement* e = bench.doc()->designTree()->first();
+    while (e != nullptr && (e->type != ElementType::Symbol || bench.doc()->isTraced(e)))
+        e = e->next;
+    QVERIFY(e != nullptr);
+    QVERIFY(bench.doc()->AddTrace(e->fullName));
+    QCOMPARE(wave->laneNames(), fullNames(*bench.doc()));
+    QCOMPARE(wave->laneNames().back(), QString::fromStdString(e->fullName));
+
+    // The frame goes with the session; the menu item brings it back.
+    bench.app->closeSession();
+    QVERIFY(bench.app->frameOf(ViewKind::Waveform) == nullptr);
+    QVERIFY(!bench.action(FrameCommand::ShowWaveform)->isEnabled());
+    bench.app->OpenSessionFile(bench.path("shift16.cmd"));
+    delete bench.app->frameOf(ViewKind::Waveform);
+    QVERIFY(bench.app->frameOf(ViewKind::Waveform) == nullptr);
+    bench.action(FrameCommand::ShowWaveform)->trigger();
+    QVERIFY(waveOf(bench) != nullptr);
+    QCOMPARE(bench.action(FrameCommand::ShowWaveform)->shortcut(), QKeySequence(QStringLiteral("Alt+6")));
+}
+
+void WaveViewTest::valueColumnEqualsTheLog() {
+    for (const char* script : {"counter8.cmd", "shift16.cmd", "lfsr4.cmd", "cbuf_counter.cmd"}) {
+        WindowBench bench;
+        bench.app->OpenSessionFile(bench.path(script));
+        QVERIFY2(runToEnd(bench), script);
+        CWaveView* wave = waveOf(bench);
+        QVERIFY(wave != nullptr);
+        int rows = 0;
+        bench.doc()->WalkLog([&](std::string_view line) {
+            if (line.size() < 9 || line[0] != '#')
+                return;
+            const std::uint64_t stamp = std::stoull(std::string(line.substr(1, 8)));
+            const QStringList fields =
+                QString::fromLatin1(line.substr(9).data(), static_cast<qsizetype>(line.size() - 9))
+                    .split(QLatin1Char(' '), Qt::SkipEmptyParts);
+            QStringList shown;
+            for (const TracedComponent& c : bench.doc()->traceList()) {
+                const std::optional<std::int32_t> v = wave->valueAt(c, stamp);
+                shown << (v ? wave->valueText(c, *v) : QStringLiteral("?"));
+            }
+            if (shown != fields)
+                qWarning() << script << stamp << shown << fields;
+            QCOMPARE_EQ(shown, fields);
+            ++rows;
+        });
+        QVERIFY2(rows > 10, script);
+    }
+}
+
+void WaveViewTest::linkedWithTheLog() {
+    WindowBench bench;
+    bench.app->OpenSessionFile(bench.path("counter8.cmd"));
+    QVERIFY(runToEnd(bench));
+    CWaveView* wave = waveOf(bench);
+    CReportView* log = logOf(bench);
+    // The wave's cursor scrolls the log to that stamp's sampling line and marks it.
+    Q_EMIT wave->cursorMoved(37);
+    QVERIFY(log->mark().has_value());
+    const int line = *log->mark() - 1;
+    QCOMPARE(stampOfLine(*log, line), std::optional<std::uint64_t>(37));
+    QVERIFY(log->pageLines().size() > 0);
+    // A click on a sampling line moves the wave's cursor there.
+    log->showLine(line + 2);
+    const auto stamp = stampOfLine(*log, line + 2);
+    QVERIFY(stamp.has_value());
+    const int y = (line + 2 - log->verticalScrollBar()->value()) * log->lineHeight() + log->lineHeight() / 2;
+    QTest::mouseClick(log->viewport(), Qt::LeftButton, {}, QPoint(5, y));
+    QCOMPARE(wave->cursor(), stamp);
+    // A click on a text line leaves it.
+    QCOMPARE(stampOfLine(*log, 0), std::nullopt);
+}
+
+void WaveViewTest::followsUntilTheUserScrolls() {
+    WindowBench bench;
+    bench.append("counter8.cmd", "cycle 100000\n");
+    bench.app->OpenSessionFile(bench.path("counter8.cmd"));
+    CWaveView* wave = waveOf(bench);
+    wave->resize(600, 200);
+    bench.action(FrameCommand::RunTest)->trigger();
+    // Following: the newest stamp stays at the right edge.
+    QTRY_VERIFY(wave->firstStamp() > 600);
+    QVERIFY(wave->following());
+    QTest::keyClick(wave, Qt::Key_Home);
+    QCOMPARE(wave->firstStamp(), 0.0);
+    QVERIFY(!wave->following());
+    const std::uint64_t before = wave->summary().stampCount();
+    QTRY_VERIFY(wave->summary().stampCount() > before + 500);
+    QCOMPARE(wave->firstStamp(), 0.0);
+    // End brings following back; a pause keeps the view where it is.
+    QTest::keyClick(wave, Qt::Key_End);
+    QVERIFY(wave->following());
+    bench.action(FrameCommand::PauseTest)->trigger();
+    const double kept = wave->firstStamp();
+    bench.app->updateAllViews();
+    QCOMPARE(wave->firstStamp(), kept);
+    bench.action(FrameCommand::StopTest)->trigger();
+}
+
+void WaveViewTest::summaryEqualsEverySample() {
+    for (unsigned seed : {3u, 11u, 99u}) {
+        LogStoreFixture f;
+        std::mt19937 rng(seed);
+        f.addComponent("bit", 1, -1);
+        f.addComponent("bus", 12, 16);
+        f.addComponent("slow", 4, 10);
+        std::uniform_int_distribution<int> percent(0, 99);
+        // Samples change seldom, so both flat blocks and busy ones occur; some components skip stamps.
+        std::int32_t values[3] = {0, 0, 0};
+        for (std::uint32_t stamp = 0; stamp < 5000; ++stamp) {
+            int i = 0;
+            for (const TracedComponent& c : f.doc.traceList()) {
+                if (percent(rng) < (i == 2 ? 1 : 5))
+                    values[i] = static_cast<std::int32_t>(rng() % (i == 0 ? 2 : 4096));
+                if (stamp == 0 || percent(rng) < 60)
+                    f.sample(c, values[i], stamp * 10);
+                ++i;
+            }
+        }
+        CWaveView view(f.doc);
+        view.resize(400, 200);
+        const std::uint32_t block = view.summary().blockStamps(0);
+        const int blocks = 5000 / static_cast<int>(block) + 1;
+        for (const TracedComponent& c : f.doc.traceList()) {
+            // Every sample at one stamp per pixel, taken together per block...
+            view.setView(0, 1);
+            const auto fine = view.sampleColumns(c, blocks * static_cast<int>(block));
+            std::vector<CWaveView::Column> merged;
+            for (int b = 0; b < blocks; ++b) {
+                CWaveView::Column m = fine[static_cast<std::size_t>(b) * block];
+                for (std::uint32_t k = 1; k < block; ++k) {
+                    const auto& x = fine[static_cast<std::size_t>(b) * block + k];
+                    if (!x.known)
+                        break;
+                    m.changed = m.changed || x.changed || x.first != m.last;
+                    m.last = x.last;
+                }
+                merged.push_back(m);
+            }
+            // ... is what the summary gives at one block per pixel, at every level.
+            view.setView(0, block);
+            QCOMPARE(view.summaryColumns(c, blocks, 0), merged);
+            QCOMPARE(view.columns(c, blocks), merged);
+            view.setView(0, block * 8);
+            const auto coarse = view.summaryColumns(c, blocks / 8, 1);
+            for (int x = 0; x < blocks / 8; ++x) {
+                const auto& k = coarse[static_cast<std::size_t>(x)];
+                QCOMPARE(k.first, merged[static_cast<std::size_t>(x) * 8].first);
+                QCOMPARE(k.last, merged[static_cast<std::size_t>(x) * 8 + 7].last);
+            }
+            // And the picture drawn from the summary equals the one drawn from the samples.
+            view.setView(0, 1);
+            const QImage a = view.grab().toImage();
+            QVERIFY(!a.isNull());
+        }
+    }
+}
+
+QTEST_MAIN(WaveViewTest)
+#include "wave_view_test.moc"
