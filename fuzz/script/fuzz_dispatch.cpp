@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string_view input(reinterpret_cast<const char*>(data), size);
     // The first byte picks the run mode, so that setclockreg's command-bar branch is reached too.
     if (!input.empty()) {
-        session.mode = static_cast<unsigned char>(input.front()) % 3;
+        session.mode = static_cast<RunMode>(static_cast<unsigned char>(input.front()) % 3);
         input.remove_prefix(1);
     }
     while (!input.empty()) {

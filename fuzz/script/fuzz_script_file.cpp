@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     AddVectorLine(buffer, {"v", {"a", "b"}});
     RemoveVectorLine(buffer, "v");
     SetClockRegLine(buffer, "clk");
-    SetClockModeLine(buffer, 1);
+    SetClockModeLine(buffer, ClockMethod::CbufRead);
     if (!RemoveClockRegLine(buffer))
         std::abort();
     return 0;
