@@ -37,6 +37,29 @@ QStringList fullNames(const CWizDoc& doc) {
     return names;
 }
 
+// Every sampling line of the log against the value column at its stamp; the number of lines compared.
+int compareWithLog(WindowBench& bench, CWaveView& wave, const char* what) {
+    int rows = 0;
+    bench.doc()->WalkLog([&](std::string_view line) {
+        if (line.size() < 9 || line[0] != '#')
+            return;
+        const std::uint64_t stamp = std::stoull(std::string(line.substr(1, 8)));
+        const QStringList fields =
+            QString::fromLatin1(line.substr(9).data(), static_cast<qsizetype>(line.size() - 9))
+                .split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        QStringList shown;
+        for (const TracedComponent& c : bench.doc()->traceList()) {
+            const std::optional<std::int32_t> v = wave.valueAt(c, stamp);
+            shown << (v ? wave.valueText(c, *v) : QStringLiteral("?"));
+        }
+        if (shown != fields)
+            qWarning() << what << stamp << shown << fields;
+        QCOMPARE_EQ(shown, fields);
+        ++rows;
+    });
+    return rows;
+}
+
 bool runToEnd(WindowBench& bench) {
     bench.action(FrameCommand::RunTest)->trigger();
     return QTest::qWaitFor([&] { return bench.doc()->runState() == RunState::Idle; }, 60000);
@@ -75,6 +98,43 @@ void WaveViewTest::lanesFollowTheTraceList() {
     QCOMPARE(wave->laneNames(), fullNames(*bench.doc()));
     QCOMPARE(wave->laneNames().back(), QString::fromStdString(e->fullName));
 
+    // Grouping two entries gives one lane named by the group in their place, whose values are the
+    // log's; ungrouping gives the members' lanes back.
+    for (const char* name : {"shift16\\din", "shift16\\s3"}) {
+        const DesignElement* m = bench.doc()->findElement(name);
+        QVERIFY(m != nullptr);
+        if (!bench.doc()->isTraced(m))
+            QVERIFY(bench.doc()->AddTrace(name));
+    }
+    const std::size_t before = bench.doc()->traceList().size();
+    std::vector<TracedComponent*> members;
+    for (const TracedComponent& c : bench.doc()->traceList())
+        if (c.element->fullName == "shift16\\din" || c.element->fullName == "shift16\\s3")
+            members.push_back(const_cast<TracedComponent*>(&c));
+    QCOMPARE(members.size(), std::size_t{2});
+    bench.asker->texts = {std::string("pair")};
+    QVERIFY(bench.doc()->makeGroup(members));
+    QCOMPARE(bench.doc()->traceList().size(), before - 1);
+    QCOMPARE(wave->laneNames(), fullNames(*bench.doc()));
+    QVERIFY(wave->laneNames().contains(QStringLiteral("pair")));
+    QVERIFY(!wave->laneNames().contains(QStringLiteral("shift16\\din")));
+    QVERIFY(runToEnd(bench));
+    QVERIFY(compareWithLog(bench, *wave, "grouped") > 10);
+    if (QTest::currentTestFailed())
+        return;
+    std::vector<TracedComponent*> group;
+    for (const TracedComponent& c : bench.doc()->traceList())
+        if (c.element->fullName == "pair")
+            group.push_back(const_cast<TracedComponent*>(&c));
+    QCOMPARE(group.size(), std::size_t{1});
+    QVERIFY(bench.doc()->ungroup(group));
+    QCOMPARE(bench.doc()->traceList().size(), before);
+    QCOMPARE(wave->laneNames(), fullNames(*bench.doc()));
+    QVERIFY(!wave->laneNames().contains(QStringLiteral("pair")));
+    QVERIFY(wave->laneNames().contains(QStringLiteral("shift16\\s3")));
+    QVERIFY(runToEnd(bench));
+    QVERIFY(compareWithLog(bench, *wave, "ungrouped") > 10);
+
     // The frame goes with the session; the menu item brings it back.
     bench.app->closeSession();
     QVERIFY(bench.app->frameOf(ViewKind::Waveform) == nullptr);
@@ -94,24 +154,9 @@ void WaveViewTest::valueColumnEqualsTheLog() {
         QVERIFY2(runToEnd(bench), script);
         CWaveView* wave = waveOf(bench);
         QVERIFY(wave != nullptr);
-        int rows = 0;
-        bench.doc()->WalkLog([&](std::string_view line) {
-            if (line.size() < 9 || line[0] != '#')
-                return;
-            const std::uint64_t stamp = std::stoull(std::string(line.substr(1, 8)));
-            const QStringList fields =
-                QString::fromLatin1(line.substr(9).data(), static_cast<qsizetype>(line.size() - 9))
-                    .split(QLatin1Char(' '), Qt::SkipEmptyParts);
-            QStringList shown;
-            for (const TracedComponent& c : bench.doc()->traceList()) {
-                const std::optional<std::int32_t> v = wave->valueAt(c, stamp);
-                shown << (v ? wave->valueText(c, *v) : QStringLiteral("?"));
-            }
-            if (shown != fields)
-                qWarning() << script << stamp << shown << fields;
-            QCOMPARE_EQ(shown, fields);
-            ++rows;
-        });
+        const int rows = compareWithLog(bench, *wave, script);
+        if (QTest::currentTestFailed())
+            return;
         QVERIFY2(rows > 10, script);
     }
 }
