@@ -136,11 +136,75 @@ std::optional<std::int32_t> CWaveView::valueAt(const TracedComponent& lane, std:
 
 // --- Columns ---
 
-std::vector<CWaveView::Column> CWaveView::columns(const TracedComponent& lane, int width) {
+int CWaveView::levelOfScale() const {
     int level = -1;
     while (level + 1 < WaveSummary::kLevels && m_summary.blockStamps(level + 1) <= m_scale)
         ++level;
+    return level;
+}
+
+std::vector<CWaveView::Column> CWaveView::columns(const TracedComponent& lane, int width) {
+    const int level = levelOfScale();
     return level < 0 ? sampleColumns(lane, width) : summaryColumns(lane, width, level);
+}
+
+std::vector<std::vector<CWaveView::Column>> CWaveView::allColumns(int width) {
+    m_summary.extend(m_doc);
+    const auto& lanes = m_doc.traceList();
+    std::vector<std::vector<Column>> out;
+    out.reserve(lanes.size());
+    const int level = levelOfScale();
+    if (level >= 0) {
+        for (const TracedComponent& lane : lanes)
+            out.push_back(summaryColumns(lane, width, level));
+        return out;
+    }
+    for (std::size_t i = 0; i < lanes.size(); ++i)
+        out.emplace_back(static_cast<std::size_t>(std::max(width, 0)));
+    const std::uint64_t s0 = floorStamp(m_first);
+    if (s0 >= m_summary.stampCount() || lanes.empty())
+        return out;
+    const std::uint64_t sEnd = floorStamp(m_first + width * m_scale) + 1;
+    const std::uint64_t block = s0 / m_summary.blockStamps(0);
+    // One walk over the records shown, each sample handed to its lane's changes.
+    m_laneOfHandle.clear();
+    m_laneChanges.resize(lanes.size());
+    int i = 0;
+    for (const TracedComponent& lane : lanes) {
+        if (lane.handle >= m_laneOfHandle.size())
+            m_laneOfHandle.resize(static_cast<std::size_t>(lane.handle) + 1, -1);
+        m_laneOfHandle[lane.handle] = i;
+        m_laneChanges[static_cast<std::size_t>(i)].clear();
+        ++i;
+    }
+    TraceStore& store = m_doc.traceStore();
+    const std::uint32_t divisor = m_summary.divisor();
+    std::uint32_t index = m_summary.recordOfBlock(block);
+    bool done = false;
+    for (auto span = store.recordsFrom(index); !done && !span.empty(); span = store.recordsFrom(index)) {
+        index += static_cast<std::uint32_t>(span.size());
+        for (const TraceRecord& r : span) {
+            if (!r.isSample())
+                continue;
+            const std::uint64_t stamp = r.time / divisor;
+            if (stamp >= sEnd) {
+                done = true;
+                break;
+            }
+            if (r.component < m_laneOfHandle.size()) {
+                const int lane = m_laneOfHandle[r.component];
+                if (lane >= 0)
+                    m_laneChanges[static_cast<std::size_t>(lane)].emplace_back(stamp, r.value);
+            }
+        }
+    }
+    i = 0;
+    for (const TracedComponent& lane : lanes) {
+        columnsFromChanges(out[static_cast<std::size_t>(i)], m_summary.span(lane.handle, 0, block),
+                           m_laneChanges[static_cast<std::size_t>(i)]);
+        ++i;
+    }
+    return out;
 }
 
 std::vector<CWaveView::Column> CWaveView::sampleColumns(const TracedComponent& lane, int width) {
@@ -173,14 +237,22 @@ std::vector<CWaveView::Column> CWaveView::sampleColumns(const TracedComponent& l
                 m_changes.emplace_back(stamp, r.value);
         }
     }
+    columnsFromChanges(out, start, m_changes);
+    return out;
+}
+
+void CWaveView::columnsFromChanges(std::vector<Column>& out, WaveSummary::Span start,
+                                   const std::vector<std::pair<std::uint64_t, std::int32_t>>& changes) const {
+    const std::uint64_t count = m_summary.stampCount();
+    const int width = static_cast<int>(out.size());
     bool known = start.known;
     std::int32_t value = start.first;
     std::size_t next = 0;
     for (int x = 0; x < width; ++x) {
         const std::uint64_t a = floorStamp(m_first + x * m_scale);
         const std::uint64_t b = std::max(a + 1, floorStamp(m_first + (x + 1) * m_scale));
-        while (next < m_changes.size() && m_changes[next].first <= a) {
-            value = m_changes[next++].second;
+        while (next < changes.size() && changes[next].first <= a) {
+            value = changes[next++].second;
             known = true;
         }
         Column& c = out[static_cast<std::size_t>(x)];
@@ -188,8 +260,8 @@ std::vector<CWaveView::Column> CWaveView::sampleColumns(const TracedComponent& l
             break;
         c.known = known;
         c.first = c.last = value;
-        while (next < m_changes.size() && m_changes[next].first < b) {
-            const std::int32_t v = m_changes[next++].second;
+        while (next < changes.size() && changes[next].first < b) {
+            const std::int32_t v = changes[next++].second;
             c.changed = c.changed || (known && v != value) || !known;
             value = v;
             known = true;
@@ -197,7 +269,6 @@ std::vector<CWaveView::Column> CWaveView::sampleColumns(const TracedComponent& l
         }
         c.known = known;
     }
-    return out;
 }
 
 std::vector<CWaveView::Column> CWaveView::summaryColumns(const TracedComponent& lane, int width, int level) {
@@ -267,6 +338,8 @@ void CWaveView::paintEvent(QPaintEvent*) {
 
     int top = kRulerHeight;
     p.setClipRect(QRect(0, kRulerHeight, width(), height() - kRulerHeight));
+    const std::vector<std::vector<Column>> laneColumns = allColumns(w);
+    std::size_t laneIndex = 0;
     for (const TracedComponent& lane : m_doc.traceList()) {
         if (top >= height())
             break;
@@ -284,7 +357,7 @@ void CWaveView::paintEvent(QPaintEvent*) {
         }
         p.save();
         p.setClipRect(QRect(left, top, w, kLaneHeight));
-        drawLane(p, lane, top, columns(lane, w));
+        drawLane(p, lane, top, laneColumns[laneIndex++]);
         p.restore();
         p.setPen(QColor(220, 220, 220));
         p.drawLine(0, top + kLaneHeight - 1, width(), top + kLaneHeight - 1);

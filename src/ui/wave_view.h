@@ -46,6 +46,9 @@ public:
     // The same from the records alone (what drawing every sample gives).
     std::vector<Column> sampleColumns(const TracedComponent& lane, int width);
     std::vector<Column> summaryColumns(const TracedComponent& lane, int width, int level);
+    // The columns of every lane in trace-list order, as columns() gives them; below a summary block
+    // per pixel the records shown are read once for all lanes.
+    std::vector<std::vector<Column>> allColumns(int width);
 
     // --- Where the view is ---
     double firstStamp() const { return m_first; }
@@ -92,6 +95,11 @@ private:
     void clampView();
     void userMoved();
     void drawLane(QPainter& p, const TracedComponent& lane, int top, const std::vector<Column>& cols);
+    // The summary level a pixel covers a whole block of; -1 below level 0's block.
+    int levelOfScale() const;
+    // The columns of a lane from its value at the first shown block's start and its changes shown.
+    void columnsFromChanges(std::vector<Column>& out, WaveSummary::Span start,
+                            const std::vector<std::pair<std::uint64_t, std::int32_t>>& changes) const;
 
     CWizDoc& m_doc;
     WaveSummary m_summary;
@@ -111,6 +119,9 @@ private:
     int m_dragX = 0;
     // Reused by sampleColumns so that a paint does not allocate per record.
     std::vector<std::pair<std::uint64_t, std::int32_t>> m_changes;
+    // allColumns' changes per lane, and the lane of each handle, reused from paint to paint.
+    std::vector<std::vector<std::pair<std::uint64_t, std::int32_t>>> m_laneChanges;
+    std::vector<int> m_laneOfHandle;
 };
 
 } // namespace cellwatch

@@ -266,6 +266,16 @@ void WaveViewTest::summaryEqualsEverySample() {
             const QImage a = view.grab().toImage();
             QVERIFY(!a.isNull());
         }
+        // The paint's one walk for all lanes gives each lane what reading its records alone gives.
+        for (const auto& [first, scale] :
+             {std::pair{0.0, 1.0}, {1234.0, 3.0}, {100.0, 32.0}, {4900.0, 1.0 / 8}}) {
+            view.setView(first, scale);
+            const auto all = view.allColumns(300);
+            QCOMPARE(all.size(), f.doc.traceList().size());
+            std::size_t i = 0;
+            for (const TracedComponent& c : f.doc.traceList())
+                QCOMPARE(all[i++], view.sampleColumns(c, 300));
+        }
     }
 }
 
