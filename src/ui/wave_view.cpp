@@ -3,10 +3,19 @@
 #include "app/cwiz_doc.h"
 #include "app/log_format.h"
 #include "app/sample_rows.h"
+#include "app/session_host.h"
+#include "app/settings.h"
+#include "common/atomic_file.h"
 #include "design/design_element.h"
 #include "ui/fixed_font.h"
 
+#include <QAction>
+#include <QBuffer>
+#include <QByteArray>
+#include <QContextMenuEvent>
+#include <QImage>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
@@ -36,6 +45,49 @@ CWaveView::CWaveView(CWizDoc& doc, QWidget* parent) : QWidget(parent), m_doc(doc
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(false);
     setMinimumSize(200, kRulerHeight + kLaneHeight);
+    m_exportAction = new QAction(QStringLiteral("Export picture..."), this);
+    connect(m_exportAction, &QAction::triggered, this, [this] { (void)exportPicture(); });
+}
+
+bool CWaveView::exportPicture() {
+    FileDialogRequest request;
+    request.title = "Export picture";
+    request.filter = "PNG images (*.png)|*.png|All files (*.*)|*.*";
+    request.defaultExt = "png";
+    request.startFolder = m_doc.settings().readString("Environment", "Last path", "");
+    request.overwritePrompt = true;
+    const std::optional<std::string> chosen = m_doc.host().saveFileDialog(request);
+    if (!chosen)
+        return false;
+    QImage image(size(), QImage::Format_RGB32);
+    render(&image);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    // Encoded in memory first, so that a failed write never leaves half a picture behind.
+    if (!image.save(&buffer, "PNG") ||
+        SaveFileAtomically(*chosen,
+                           std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))) !=
+            SaveResult::Ok) {
+        m_doc.host().messageOk("The picture could not be saved to \"" + *chosen + "\".");
+        return false;
+    }
+    return true;
+}
+
+void CWaveView::showContextMenu(const QPoint& global) {
+    QMenu menu(this);
+    menu.addAction(m_exportAction);
+    menu.exec(global);
+}
+
+void CWaveView::contextMenuEvent(QContextMenuEvent* event) {
+    // A right-button drag zooms to a range, so the mouse's menu waits for a release without a drag.
+    if (event->reason() == QContextMenuEvent::Mouse) {
+        event->accept();
+        return;
+    }
+    showContextMenu(mapToGlobal(QPoint(waveLeft(), kRulerHeight)));
 }
 
 void CWaveView::documentUpdated() {
@@ -486,6 +538,8 @@ void CWaveView::mouseReleaseEvent(QMouseEvent* event) {
             const double a = stampAtX(std::min(start.x(), x));
             const double b = stampAtX(std::max(start.x(), x));
             setView(a, (b - a) / waveWidth());
+        } else {
+            showContextMenu(event->globalPosition().toPoint());
         }
         return;
     }

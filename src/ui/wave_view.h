@@ -10,6 +10,8 @@
 #include <QFont>
 #include <QWidget>
 
+class QAction;
+
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -74,6 +76,11 @@ public:
     // Lane names in drawing order.
     QStringList laneNames() const;
     WaveSummary& summary() { return m_summary; }
+
+    // "Export picture...": what is shown saved as PNG where the host's save dialog says, written
+    // atomically; a failure is told through the host. False when cancelled or failed.
+    bool exportPicture();
+    QAction* exportAction() const { return m_exportAction; }
     CWizDoc& session() const { return m_doc; }
 
 Q_SIGNALS:
@@ -88,12 +95,14 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     double stampAtX(double x) const { return m_first + (x - waveLeft()) * m_scale; }
     double xOfStamp(double stamp) const { return waveLeft() + (stamp - m_first) / m_scale; }
     void clampView();
     void userMoved();
+    void showContextMenu(const QPoint& global);
     void drawLane(QPainter& p, const TracedComponent& lane, int top, const std::vector<Column>& cols);
     // The summary level a pixel covers a whole block of; -1 below level 0's block.
     int levelOfScale() const;
@@ -117,6 +126,7 @@ private:
     bool m_dragged = false;
     bool m_zoomDrag = false;
     int m_dragX = 0;
+    QAction* m_exportAction = nullptr;
     // Reused by sampleColumns so that a paint does not allocate per record.
     std::vector<std::pair<std::uint64_t, std::int32_t>> m_changes;
     // allColumns' changes per lane, and the lane of each handle, reused from paint to paint.

@@ -11,7 +11,10 @@
 #include "ui/wave_view.h"
 #include "ui/wiz_frames.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QImageReader>
 #include <QScrollBar>
 #include <QTest>
 
@@ -76,6 +79,7 @@ private Q_SLOTS:
     void linkedWithTheLog();
     void followsUntilTheUserScrolls();
     void summaryEqualsEverySample();
+    void exportsPicture();
 };
 
 void WaveViewTest::lanesFollowTheTraceList() {
@@ -277,6 +281,53 @@ void WaveViewTest::summaryEqualsEverySample() {
                 QCOMPARE(all[i++], view.sampleColumns(c, 300));
         }
     }
+}
+
+void WaveViewTest::exportsPicture() {
+    LogStoreFixture f;
+    f.addComponent("bit", 1, -1);
+    f.addComponent("bus", 8, 16);
+    for (std::uint32_t stamp = 0; stamp < 200; ++stamp) {
+        int i = 0;
+        for (const TracedComponent& c : f.doc.traceList())
+            f.sample(c, static_cast<std::int32_t>(i++ == 0 ? stamp & 1 : stamp / 3), stamp * 10);
+    }
+    CWaveView view(f.doc);
+    view.resize(520, CWaveView::kRulerHeight + 2 * CWaveView::kLaneHeight);
+    view.zoomToFit();
+    QCOMPARE(view.exportAction()->text(), QStringLiteral("Export picture..."));
+    QTemporaryDir out;
+    QVERIFY(out.isValid());
+
+    // Exported: a PNG of the view's size holding what the view shows.
+    const QString good = out.filePath(QStringLiteral("wave.png"));
+    f.host.paths = {good.toStdString()};
+    view.exportAction()->trigger();
+    QCOMPARE(f.host.dialogs.size(), std::size_t{1});
+    QCOMPARE(f.host.dialogs.back().title, std::string("Export picture"));
+    QVERIFY(f.host.dialogs.back().filter.find("*.png") != std::string::npos);
+    QVERIFY(f.host.messages.empty());
+    QImageReader reader(good);
+    QCOMPARE(reader.format(), QByteArray("png"));
+    const QImage saved = reader.read();
+    QCOMPARE(saved.size(), view.size());
+    QCOMPARE(saved.convertToFormat(QImage::Format_RGB32),
+             view.grab().toImage().convertToFormat(QImage::Format_RGB32));
+
+    // A folder that does not exist: told, and nothing is left behind.
+    const QString bad = out.filePath(QStringLiteral("missing/wave.png"));
+    f.host.paths = {bad.toStdString()};
+    QVERIFY(!view.exportPicture());
+    QCOMPARE(f.host.messages.size(), std::size_t{1});
+    QVERIFY(f.host.messages.back().find(bad.toStdString()) != std::string::npos);
+    QVERIFY(!QFile::exists(bad));
+    QCOMPARE(QDir(out.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             QStringList{QStringLiteral("wave.png")});
+
+    // Cancelled: nothing asked, nothing written.
+    f.host.paths.clear();
+    QVERIFY(!view.exportPicture());
+    QCOMPARE(f.host.messages.size(), std::size_t{1});
 }
 
 QTEST_MAIN(WaveViewTest)
