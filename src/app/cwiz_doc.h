@@ -277,6 +277,9 @@ private:
     bool openBoard();
     bool readScriptReference(const std::string& path);
     bool writeScript(const std::string& path, const char* createFailure);
+    // A save dialog's request, opening in the "Last path" folder and asking before overwriting.
+    FileDialogRequest saveRequest(std::string title, std::string ext,
+                                  std::string filter = "All files (*.*)|*.*") const;
     void appendLogRecord(std::string text);
     // The saved log with each record also handed to next (another output filled in the same pass).
     template <class Next>

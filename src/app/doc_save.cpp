@@ -6,19 +6,15 @@
 
 namespace cellwatch {
 
-namespace {
-
-FileDialogRequest saveRequest(Settings& settings, std::string title, std::string ext) {
+FileDialogRequest CWizDoc::saveRequest(std::string title, std::string ext, std::string filter) const {
     FileDialogRequest request;
     request.title = std::move(title);
-    request.filter = "All files (*.*)|*.*";
+    request.filter = std::move(filter);
     request.defaultExt = std::move(ext);
-    request.startFolder = settings.readString("Environment", "Last path", "");
+    request.startFolder = m_settings.readString("Environment", "Last path", "");
     request.overwritePrompt = true;
     return request;
 }
-
-} // namespace
 
 bool CWizDoc::writeScript(const std::string& path, const char* createFailure) {
     TextBuffer* buffer = scriptBuffer();
@@ -45,7 +41,7 @@ bool CWizDoc::SaveScript() {
         return false;
     if (!m_pScriptPath) {
         std::optional<std::string> chosen =
-            m_host.saveFileDialog(saveRequest(m_settings, "Save command script", "cmd"));
+            m_host.saveFileDialog(saveRequest("Save command script", "cmd"));
         if (!chosen)
             return false;
         m_pScriptPath = std::make_unique<std::string>(*chosen);
@@ -61,7 +57,7 @@ bool CWizDoc::SaveScriptAs() {
     if (scriptBuffer() == nullptr)
         return false;
     std::optional<std::string> chosen =
-        m_host.saveFileDialog(saveRequest(m_settings, "Save command script", "cmd"));
+        m_host.saveFileDialog(saveRequest("Save command script", "cmd"));
     if (!chosen)
         return false;
     m_pScriptPath = std::make_unique<std::string>(*chosen);
@@ -80,7 +76,7 @@ bool CWizDoc::SaveScriptAs() {
 
 bool CWizDoc::SaveResultLog() {
     std::optional<std::string> chosen =
-        m_host.saveFileDialog(saveRequest(m_settings, "Save result log", "log"));
+        m_host.saveFileDialog(saveRequest("Save result log", "log"));
     if (!chosen)
         return false;
     return WriteResultLog(*chosen);
@@ -90,12 +86,8 @@ bool CWizDoc::ExportViewSimScript() {
     TextBuffer* buffer = scriptBuffer();
     if (buffer == nullptr)
         return false;
-    FileDialogRequest request;
-    request.title = "Export command script";
-    request.filter = "Command files (*.cmd)|*.CMD|All files (*.*)|*.*";
-    request.startFolder = m_settings.readString("Environment", "Last path", "");
-    request.overwritePrompt = true;
-    const std::optional<std::string> chosen = m_host.saveFileDialog(request);
+    const std::optional<std::string> chosen = m_host.saveFileDialog(
+        saveRequest("Export command script", "", "Command files (*.cmd)|*.CMD|All files (*.*)|*.*"));
     if (!chosen)
         return false;
     m_host.beginWaitCursor();

@@ -20,13 +20,7 @@ bool CWizDoc::WriteTraceVcd(const std::string& path) {
 }
 
 bool CWizDoc::SaveTraceWave() {
-    FileDialogRequest request;
-    request.title = "Save trace as waveform";
-    request.filter = "All files (*.*)|*.*";
-    request.defaultExt = "vcd";
-    request.startFolder = m_settings.readString("Environment", "Last path", "");
-    request.overwritePrompt = true;
-    const std::optional<std::string> chosen = m_host.saveFileDialog(request);
+    const std::optional<std::string> chosen = m_host.saveFileDialog(saveRequest("Save trace as waveform", "vcd"));
     if (!chosen)
         return false;
     m_host.beginWaitCursor();

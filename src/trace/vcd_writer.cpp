@@ -109,12 +109,7 @@ bool VcdWriter::addNumberChange(int variable, std::uint32_t value) {
     emitTimeIfNew();
     const Variable& v = m_vars[static_cast<std::size_t>(variable)];
     if (v.size == 1 && value <= 1 && v.code.size() == 1) {
-        // The change of a single bit, most of what a long trace holds.
-        char* p = reserve(3);
-        p[0] = static_cast<char>('0' + value);
-        p[1] = v.code[0];
-        p[2] = '\n';
-        m_used += 3;
+        putBit(v, value);
         return true;
     }
     const std::size_t significant = value == 0 ? 1 : static_cast<std::size_t>(std::bit_width(value));

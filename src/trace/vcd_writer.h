@@ -59,11 +59,7 @@ public:
             if (v.size == 1 && v.code.size() == 1) {
                 if (m_time > m_lastWritten)
                     emitTime();
-                char* p = reserve(3);
-                p[0] = static_cast<char>('0' + value);
-                p[1] = v.code[0];
-                p[2] = '\n';
-                m_used += 3;
+                putBit(v, value);
                 return true;
             }
         }
@@ -89,6 +85,15 @@ private:
         std::uint16_t radix;
         std::string initial;
     };
+    // The change of a single bit of a variable with a one-character code, most of what a long trace
+    // holds, written straight into the buffer.
+    void putBit(const Variable& v, std::uint32_t value) {
+        char* p = reserve(3);
+        p[0] = static_cast<char>('0' + value);
+        p[1] = v.code[0];
+        p[2] = '\n';
+        m_used += 3;
+    }
 
     void startChanges();
     void writeHeader();

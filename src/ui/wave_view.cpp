@@ -162,13 +162,8 @@ QString CWaveView::valueText(const TracedComponent& lane, std::int32_t value) co
     return QString::fromLatin1(text, static_cast<qsizetype>(n));
 }
 
-std::optional<std::int32_t> CWaveView::valueAt(const TracedComponent& lane, std::uint64_t stamp) {
-    m_summary.extend(m_doc);
-    const std::uint64_t block = stamp / m_summary.blockStamps(0);
-    const WaveSummary::Span start = m_summary.span(lane.handle, 0, block);
-    std::optional<std::int32_t> value;
-    if (start.known)
-        value = start.first;
+template <typename Take>
+void CWaveView::forEachSampleShown(std::uint64_t block, std::uint64_t stampEnd, Take take) {
     TraceStore& store = m_doc.traceStore();
     const std::uint32_t divisor = m_summary.divisor();
     std::uint32_t index = m_summary.recordOfBlock(block);
@@ -177,12 +172,25 @@ std::optional<std::int32_t> CWaveView::valueAt(const TracedComponent& lane, std:
         for (const TraceRecord& r : span) {
             if (!r.isSample())
                 continue;
-            if (r.time / divisor > stamp)
-                return value;
-            if (r.component == lane.handle)
-                value = r.value;
+            const std::uint64_t stamp = r.time / divisor;
+            if (stamp >= stampEnd)
+                return;
+            take(r, stamp);
         }
     }
+}
+
+std::optional<std::int32_t> CWaveView::valueAt(const TracedComponent& lane, std::uint64_t stamp) {
+    m_summary.extend(m_doc);
+    const std::uint64_t block = stamp / m_summary.blockStamps(0);
+    const WaveSummary::Span start = m_summary.span(lane.handle, 0, block);
+    std::optional<std::int32_t> value;
+    if (start.known)
+        value = start.first;
+    forEachSampleShown(block, stamp + 1, [&](const TraceRecord& r, std::uint64_t) {
+        if (r.component == lane.handle)
+            value = r.value;
+    });
     return value;
 }
 
@@ -229,27 +237,13 @@ std::vector<std::vector<CWaveView::Column>> CWaveView::allColumns(int width) {
         m_laneChanges[static_cast<std::size_t>(i)].clear();
         ++i;
     }
-    TraceStore& store = m_doc.traceStore();
-    const std::uint32_t divisor = m_summary.divisor();
-    std::uint32_t index = m_summary.recordOfBlock(block);
-    bool done = false;
-    for (auto span = store.recordsFrom(index); !done && !span.empty(); span = store.recordsFrom(index)) {
-        index += static_cast<std::uint32_t>(span.size());
-        for (const TraceRecord& r : span) {
-            if (!r.isSample())
-                continue;
-            const std::uint64_t stamp = r.time / divisor;
-            if (stamp >= sEnd) {
-                done = true;
-                break;
-            }
-            if (r.component < m_laneOfHandle.size()) {
-                const int lane = m_laneOfHandle[r.component];
-                if (lane >= 0)
-                    m_laneChanges[static_cast<std::size_t>(lane)].emplace_back(stamp, r.value);
-            }
+    forEachSampleShown(block, sEnd, [this](const TraceRecord& r, std::uint64_t stamp) {
+        if (r.component < m_laneOfHandle.size()) {
+            const int lane = m_laneOfHandle[r.component];
+            if (lane >= 0)
+                m_laneChanges[static_cast<std::size_t>(lane)].emplace_back(stamp, r.value);
         }
-    }
+    });
     i = 0;
     for (const TracedComponent& lane : lanes) {
         columnsFromChanges(out[static_cast<std::size_t>(i)], m_summary.span(lane.handle, 0, block),
@@ -271,24 +265,10 @@ std::vector<CWaveView::Column> CWaveView::sampleColumns(const TracedComponent& l
     const std::uint64_t block = s0 / m_summary.blockStamps(0);
     const WaveSummary::Span start = m_summary.span(lane.handle, 0, block);
     m_changes.clear();
-    TraceStore& store = m_doc.traceStore();
-    const std::uint32_t divisor = m_summary.divisor();
-    std::uint32_t index = m_summary.recordOfBlock(block);
-    bool done = false;
-    for (auto span = store.recordsFrom(index); !done && !span.empty(); span = store.recordsFrom(index)) {
-        index += static_cast<std::uint32_t>(span.size());
-        for (const TraceRecord& r : span) {
-            if (!r.isSample())
-                continue;
-            const std::uint64_t stamp = r.time / divisor;
-            if (stamp >= sEnd) {
-                done = true;
-                break;
-            }
-            if (r.component == lane.handle)
-                m_changes.emplace_back(stamp, r.value);
-        }
-    }
+    forEachSampleShown(block, sEnd, [this, &lane](const TraceRecord& r, std::uint64_t stamp) {
+        if (r.component == lane.handle)
+            m_changes.emplace_back(stamp, r.value);
+    });
     columnsFromChanges(out, start, m_changes);
     return out;
 }

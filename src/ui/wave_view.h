@@ -107,6 +107,9 @@ private:
     // The summary level a pixel covers a whole block of; -1 below level 0's block.
     int levelOfScale() const;
     // The columns of a lane from its value at the first shown block's start and its changes shown.
+    // Hands take(record, stamp) every sample from the start of summary block `block` up to stampEnd.
+    template <typename Take>
+    void forEachSampleShown(std::uint64_t block, std::uint64_t stampEnd, Take take);
     void columnsFromChanges(std::vector<Column>& out, WaveSummary::Span start,
                             const std::vector<std::pair<std::uint64_t, std::int32_t>>& changes) const;
 

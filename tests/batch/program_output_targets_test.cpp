@@ -1,6 +1,6 @@
 // A batch run's outputs on targets that are not plain files: log, VCD, JUnit report and settings
 // through symbolic links, to a FIFO and to a copy of the null device, all inside the test's folder.
-#include "../common/special_targets.h"
+#include "../common/device_targets.h"
 #include "program_process.h"
 
 #include <gtest/gtest.h>

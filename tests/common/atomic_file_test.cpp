@@ -2,7 +2,7 @@
 // signal removes. Every target is made in the test's own folder.
 #include "common/atomic_file.h"
 #include "common/termination_cleanup.h"
-#include "special_targets.h"
+#include "device_targets.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The platform's writers on targets that are not plain files: a symbolic link is followed and stays
 // a link; a FIFO or device gets the bytes in place and stays what it was.
-#include "../common/special_targets.h"
+#include "../common/device_targets.h"
 #include "platform/file_save.h"
 #include "platform/qt_settings.h"
 
