@@ -156,8 +156,10 @@ CWizDoc* CWizApp::OpenSessionFile(const std::string& path) {
         makeFrame(kind);
     arrangeFrames();
     m_pSession->ParseScript();
-    if (!m_pSession->traceList().empty())
+    if (!m_pSession->traceList().empty()) {
         makeFrame(ViewKind::Waveform);
+        arrangeFrames();
+    }
     m_pSession->RefreshLogViews(true);
     endWaitCursor();
     refreshTitles();
@@ -282,14 +284,18 @@ void CWizApp::arrangeFrames() {
     const QSize area = m_pMainFrame->mdiArea()->viewport()->size();
     const int left = area.width() / 4;
     const int top = area.height() / 2;
+    // With a waveform, the right column holds script, waveform and log one above the other.
+    const int scriptBottom = m_pWaveFrame ? area.height() * 7 / 20 : top;
+    const int logTop = m_pWaveFrame ? area.height() * 11 / 20 : top;
     const struct {
         CWizMDIChild* frame;
         QRect place;
     } places[] = {
         {m_pHierarchyFrame, QRect(0, 0, left, top)},
         {m_pTraceFrame, QRect(0, top, left, area.height() - top)},
-        {m_pScriptFrame, QRect(left, 0, area.width() - left, top)},
-        {m_pLogFrame, QRect(left, top, area.width() - left, area.height() - top)},
+        {m_pScriptFrame, QRect(left, 0, area.width() - left, scriptBottom)},
+        {m_pWaveFrame, QRect(left, scriptBottom, area.width() - left, logTop - scriptBottom)},
+        {m_pLogFrame, QRect(left, logTop, area.width() - left, area.height() - logTop)},
     };
     for (const auto& p : places) {
         if (p.frame != nullptr)

@@ -30,6 +30,8 @@ public:
     explicit CWaveView(CWizDoc& doc, QWidget* parent = nullptr);
 
     ViewKind viewKind() const override { return ViewKind::Waveform; }
+    // Opened on its own (Alt+6), the window is wide enough to read a few dozen cycles.
+    QSize sizeHint() const override { return {640, 180}; }
     // The store grew or was emptied: the summary is extended, and the view follows the end when it may.
     void documentUpdated() override;
 
