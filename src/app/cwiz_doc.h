@@ -44,6 +44,9 @@ struct BoardInfo {
 // What became of an output a batch run writes when it ends.
 enum class BatchOutput { NotWritten, Written, Failed };
 
+class LiveOutput;
+struct LogWalkInputs;
+
 class CWizDoc final : public ScriptSession {
 public:
     // boardValue names the board opened with the session ("emulator", "emulator:128", "none", ...).
@@ -177,6 +180,8 @@ public:
     bool endedOutOfStorage() const { return m_bOutOfStorage; }
     // The last batch run's log could not be written.
     bool logWriteFailed() const { return m_bLogWriteFailed; }
+    // The last batch run's log (and VCD) were written while it ran, not by a walk at its end.
+    bool outputsWrittenDuringRun() const { return m_bOutputsLive; }
     // Why the design of the open session could not be loaded (the symbol table's file and reader
     // code); empty when it was. The session still opens, on an empty design.
     const std::string& designProblem() const { return m_designProblem; }
@@ -281,6 +286,13 @@ private:
     FileDialogRequest saveRequest(std::string title, std::string ext,
                                   std::string filter = "All files (*.*)|*.*") const;
     void appendLogRecord(std::string text);
+    LogWalkInputs logWalkInputs();
+    // A batch run's outputs written during the run (live_output.h): started with the run, finished
+    // by finishLiveOutput (false when the end walk must write them), dropped by anything that
+    // changes or writes the log another way.
+    void startLiveOutput();
+    bool finishLiveOutput(bool& logWritten);
+    void dropLiveOutput();
     // The saved log with each record also handed to next (another output filled in the same pass).
     template <class Next>
     bool writeLogWalk(const std::string& path, Next& next);
@@ -379,12 +391,15 @@ private:
     int m_failedChecks = 0;
     bool m_bOutOfStorage = false;
     bool m_bLogWriteFailed = false;
+    bool m_bOutputsLive = false;
     // Cells of the assignment being written, as grid indexes; reused so assignments do not allocate.
     std::vector<std::size_t> m_assignList;
     // The cells of every read group, group after group in ascending rows (CellReadGroup::first).
     std::vector<DesignElement*> m_readCells;
     // Per break condition: whether it held at the last check (a batch run logs it once per onset).
     std::vector<std::uint8_t> m_breakHeld;
+    // Declared after the trace store it follows, so that it goes first.
+    std::unique_ptr<LiveOutput> m_liveOutput;
 };
 
 } // namespace cellwatch

@@ -3,6 +3,7 @@
 
 #include "app/cwiz_doc.h"
 #include "app/log_format.h"
+#include "app/live_output.h"
 #include "app/log_walk.h"
 #include "app/trace_outputs.h"
 #include "common/atomic_file.h"
@@ -49,6 +50,7 @@ void CWizDoc::LogError(std::string_view text) {
 }
 
 void CWizDoc::EmptyLog() {
+    dropLiveOutput();
     m_pTraceStore->reset();
     m_logLines.clear();
     m_unstoredLines.clear();
@@ -74,24 +76,32 @@ const std::string* CWizDoc::logLineOf(TraceHandle handle) const {
     return &m_logLines[handle - 1];
 }
 
-namespace {
-
-// Handle -> trace-list entry and its field in the rows: the same entries componentOf finds.
-std::vector<LogWalkSlot> logWalkSlots(std::list<TracedComponent>& traceList,
-                                      const std::vector<TracedComponent*>& componentTable) {
-    std::vector<LogWalkSlot> slots(componentTable.size() + 1);
-    std::size_t field = 0;
-    for (TracedComponent& entry : traceList) {
-        const TraceHandle handle = entry.handle;
-        if (handle != kNoTraceHandle && handle <= componentTable.size() &&
-            componentTable[handle - 1] == &entry)
-            slots[handle] = LogWalkSlot{&entry, field};
-        ++field;
-    }
-    return slots;
+LogWalkInputs CWizDoc::logWalkInputs() {
+    return LogWalkInputs{m_traceList, m_componentTable, m_logLines, m_radix, m_pClockTrace != nullptr};
 }
 
-} // namespace
+void CWizDoc::startLiveOutput() {
+    dropLiveOutput();
+    m_liveOutput = LiveOutput::start(*m_pTraceStore, logWalkInputs(), batchLogPath(), m_batchVcdPath,
+                                     m_batchVcdPath.empty() ? std::string() : m_host.localDate());
+}
+
+void CWizDoc::dropLiveOutput() {
+    m_liveOutput.reset();
+}
+
+bool CWizDoc::finishLiveOutput(bool& logWritten) {
+    const std::unique_ptr<LiveOutput> live = std::move(m_liveOutput);
+    if (!live || !live->finish(logWalkInputs(), m_unstoredLines))
+        return false;
+    // Committed in the order of the end walk's: the log, then the VCD.
+    logWritten = live->commitLog();
+    if (!logWritten)
+        m_host.messageOk("The result log could not be written to \"" + batchLogPath() + "\".");
+    if (!m_batchVcdPath.empty())
+        m_batchVcdOutcome = live->commitVcd() ? BatchOutput::Written : BatchOutput::Failed;
+    return true;
+}
 
 void CWizDoc::WalkLog(const std::function<void(std::string_view)>& line) {
     struct Sink {
@@ -105,6 +115,7 @@ void CWizDoc::WalkLog(const std::function<void(std::string_view)>& line) {
 }
 
 bool CWizDoc::WriteResultLog(const std::string& path) {
+    dropLiveOutput();
     NoRecordSink none;
     return writeLogWalk(path, none);
 }
@@ -141,6 +152,7 @@ bool CWizDoc::writeLogWalk(const std::string& path, Next& next) {
 
 bool CWizDoc::WriteResultLogAndVcd(const std::string& logPath, const std::string& vcdPath,
                                    bool& vcdWritten) {
+    dropLiveOutput();
     // A device or FIFO must get one whole file after the other, as a reader of it expects.
     if (ResolveSaveTarget(logPath).kind != SaveTarget::Kind::Replace ||
         ResolveSaveTarget(vcdPath).kind != SaveTarget::Kind::Replace) {
@@ -172,6 +184,8 @@ void CWizDoc::RewriteLogHeader() {
     // Only a header of the height written replaces it: a taller one would overwrite the run's lines.
     if (header.size() != m_headerLines)
         return;
+    // Lines the live output may have written already change.
+    dropLiveOutput();
     std::copy(header.begin(), header.end(), m_logLines.begin());
     RefreshLogViews(false);
 }

@@ -1,6 +1,7 @@
 // Creating, opening and closing a session, and the board it opens with.
 
 #include "app/cwiz_doc.h"
+#include "app/live_output.h"
 #include "app/path_names.h"
 #include "board/board_errors.h"
 #include "board/board_selection.h"
@@ -38,6 +39,7 @@ void CWizDoc::rereadSettings() {
 }
 
 CWizDoc::~CWizDoc() {
+    dropLiveOutput();
     // The trace list view is told first, while the elements its items show still exist.
     if (m_pTraceView != nullptr)
         m_pTraceView->removeAllItems();

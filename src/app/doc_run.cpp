@@ -2,6 +2,7 @@
 // continue and stop, the end of a run, and the command bar's typed lines.
 
 #include "app/cwiz_doc.h"
+#include "app/live_output.h"
 
 #include <cassert>
 
@@ -80,10 +81,13 @@ bool CWizDoc::StartRun(RunMode mode) {
     m_failedChecks = 0;
     m_bOutOfStorage = false;
     m_bLogWriteFailed = false;
+    m_bOutputsLive = false;
     m_batchVcdOutcome = BatchOutput::NotWritten;
     m_breakHeld.clear();
     ReadBoardCellsExceptClock();
     RecordTraces();
+    if (mode == RunMode::Batch)
+        startLiveOutput();
     return true;
 }
 
@@ -145,7 +149,10 @@ std::string CWizDoc::batchLogPath() const {
 void CWizDoc::finishBatchRun(int exitCode) {
     // The log writers report a failure to the host themselves.
     bool logWritten = false;
-    if (m_batchVcdPath.empty()) {
+    m_bOutputsLive = finishLiveOutput(logWritten);
+    if (m_bOutputsLive) {
+        // Written during the run.
+    } else if (m_batchVcdPath.empty()) {
         logWritten = WriteResultLog(batchLogPath());
     } else {
         bool vcdWritten = false;
@@ -279,6 +286,7 @@ bool CWizDoc::ExecuteTypedCommand(const std::string& line) {
 }
 
 void CWizDoc::replaceTraceStore(std::unique_ptr<TraceStore> store) {
+    dropLiveOutput();
     if (store)
         m_pTraceStore = std::move(store);
     EmptyLog();

@@ -8,6 +8,7 @@
 #include "trace/trace_store.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -19,46 +20,76 @@ struct LogWalkSlot {
     std::size_t field = 0;
 };
 
-// Walks every record that can be read, in order. Calls sink.record(r) for each record first, then
-// sink.line(text) for a log line and sink.row(rows.row(time)) for each completed row. The entries
-// named by samples get lastValue and previousValue as they pass.
+// The walk over records handed to it piece by piece, in store order: for a walk that runs while
+// the store still grows. Calls sink.record(r) for each record first, then sink.line(text) for a
+// log line and sink.row(rows.row(time)) for each completed row. The entries named by samples get
+// lastValue and previousValue as they pass.
 template <class Sink>
-void WalkLogRecords(TraceStore& store, const std::vector<LogWalkSlot>& slotOfHandle,
-                    const std::vector<std::string>& lines, SampleRows& rows, Sink& sink) {
-    bool haveRowTime = false;
-    bool pending = false;
-    std::uint32_t rowTime = 0;
-    std::uint32_t index = 0;
-    for (auto span = store.recordsFrom(0); !span.empty(); span = store.recordsFrom(index)) {
-        index += static_cast<std::uint32_t>(span.size());
-        for (const TraceRecord& record : span) {
-            sink.record(record);
-            if (!haveRowTime) {
-                rowTime = record.time;
-                haveRowTime = true;
+class LogWalk {
+public:
+    LogWalk(const std::vector<LogWalkSlot>& slotOfHandle, SampleRows& rows, Sink& sink)
+        : m_slots(slotOfHandle), m_rows(rows), m_sink(sink) {}
+
+    // lineText(handle) gives the text of a log line record, or null for a line no longer there.
+    template <class LineText>
+    void feed(std::span<const TraceRecord> records, LineText&& lineText) {
+        for (const TraceRecord& record : records) {
+            m_sink.record(record);
+            if (!m_haveRowTime) {
+                m_rowTime = record.time;
+                m_haveRowTime = true;
             }
-            if (record.time != rowTime && pending) {
-                sink.row(rows.row(rowTime));
-                rowTime = record.time;
-                pending = false;
+            if (record.time != m_rowTime && m_pending) {
+                m_sink.row(m_rows.row(m_rowTime));
+                m_rowTime = record.time;
+                m_pending = false;
             }
             if (record.isLogLine()) {
-                if (record.line <= lines.size())
-                    sink.line(lines[record.line - 1]);
-            } else if (record.component < slotOfHandle.size()) {
-                const LogWalkSlot& slot = slotOfHandle[record.component];
+                if (const std::string* text = lineText(record.line))
+                    m_sink.line(*text);
+            } else if (record.component < m_slots.size()) {
+                const LogWalkSlot& slot = m_slots[record.component];
                 if (slot.component == nullptr)
                     continue;
                 slot.component->previousValue = slot.component->lastValue;
                 slot.component->lastValue = record.value;
-                rows.setValue(slot.field, record.value);
-                rowTime = record.time;
-                pending = true;
+                m_rows.setValue(slot.field, record.value);
+                m_rowTime = record.time;
+                m_pending = true;
             }
         }
     }
-    if (pending && rowTime != 0)
-        sink.row(rows.row(rowTime));
+
+    // After the last record: the row still open, if any.
+    void finish() {
+        if (m_pending && m_rowTime != 0)
+            m_sink.row(m_rows.row(m_rowTime));
+        m_pending = false;
+    }
+
+private:
+    const std::vector<LogWalkSlot>& m_slots;
+    SampleRows& m_rows;
+    Sink& m_sink;
+    bool m_haveRowTime = false;
+    bool m_pending = false;
+    std::uint32_t m_rowTime = 0;
+};
+
+// Walks every record that can be read, in order (see LogWalk).
+template <class Sink>
+void WalkLogRecords(TraceStore& store, const std::vector<LogWalkSlot>& slotOfHandle,
+                    const std::vector<std::string>& lines, SampleRows& rows, Sink& sink) {
+    LogWalk<Sink> walk(slotOfHandle, rows, sink);
+    const auto lineText = [&lines](TraceHandle line) -> const std::string* {
+        return line <= lines.size() ? &lines[line - 1] : nullptr;
+    };
+    std::uint32_t index = 0;
+    for (auto span = store.recordsFrom(0); !span.empty(); span = store.recordsFrom(index)) {
+        index += static_cast<std::uint32_t>(span.size());
+        walk.feed(span, lineText);
+    }
+    walk.finish();
 }
 
 } // namespace cellwatch

@@ -27,6 +27,8 @@ TraceStore::TraceStore(const std::string& folder, std::unique_ptr<CacheFile> fil
 }
 
 TraceStore::~TraceStore() {
+    if (m_follower)
+        m_follower->storeEmptied();
     dropFileContents();
     m_file->close();
     m_file->remove(m_path);
@@ -40,6 +42,10 @@ void TraceStore::dropFileContents() {
 }
 
 void TraceStore::reset() {
+    if (m_follower) {
+        m_follower->storeEmptied();
+        m_follower = nullptr;
+    }
     m_blocks.clear();
     m_spare.reset();
     dropFileContents();
@@ -101,8 +107,16 @@ std::span<const TraceRecord> TraceStore::recordsFrom(std::uint32_t index) {
 }
 
 bool TraceStore::addBlock() {
+    if (m_follower && !m_blocks.empty() && m_announced < m_blocks.size()) {
+        const std::size_t full = m_blocks.size() - 1;
+        m_follower->blockFilled(full, {m_blocks[full].get(), kRecordsPerBlock});
+        m_announced = m_blocks.size();
+    }
+    // At the cap a block is released below anyway, and the new one takes its memory: the low-memory
+    // rule would change nothing, so the system is not asked.
     std::uint64_t available = 0;
-    if (m_total > 0 && m_memory && m_memory->availableBytes(available) && available < kLowMemoryBytes) {
+    if (m_total > 0 && m_memory && m_resident < kMaxResidentBlocks && m_memory->availableBytes(available) &&
+        available < kLowMemoryBytes) {
         if (!releaseOne())
             return false;
     }
@@ -131,6 +145,8 @@ bool TraceStore::releaseOne() {
         ++i;
     m_scanFrom = i;
     if (i < end) {
+        if (m_follower && i < m_announced)
+            m_follower->blockLeaving(i);
         recycle(std::move(m_blocks[i]));
         --m_resident;
         m_scanFrom = i + 1;
@@ -180,7 +196,7 @@ bool TraceStore::loadBlock(std::size_t block) {
 TraceStore::RecordArray TraceStore::allocate() {
     if (m_spare)
         return std::move(m_spare);
-    return RecordArray(new (std::nothrow) TraceRecord[kRecordsPerBlock]);
+    return RecordArray(static_cast<TraceRecord*>(::operator new[](kBlockBytes, std::nothrow)));
 }
 
 void TraceStore::recycle(RecordArray records) {

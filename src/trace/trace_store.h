@@ -17,6 +17,20 @@
 
 namespace cellwatch {
 
+// Someone who reads the store's full blocks while the store goes on growing, possibly on another
+// thread (a batch run writing its outputs during the run). The store calls it from its own thread.
+class TraceStoreFollower {
+public:
+    virtual ~TraceStoreFollower() = default;
+    // Block number block has its last record: the records stay where they are, unchanged, until
+    // blockLeaving(block) or storeEmptied() returns.
+    virtual void blockFilled(std::size_t block, std::span<const TraceRecord> records) = 0;
+    // The block's memory is about to be freed or reused; return once it is no longer read.
+    virtual void blockLeaving(std::size_t block) = 0;
+    // Every block is about to go (reset or destruction); the store forgets its follower afterwards.
+    virtual void storeEmptied() = 0;
+};
+
 class TraceStore {
 public:
     static constexpr std::uint32_t kRecordsPerBlock = 5000;
@@ -63,6 +77,13 @@ public:
     // Empties the store and truncates the cache file.
     void reset();
 
+    // Tells follower of every block that fills from now on, starting with the tail (null: nobody).
+    // Blocks below the tail are not announced. The follower must outlive its place here or leave it first.
+    void setFollower(TraceStoreFollower* follower) {
+        m_follower = follower;
+        m_announced = m_blocks.empty() ? 0 : m_blocks.size() - 1;
+    }
+
     // Inspection, for status displays and tests.
     const std::string& cachePath() const { return m_path; }
     std::size_t blockCount() const { return m_blocks.size(); }
@@ -73,7 +94,12 @@ public:
     }
 
 private:
-    using RecordArray = std::unique_ptr<TraceRecord[]>;
+    // Raw storage: a block's records are written before they are read, so zeroing them first would
+    // only cost time (and touch every page of a new block twice).
+    struct FreeRecords {
+        void operator()(TraceRecord* records) const { ::operator delete[](records); }
+    };
+    using RecordArray = std::unique_ptr<TraceRecord[], FreeRecords>;
 
     bool appendSlow(const TraceRecord& record);
     bool addBlock();
@@ -100,6 +126,8 @@ private:
     std::size_t m_written = 0;  // blocks are written in order, once each: [0, m_written) are on file
     std::size_t m_scanFrom = 0; // no block below this one is resident
     RecordArray m_spare;        // one freed array kept for the next block, to spare the allocator
+    TraceStoreFollower* m_follower = nullptr;
+    std::size_t m_announced = 0; // blocks below this one were announced to the follower (or not followed)
 };
 
 } // namespace cellwatch

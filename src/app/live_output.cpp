@@ -1,0 +1,246 @@
+#include "app/live_output.h"
+
+#include "app/log_format.h"
+#include "design/design_element.h"
+
+namespace cellwatch {
+
+std::vector<LogWalkSlot> logWalkSlots(std::list<TracedComponent>& traceList,
+                                      const std::vector<TracedComponent*>& componentTable,
+                                      std::vector<TracedComponent>* copies) {
+    std::vector<LogWalkSlot> slots(componentTable.size() + 1);
+    std::size_t field = 0;
+    for (TracedComponent& entry : traceList) {
+        const TraceHandle handle = entry.handle;
+        if (handle != kNoTraceHandle && handle <= componentTable.size() &&
+            componentTable[handle - 1] == &entry)
+            slots[handle] = LogWalkSlot{copies ? &(*copies)[field] : &entry, field};
+        ++field;
+    }
+    return slots;
+}
+
+LiveOutput::Layout LiveOutput::layoutOf(const LogWalkInputs& session) {
+    Layout layout;
+    layout.radix = session.radix;
+    layout.clockTraced = session.clockTraced;
+    for (const TracedComponent& entry : session.traceList) {
+        const TraceHandle handle = entry.handle;
+        const bool named = handle != kNoTraceHandle && handle <= session.componentTable.size() &&
+                           session.componentTable[handle - 1] == &entry;
+        const DesignElement* element = entry.element;
+        layout.fields.push_back(FieldLayout{&entry, handle, named, element, element ? element->size : 0u,
+                                            ComponentRadix(entry, session.radix),
+                                            element ? element->fullName : std::string()});
+    }
+    return layout;
+}
+
+LiveOutput::LiveOutput(TraceStore& store, const LogWalkInputs& session)
+    : m_store(&store), m_lines(session.lines), m_layout(layoutOf(session)),
+      m_copies(session.traceList.begin(), session.traceList.end()),
+      m_rows(session.traceList, session.radix, session.clockTraced ? 5 : 10), m_fileSink(m_logFile, m_tap),
+      m_walk(m_slots, m_rows, m_sink) {
+    for (const TracedComponent& entry : m_copies)
+        m_startValues.push_back(entry.lastValue);
+    m_seen.assign(m_copies.size(), 0);
+    m_unseenShown.assign(m_copies.size(), 0);
+    m_slots = logWalkSlots(session.traceList, session.componentTable, &m_copies);
+    std::vector<std::uint8_t> reachable(m_copies.size(), 0);
+    for (const LogWalkSlot& slot : m_slots)
+        if (slot.component != nullptr)
+            reachable[slot.field] = 1;
+    // A field no record can reach shows its start value in every row: checked at the end as shown.
+    for (std::size_t i = 0; i < reachable.size(); ++i) {
+        if (reachable[i])
+            ++m_unseen;
+        else
+            m_unseenShown[i] = 1;
+    }
+}
+
+std::unique_ptr<LiveOutput> LiveOutput::start(TraceStore& store, const LogWalkInputs& session,
+                                              const std::string& logPath, const std::string& vcdPath,
+                                              std::string vcdDate) {
+    // The walk must see every record from the first; a store past its first block has some it could
+    // only read back on this thread.
+    if (store.blockCount() != 1 || logPath.empty())
+        return nullptr;
+    if (ResolveSaveTarget(logPath).kind != SaveTarget::Kind::Replace ||
+        (!vcdPath.empty() && ResolveSaveTarget(vcdPath).kind != SaveTarget::Kind::Replace))
+        return nullptr;
+    std::unique_ptr<LiveOutput> live(new LiveOutput(store, session));
+    if (!live->m_logFile.open(logPath))
+        return nullptr;
+    if (!vcdPath.empty()) {
+        live->m_vcd = std::make_unique<VcdWriter>(vcdPath, std::move(vcdDate));
+        live->m_vcd->setTimescale(10, 1); // 10 ms: one unit of the session's time
+        live->m_vcdSink = std::make_unique<VcdTraceSink>(*live->m_vcd, session.traceList, session.radix);
+    }
+    live->m_running = true;
+    live->m_thread = std::thread([raw = live.get()] { raw->walkChunks(); });
+    store.setFollower(live.get());
+    return live;
+}
+
+LiveOutput::~LiveOutput() {
+    stop(false);
+    if (m_store)
+        m_store->setFollower(nullptr);
+    if (!m_finished)
+        m_logFile.abandon();
+    // An uncommitted VcdWriter leaves its target alone and drops its temporary file.
+}
+
+LiveOutput::Chunk LiveOutput::chunkOf(std::span<const TraceRecord> records, std::size_t block) const {
+    Chunk chunk{records, block, {}};
+    for (const TraceRecord& record : records) {
+        if (!record.isLogLine())
+            continue;
+        if (record.line <= m_lines.size())
+            chunk.lineTexts.emplace_back(m_lines[record.line - 1]);
+        else
+            chunk.lineTexts.emplace_back(std::nullopt);
+    }
+    return chunk;
+}
+
+void LiveOutput::push(Chunk chunk) {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_queue.push_back(std::move(chunk));
+    }
+    m_work.notify_one();
+}
+
+void LiveOutput::blockFilled(std::size_t block, std::span<const TraceRecord> records) {
+    if (m_stale || m_finished)
+        return;
+    push(chunkOf(records, block));
+    m_nextRecord = static_cast<std::uint64_t>(block + 1) * TraceStore::kRecordsPerBlock;
+}
+
+void LiveOutput::blockLeaving(std::size_t block) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_done.wait(lock, [&] { return m_blocksDone > block || !m_running; });
+}
+
+void LiveOutput::storeEmptied() {
+    // The records go with the store: the walk stops before they do.
+    stop(false);
+    m_stale = true;
+    m_store = nullptr;
+}
+
+void LiveOutput::walkChunks() {
+    for (;;) {
+        Chunk chunk;
+        {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_work.wait(lock, [&] { return m_abort || m_ending || !m_queue.empty(); });
+            if (m_abort || m_queue.empty())
+                break;
+            chunk = std::move(m_queue.front());
+            m_queue.pop_front();
+        }
+        std::size_t next = 0;
+        m_walk.feed(chunk.records, [&](TraceHandle) -> const std::string* {
+            const std::optional<std::string>& text = chunk.lineTexts[next++];
+            return text ? &*text : nullptr;
+        });
+        if (chunk.block != kNoBlock) {
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_blocksDone = chunk.block + 1;
+            }
+            m_done.notify_all();
+        }
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_running = false;
+    }
+    m_done.notify_all();
+}
+
+void LiveOutput::noteUnseenShown() {
+    // Fields only ever become seen: those unseen at a later row were unseen at this one too.
+    if (m_unseenNoted)
+        return;
+    m_unseenNoted = true;
+    for (std::size_t i = 0; i < m_seen.size(); ++i)
+        if (m_seen[i] == 0)
+            m_unseenShown[i] = 1;
+}
+
+void LiveOutput::stop(bool drain) {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (drain)
+            m_ending = true;
+        else
+            m_abort = true;
+    }
+    m_work.notify_all();
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+bool LiveOutput::finish(const LogWalkInputs& session, const std::vector<std::string>& unstoredLines) {
+    if (m_stale || m_finished || !m_store) {
+        stop(false);
+        return false;
+    }
+    // The tail block was never announced: its records go to the walk from here.
+    TraceStore& store = *m_store;
+    while (m_nextRecord < store.count()) {
+        const std::span<const TraceRecord> rest = store.recordsFrom(static_cast<std::uint32_t>(m_nextRecord));
+        if (rest.empty())
+            break;
+        push(chunkOf(rest, kNoBlock));
+        m_nextRecord += rest.size();
+    }
+    stop(true);
+    store.setFollower(nullptr);
+    m_store = nullptr;
+    if (m_nextRecord != store.count() || !m_queue.empty() || !(layoutOf(session) == m_layout))
+        return false;
+    // A row that showed a field before its first sample showed the value the entry had when the
+    // run started; the end walk would show the one it has now.
+    std::size_t field = 0;
+    for (const TracedComponent& entry : session.traceList) {
+        if (m_unseenShown[field] && entry.lastValue != m_startValues[field])
+            return false;
+        ++field;
+    }
+    m_walk.finish();
+    for (const std::string& text : unstoredLines)
+        m_fileSink.put(text);
+    m_fileSink.flush();
+    // The entries end as the end walk leaves them: a single sample moves the entry's own last value
+    // to previousValue.
+    field = 0;
+    for (TracedComponent& entry : session.traceList) {
+        const TracedComponent& walked = m_copies[field];
+        if (m_seen[field] == 1) {
+            entry.previousValue = entry.lastValue;
+            entry.lastValue = walked.lastValue;
+        } else if (m_seen[field] == 2) {
+            entry.previousValue = walked.previousValue;
+            entry.lastValue = walked.lastValue;
+        }
+        ++field;
+    }
+    m_finished = true;
+    return true;
+}
+
+bool LiveOutput::commitLog() {
+    return m_finished && m_logFile.commit();
+}
+
+bool LiveOutput::commitVcd() {
+    return m_finished && m_vcd && m_vcd->write();
+}
+
+} // namespace cellwatch
