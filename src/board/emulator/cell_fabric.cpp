@@ -1,6 +1,8 @@
 #include "board/emulator/cell_fabric.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <tuple>
 
 namespace cellwatch {
@@ -16,7 +18,7 @@ constexpr int kExtraCascadeRounds = 2;
 CellFabric::CellFabric(int cellsPerSide)
     : m_cells(cellsPerSide), m_count(static_cast<std::uint32_t>(cellsPerSide * cellsPerSide)),
       m_state(m_count + 2, 0), m_readXor(m_count, 0), m_config(3u * m_count, 0),
-      m_gateInput(m_count + 2, 0), m_readStrobe(static_cast<std::size_t>(cellsPerSide)),
+      m_flags(m_count + 2, 0), m_userStart(m_count + 3, 0), m_readStrobe(static_cast<std::size_t>(cellsPerSide)),
       m_accessStrobe(static_cast<std::size_t>(cellsPerSide)) {
     m_state[m_count + 1] = 1;
 }
@@ -37,7 +39,8 @@ void CellFabric::clearRegisters() {
     for (std::uint32_t i = 0; i < m_count; ++i)
         if (!isComb[i])
             m_state[i] = 0;
-    settle();
+    m_settleAll = true;
+    settleChanges();
     rememberClockNets();
 }
 
@@ -68,13 +71,31 @@ std::uint32_t CellFabric::readCells(int column, const std::uint8_t* rows, int co
     ensureCompiled();
     const std::uint32_t base = index(0, column);
     std::uint32_t value = 0;
-    for (int k = 0; k < count; ++k) {
-        const std::uint32_t i = base + rows[k];
-        value |= static_cast<std::uint32_t>(m_state[i] ^ m_readXor[i]) << k;
+    int k = 0;
+    if (std::endian::native == std::endian::little && count > 0 && rows[count - 1] - rows[0] == count - 1) {
+        // Ascending rows with no gap: the column's cells lie side by side, eight bits at a time.
+        const std::uint8_t* state = m_state.data() + base + rows[0];
+        const std::uint8_t* inverted = m_readXor.data() + base + rows[0];
+        for (; k + 8 <= count; k += 8) {
+            std::uint64_t bytes = 0;
+            std::uint64_t xors = 0;
+            std::memcpy(&bytes, state + k, 8);
+            std::memcpy(&xors, inverted + k, 8);
+            // Each byte is 0 or 1: the multiply gathers byte j's bit at bit 56 + j.
+            value |= static_cast<std::uint32_t>(((bytes ^ xors) * 0x0102040810204080ull) >> 56) << k;
+        }
+        for (; k < count; ++k)
+            value |= static_cast<std::uint32_t>(state[k] ^ inverted[k]) << k;
+    } else {
+        for (; k < count; ++k) {
+            const std::uint32_t i = base + rows[k];
+            value |= static_cast<std::uint32_t>(m_state[i] ^ m_readXor[i]) << k;
+        }
     }
     const Range strobes[2] = {m_readStrobe[static_cast<std::size_t>(column)],
                               m_accessStrobe[static_cast<std::size_t>(column)]};
     if (!strobes[0].empty() || !strobes[1].empty()) {
+        m_changed = 0;
         fire(strobes, 2, -1, nullptr);
         settleAndCascade();
     }
@@ -87,18 +108,16 @@ void CellFabric::writeCells(int column, const std::uint8_t* rows, int count, std
     ensureCompiled();
     const std::uint32_t base = index(0, column);
     std::uint64_t written[2] = {0, 0};
-    bool touchesGates = false;
-    std::uint8_t* const state = m_state.data();
-    const std::uint8_t* const gateInput = m_gateInput.data();
+    m_changed = 0;
     for (int k = 0; k < count; ++k) {
         const std::uint8_t row = rows[k];
-        state[base + row] = static_cast<std::uint8_t>((value >> k) & 1u);
+        writeState(base + row, static_cast<std::uint8_t>((value >> k) & 1u));
         written[row >> 6] |= std::uint64_t{1} << (row & 63);
-        touchesGates = touchesGates || gateInput[base + row] != 0;
     }
-    settleWrittenAndCascade(touchesGates);
+    settleAndCascade();
     const Range& strobe = m_accessStrobe[static_cast<std::size_t>(column)];
     if (!strobe.empty()) {
+        m_changed = 0;
         fire(&strobe, 1, column, written);
         settleAndCascade();
     }
@@ -123,7 +142,8 @@ void CellFabric::setState(int row, int column, bool value) {
     if (!inside(row, column))
         return;
     ensureCompiled();
-    m_state[index(row, column)] = value ? 1 : 0;
+    m_changed = 0;
+    writeState(index(row, column), value ? 1 : 0);
     settleAndCascade();
 }
 
@@ -221,13 +241,8 @@ void CellFabric::compile() {
             }
         }
         m_comb.swap(ordered);
-        m_gateInput.assign(m_count + 2, 0);
-        for (const Logic& l : m_comb) {
-            m_gateInput[l.self] = 1;
-            m_gateInput[l.a] = 1;
-            m_gateInput[l.b] = 1;
-        }
     }
+    indexGates();
 
     std::stable_sort(clocked.begin(), clocked.end(), [](const auto& x, const auto& y) {
         return std::get<0>(x) != std::get<0>(y) ? std::get<0>(x) < std::get<0>(y)
@@ -252,9 +267,43 @@ void CellFabric::compile() {
     m_next.assign(m_regs.size(), 0);
     m_firing.clear();
     m_firing.reserve(m_nets.size() + 2);
+    for (const ClockNet& n : m_nets)
+        m_flags[n.source] |= kNetSource;
 
-    settle();
+    m_settleAll = true;
+    settleChanges();
     rememberClockNets();
+}
+
+void CellFabric::indexGates() {
+    std::fill(m_flags.begin(), m_flags.end(), std::uint8_t{0});
+    std::fill(m_userStart.begin(), m_userStart.end(), 0u);
+    m_users.clear();
+    for (const Logic& l : m_comb)
+        m_flags[l.self] |= kGate;
+    m_pending.assign((m_comb.size() + 63) / 64, 0);
+    m_pendingLow = m_pending.size();
+    m_pendingHigh = 0;
+    if (!m_gatesAcyclic)
+        return; // a loop is settled in full after every change: no users to follow
+    // Counting sort of (input, position) pairs: each cell's users come out in ascending position.
+    for (const Logic& l : m_comb) {
+        ++m_userStart[l.a + 1];
+        if (l.b != l.a)
+            ++m_userStart[l.b + 1];
+    }
+    for (std::size_t c = 1; c < m_userStart.size(); ++c)
+        m_userStart[c] += m_userStart[c - 1];
+    m_users.resize(m_userStart.back());
+    std::vector<std::uint32_t> fill(m_userStart.begin(), m_userStart.end() - 1);
+    for (std::size_t k = 0; k < m_comb.size(); ++k) {
+        const Logic& l = m_comb[k];
+        m_users[fill[l.a]++] = static_cast<std::uint32_t>(k);
+        if (l.b != l.a)
+            m_users[fill[l.b]++] = static_cast<std::uint32_t>(k);
+        m_flags[l.a] |= kFeedsGate;
+        m_flags[l.b] |= kFeedsGate;
+    }
 }
 
 // The loops below work on local copies of the array pointers: every byte they store could alias a
@@ -280,16 +329,67 @@ void CellFabric::rememberClockNets() {
         n.previous = m_state[n.source];
 }
 
-void CellFabric::settleAndCascade() {
-    settleWrittenAndCascade(true);
+void CellFabric::writeState(std::uint32_t cell, std::uint8_t value) {
+    if (m_state[cell] == value)
+        return;
+    m_state[cell] = value;
+    if (m_flags[cell] & kGate)
+        m_settleAll = true; // the settle puts the gate's own value back
+    noteChange(cell);
 }
 
-void CellFabric::settleWrittenAndCascade(bool touchesGates) {
-    if (touchesGates || !m_gatesAcyclic)
+void CellFabric::markUsers(std::uint32_t cell) {
+    const std::uint32_t* user = m_users.data() + m_userStart[cell];
+    const std::uint32_t* const end = m_users.data() + m_userStart[cell + 1];
+    if (user == end)
+        return;
+    m_pendingLow = std::min<std::size_t>(m_pendingLow, *user >> 6);
+    m_pendingHigh = std::max<std::size_t>(m_pendingHigh, (end[-1] >> 6) + 1);
+    std::uint64_t* const pending = m_pending.data();
+    for (; user != end; ++user)
+        pending[*user >> 6] |= std::uint64_t{1} << (*user & 63);
+}
+
+void CellFabric::settleChanges() {
+    if (m_settleAll || !m_gatesAcyclic) {
+        m_settleAll = false;
         settle();
+        std::fill(m_pending.begin(), m_pending.end(), 0u);
+        m_pendingLow = m_pending.size();
+        m_pendingHigh = 0;
+        m_changed = kAnyChange; // which cells moved is not known
+        return;
+    }
+    // Users of a gate come after it in evaluation order, so the marks a changed gate makes are
+    // all still ahead of this scan.
+    std::uint8_t* const state = m_state.data();
+    std::uint64_t* const pending = m_pending.data();
+    const Logic* const comb = m_comb.data();
+    for (std::size_t w = m_pendingLow; w < m_pendingHigh; ++w) {
+        while (pending[w] != 0) {
+            const std::uint64_t bits = pending[w];
+            pending[w] = bits & (bits - 1);
+            const Logic& l = comb[64 * w + static_cast<std::size_t>(std::countr_zero(bits))];
+            const std::uint8_t now = evalAt(state, l.a, l.b, l.table);
+            if (state[l.self] != now) {
+                state[l.self] = now;
+                noteChange(l.self);
+            }
+        }
+    }
+    m_pendingLow = m_pending.size();
+    m_pendingHigh = 0;
+}
+
+void CellFabric::settleAndCascade() {
+    settleChanges();
     const int rounds = static_cast<int>(m_nets.size()) + kExtraCascadeRounds;
     const std::uint8_t* const state = m_state.data();
     for (int round = 0; round < rounds && !m_nets.empty(); ++round) {
+        // Every net's previous value is its source's value at rest: no source moved, no edge.
+        if ((m_changed & kNetSource) == 0)
+            return;
+        m_changed = 0;
         m_firing.clear();
         for (ClockNet& n : m_nets) {
             const std::uint8_t now = state[n.source];
@@ -300,7 +400,7 @@ void CellFabric::settleWrittenAndCascade(bool touchesGates) {
         if (m_firing.empty())
             return;
         fire(m_firing.data(), static_cast<int>(m_firing.size()), -1, nullptr);
-        settle();
+        settleChanges();
     }
     rememberClockNets();
 }
@@ -324,7 +424,10 @@ void CellFabric::fire(const Range* ranges, int count, int exceptColumn, const st
                 if ((exceptRows[row >> 6] >> (row & 63)) & 1u)
                     continue;
             }
-            state[self] = next[k];
+            if (state[self] != next[k]) {
+                state[self] = next[k];
+                noteChange(self);
+            }
         }
         if (!ranges[g].empty())
             ++m_edgeCount;

@@ -66,20 +66,36 @@ private:
         return static_cast<std::uint32_t>(column) * static_cast<std::uint32_t>(m_cells) +
                static_cast<std::uint32_t>(row);
     }
-    std::uint8_t eval(const Logic& l) const {
-        return static_cast<std::uint8_t>((l.table >> (m_state[l.a] | (m_state[l.b] << 1))) & 1u);
-    }
+    // Per-cell facts for the access paths.
+    static constexpr std::uint8_t kNetSource = 1; // the source of a clock net
+    static constexpr std::uint8_t kFeedsGate = 2; // an input of an acyclic gate
+    static constexpr std::uint8_t kGate = 4;      // a combinational cell
+    static constexpr std::uint8_t kAnyChange = 0xFF;
+
     void ensureCompiled() {
         if (m_dirty)
             compile();
     }
     void compile();
+    // Cell flags and gate users for the compiled gates.
+    void indexGates();
     std::uint32_t sourceIndex(const CellSource& s) const;
     void settle();
+    // Stores a host-written bit and notes what the change reaches.
+    void writeState(std::uint32_t cell, std::uint8_t value);
+    // Notes a changed cell: its flags for the net check, its gates for the next settle.
+    void noteChange(std::uint32_t cell) {
+        const std::uint8_t flags = m_flags[cell];
+        m_changed |= flags;
+        if (flags & kFeedsGate)
+            markUsers(cell);
+    }
+    void markUsers(std::uint32_t cell);
+    // Brings the gates up to date with the changes noted since the last settle. Acyclic gates are
+    // re-evaluated only where an input changed, in evaluation order, which gives the same state as
+    // a full settle; gates with a loop are always settled in full.
+    void settleChanges();
     void settleAndCascade();
-    // After a write: the settle can be left out when no written cell is a gate or a gate's input
-    // and the gates have no loop, since the settled state is then still settled.
-    void settleWrittenAndCascade(bool touchesGates);
     void rememberClockNets();
     // Applies one simultaneous edge to the registers of the given ranges; rows written by the
     // access in progress (exceptColumn, exceptRows) keep their written value.
@@ -91,8 +107,19 @@ private:
     std::vector<std::uint8_t> m_readXor; // 1 for an inverted read-back
     std::vector<std::uint32_t> m_config; // three words per cell
     bool m_dirty = false;
-    std::vector<std::uint8_t> m_gateInput; // per cell: 1 for a gate or an input of one
-    bool m_gatesAcyclic = true;            // the gates' evaluation order has no loop
+    std::vector<std::uint8_t> m_flags; // per cell: kNetSource, kFeedsGate, kGate
+    bool m_gatesAcyclic = true;        // the gates' evaluation order has no loop
+
+    // The gates each cell feeds, as positions in m_comb (ascending): cell c's are
+    // m_users[m_userStart[c] .. m_userStart[c + 1]).
+    std::vector<std::uint32_t> m_userStart;
+    std::vector<std::uint32_t> m_users;
+    // Gates (by position in m_comb) whose inputs changed since the last settle; empty at rest.
+    std::vector<std::uint64_t> m_pending;
+    std::size_t m_pendingLow = 0;  // first word that may hold a pending gate
+    std::size_t m_pendingHigh = 0; // one past the last
+    bool m_settleAll = false;      // a change the pending gates do not cover: settle every gate
+    std::uint8_t m_changed = 0;    // flags of the cells changed since the nets were last compared
 
     std::vector<Logic> m_comb; // combinational cells in evaluation order
     std::vector<Logic> m_regs; // registered cells, grouped by clock
