@@ -78,7 +78,14 @@ std::unique_ptr<LiveOutput> LiveOutput::start(TraceStore& store, const LogWalkIn
         live->m_vcdSink = std::make_unique<VcdTraceSink>(*live->m_vcd, session.traceList, session.radix);
     }
     live->m_running = true;
-    live->m_thread = std::thread([raw = live.get()] { raw->walkChunks(); });
+    live->m_thread = std::thread([raw = live.get(), logPath, vcdPath] {
+        // The files about to be replaced may be large: their pages are dropped now rather than at
+        // the renames, which the end of the run waits for.
+        DropCachedPages(logPath);
+        if (!vcdPath.empty())
+            DropCachedPages(vcdPath);
+        raw->walkChunks();
+    });
     store.setFollower(live.get());
     return live;
 }
@@ -217,6 +224,10 @@ bool LiveOutput::finish(const LogWalkInputs& session, const std::vector<std::str
     for (const std::string& text : unstoredLines)
         m_fileSink.put(text);
     m_fileSink.flush();
+    // Both files' last parts head for the disk together; the commits then wait for each in turn.
+    m_logFile.startWriteback();
+    if (m_vcd)
+        m_vcd->startWriteback();
     // The entries end as the end walk leaves them: a single sample moves the entry's own last value
     // to previousValue.
     field = 0;

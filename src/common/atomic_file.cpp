@@ -208,6 +208,14 @@ bool AtomicFile::write(const void* data, std::size_t size) {
     return true;
 }
 
+void AtomicFile::startWriteback() {
+    if (m_fd < 0 || m_failed || m_tempPath.empty() || m_written == m_writebackFrom)
+        return;
+    ::sync_file_range(m_fd, static_cast<off_t>(m_writebackFrom), static_cast<off_t>(m_written - m_writebackFrom),
+                      SYNC_FILE_RANGE_WRITE);
+    m_writebackFrom = m_written;
+}
+
 bool AtomicFile::commit() {
     if (m_fd < 0)
         return false;
@@ -246,6 +254,17 @@ void AtomicFile::abandon() {
         m_ticket = 0;
         m_tempPath.clear();
     }
+}
+
+void DropCachedPages(const std::string& path) {
+    // Non-blocking: a FIFO put there meanwhile must not hold the caller.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    ::close(fd);
 }
 
 SaveResult SaveFileAtomically(const std::string& path, std::string_view data) {

@@ -45,6 +45,10 @@ public:
     // Appends bytes; a failure is remembered and makes commit fail.
     bool write(const void* data, std::size_t size);
 
+    // Sends what was written so far on its way to the disk without waiting, so that the flush of
+    // another file's commit overlaps with this one's.
+    void startWriteback();
+
     // Flushes, closes and renames the temporary file over the target. False, with the target left
     // untouched and the temporary file removed, when any write, the flush or the rename failed.
     // A target written in place is closed; false when any write or the close failed.
@@ -77,6 +81,11 @@ enum class SaveResult {
     CannotCreate, // no temporary file could be made in the target's folder
     WriteFailed,  // writing, flushing or renaming failed; the target is untouched
 };
+
+// Drops the cached pages of the regular file at path (links followed), if there is one; its
+// contents stay as they are. A run about to replace a large output calls it early, so that the
+// rename at its end does not have to free them.
+void DropCachedPages(const std::string& path);
 
 // Saves a whole file at once through an AtomicFile.
 SaveResult SaveFileAtomically(const std::string& path, std::string_view data);

@@ -66,6 +66,15 @@ public:
         return addNumberChange(variable, value);
     }
 
+    // Writes out what is buffered and sends the file so far on its way to the disk (see
+    // AtomicFile::startWriteback); the file stays open for more.
+    void startWriteback() {
+        if (m_phase == Phase::Streaming) {
+            flush();
+            m_out.startWriteback();
+        }
+    }
+
     // Completes the file and puts it in place. False when the file could not be created or written;
     // the target is then left as it was. Later calls return the same result and change nothing.
     bool write();
