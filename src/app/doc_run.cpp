@@ -86,6 +86,9 @@ bool CWizDoc::StartRun(RunMode mode) {
     m_breakHeld.clear();
     ReadBoardCellsExceptClock();
     RecordTraces();
+    // Nobody looks at a batch run's store while it runs: its spilled blocks go to the cache file
+    // from a thread of its own.
+    m_pTraceStore->setWriteBehind(mode == RunMode::Batch);
     if (mode == RunMode::Batch)
         startLiveOutput();
     return true;

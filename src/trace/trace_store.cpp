@@ -2,7 +2,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <new>
+#include <thread>
 
 namespace cellwatch {
 namespace {
@@ -14,6 +18,90 @@ std::string cachePathIn(const std::string& folder) {
 }
 
 } // namespace
+
+// Writes queued blocks to the cache file, in order, on a thread of its own. After a failed write it
+// writes nothing more until the store has dealt with the failure (restart()).
+class TraceStore::BlockWriter {
+public:
+    explicit BlockWriter(CacheFile& file) : m_file(file), m_thread([this] { run(); }) {}
+    ~BlockWriter() {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_quit = true;
+        }
+        m_work.notify_all();
+        m_thread.join();
+    }
+
+    void queue(std::size_t block, const TraceRecord* records) {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_jobs.push_back(Job{block, records});
+        }
+        m_work.notify_one();
+    }
+    // Waits until block is written or a write failed; the blocks written so far, in order, and the
+    // block that failed (or none).
+    std::size_t wait(std::size_t block, bool& failed) {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_done.wait(lock, [&] { return m_written > block || m_failed; });
+        failed = m_failed && m_written <= block;
+        return m_written;
+    }
+    // Drops what is queued and waits for the write in progress; the blocks written, in order.
+    std::size_t drop() {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_jobs.clear();
+        m_done.wait(lock, [&] { return !m_busy; });
+        return m_written;
+    }
+    // After a failure: everything from the failed block on is queued again by the store.
+    void restart(std::size_t written) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_jobs.clear();
+        m_failed = false;
+        m_written = written;
+    }
+
+private:
+    struct Job {
+        std::size_t block;
+        const TraceRecord* records;
+    };
+
+    void run() {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        for (;;) {
+            m_work.wait(lock, [&] { return m_quit || (!m_jobs.empty() && !m_failed); });
+            if (m_quit)
+                return;
+            const Job job = m_jobs.front();
+            m_jobs.pop_front();
+            m_busy = true;
+            lock.unlock();
+            const std::uint64_t offset = static_cast<std::uint64_t>(job.block) * kBlockBytes;
+            const bool stored = m_file.writeAt(offset, job.records, kBlockBytes) == kBlockBytes;
+            lock.lock();
+            m_busy = false;
+            if (stored && job.block == m_written)
+                m_written = job.block + 1;
+            else
+                m_failed = true;
+            m_done.notify_all();
+        }
+    }
+
+    CacheFile& m_file;
+    std::mutex m_mutex;
+    std::condition_variable m_work;
+    std::condition_variable m_done;
+    std::deque<Job> m_jobs;
+    std::size_t m_written = 0;
+    bool m_failed = false;
+    bool m_busy = false;
+    bool m_quit = false;
+    std::thread m_thread; // last: it starts once everything above exists
+};
 
 TraceStore::TraceStore(const std::string& folder)
     : TraceStore(folder, makePosixCacheFile(), makeSystemMemoryProbe()) {}
@@ -29,6 +117,7 @@ TraceStore::TraceStore(const std::string& folder, std::unique_ptr<CacheFile> fil
 TraceStore::~TraceStore() {
     if (m_follower)
         m_follower->storeEmptied();
+    stopWriter();
     dropFileContents();
     m_file->close();
     m_file->remove(m_path);
@@ -37,8 +126,23 @@ TraceStore::~TraceStore() {
 void TraceStore::dropFileContents() {
     // Emptied before it is closed: a file system may otherwise flush a file that was once truncated
     // to the disk at its close, only for the blocks to be freed again at once.
-    if (m_file->isOpen() && m_written > 0)
+    if (m_file->isOpen() && (m_written > 0 || m_queued > 0))
         m_file->truncate(0);
+}
+
+void TraceStore::setWriteBehind(bool on) {
+    if (!on)
+        stopWriter();
+    m_writeBehind = on;
+}
+
+void TraceStore::stopWriter() {
+    if (!m_writer)
+        return;
+    // Blocks still queued need not reach the file: whoever stops the writer empties it or writes them itself.
+    m_written = m_writer->drop();
+    m_writer.reset();
+    m_queued = m_written;
 }
 
 void TraceStore::reset() {
@@ -46,6 +150,7 @@ void TraceStore::reset() {
         m_follower->storeEmptied();
         m_follower = nullptr;
     }
+    stopWriter();
     m_blocks.clear();
     m_spare.reset();
     dropFileContents();
@@ -64,6 +169,7 @@ void TraceStore::startEmpty() {
     m_total = 0;
     m_resident = 0;
     m_written = 0;
+    m_queued = 0;
     m_scanFrom = 0;
     addBlock();
 }
@@ -138,12 +244,15 @@ bool TraceStore::releaseOne() {
         return true;
     if (!writePending())
         return false;
-    // Only written blocks below the tail may go; they form the prefix [0, m_written).
-    const std::size_t end = std::min(m_written, m_blocks.size() - 1);
+    // Only written blocks below the tail may go; they form the prefix [0, m_written) (with
+    // write-behind, [0, m_queued) once the writer has got that far).
+    const std::size_t end = std::min(m_writer ? m_queued : m_written, m_blocks.size() - 1);
     std::size_t i = m_scanFrom;
     while (i < end && !m_blocks[i])
         ++i;
     m_scanFrom = i;
+    if (i < end && m_writer && !waitWritten(i))
+        return false;
     if (i < end) {
         if (m_follower && i < m_announced)
             m_follower->blockLeaving(i);
@@ -155,6 +264,21 @@ bool TraceStore::releaseOne() {
 }
 
 bool TraceStore::writePending() {
+    if (m_writeBehind) {
+        const std::size_t stop = std::min(m_queued + kWriteBatchBlocks, m_blocks.size() - 1);
+        if (m_queued == stop)
+            return true;
+        if (!m_writer) {
+            // Nothing is on file yet, so a retried open (which truncates) loses nothing.
+            if (!m_file->isOpen() && m_queued == 0)
+                m_file->open(m_path);
+            m_writer = std::make_unique<BlockWriter>(*m_file);
+            m_writer->restart(m_written);
+        }
+        for (; m_queued < stop; ++m_queued)
+            m_writer->queue(m_queued, m_blocks[m_queued].get());
+        return true;
+    }
     const std::size_t stop = std::min(m_written + kWriteBatchBlocks, m_blocks.size() - 1);
     while (m_written < stop) {
         if (!writeBlock(m_written))
@@ -178,6 +302,19 @@ bool TraceStore::writeBlock(std::size_t block) {
     return false;
 }
 
+bool TraceStore::waitWritten(std::size_t block) {
+    bool failed = false;
+    m_written = m_writer->wait(block, failed);
+    if (!failed)
+        return true;
+    // As a write of the store's own: the file keeps whole blocks only, and the block that failed
+    // (with the ones queued after it) stays resident and is written again next time.
+    m_file->truncate(static_cast<std::uint64_t>(m_written) * kBlockBytes);
+    m_writer->restart(m_written);
+    m_queued = m_written;
+    return false;
+}
+
 bool TraceStore::loadBlock(std::size_t block) {
     RecordArray records = allocate();
     if (!records)
@@ -196,7 +333,10 @@ bool TraceStore::loadBlock(std::size_t block) {
 TraceStore::RecordArray TraceStore::allocate() {
     if (m_spare)
         return std::move(m_spare);
-    return RecordArray(static_cast<TraceRecord*>(::operator new[](kBlockBytes, std::nothrow)));
+    void* memory = m_pool.take();
+    if (memory == nullptr)
+        memory = ::operator new[](kBlockBytes, std::nothrow);
+    return RecordArray(static_cast<TraceRecord*>(memory), ReturnToPool{&m_pool});
 }
 
 void TraceStore::recycle(RecordArray records) {

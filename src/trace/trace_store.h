@@ -4,6 +4,7 @@
 // memory under a cap of 200 resident blocks or when the machine runs short of memory, then loaded
 // back when a reader reaches them.
 
+#include "trace/block_pool.h"
 #include "trace/cache_file.h"
 #include "trace/memory_probe.h"
 #include "trace/trace_record.h"
@@ -77,6 +78,11 @@ public:
     // Empties the store and truncates the cache file.
     void reset();
 
+    // With write-behind on, blocks the cap sends to the cache file are written by a thread of the
+    // store's own while records go on being appended; a block's memory is reused only once it is on
+    // file, and a failed write shows at the next block that needs room, as before. Off by default.
+    void setWriteBehind(bool on);
+
     // Tells follower of every block that fills from now on, starting with the tail (null: nobody).
     // Blocks below the tail are not announced. The follower must outlive its place here or leave it first.
     void setFollower(TraceStoreFollower* follower) {
@@ -94,18 +100,20 @@ public:
     }
 
 private:
-    // Raw storage: a block's records are written before they are read, so zeroing them first would
-    // only cost time (and touch every page of a new block twice).
-    struct FreeRecords {
-        void operator()(TraceRecord* records) const { ::operator delete[](records); }
-    };
-    using RecordArray = std::unique_ptr<TraceRecord[], FreeRecords>;
+    class BlockWriter;
+    // Raw storage from the pool (or the heap once it is used up): a block's records are written
+    // before they are read, so zeroing them first would only cost time.
+    using RecordArray = std::unique_ptr<TraceRecord[], ReturnToPool>;
 
     bool appendSlow(const TraceRecord& record);
     bool addBlock();
     bool releaseOne();
     bool writePending();
     bool writeBlock(std::size_t block);
+    // Write-behind: waits until block is on file; false (with the failed block cut off the file and
+    // queued again next time) when a write failed first.
+    bool waitWritten(std::size_t block);
+    void stopWriter();
     bool loadBlock(std::size_t block);
     RecordArray allocate();
     void recycle(RecordArray records);
@@ -115,6 +123,7 @@ private:
     std::string m_path;
     std::unique_ptr<CacheFile> m_file;
     std::unique_ptr<MemoryProbe> m_memory;
+    BlockPool m_pool{kBlockBytes, kMaxResidentBlocks + 2}; // before the blocks, which go back to it
 
     // One entry per block in index order; null while the block is not resident. The last is the tail.
     std::vector<RecordArray> m_blocks;
@@ -124,6 +133,9 @@ private:
     std::uint64_t m_generation = 0;
     std::size_t m_resident = 0;
     std::size_t m_written = 0;  // blocks are written in order, once each: [0, m_written) are on file
+    std::size_t m_queued = 0;   // [0, m_queued) are on file or on their way there (write-behind)
+    bool m_writeBehind = false;
+    std::unique_ptr<BlockWriter> m_writer;
     std::size_t m_scanFrom = 0; // no block below this one is resident
     RecordArray m_spare;        // one freed array kept for the next block, to spare the allocator
     TraceStoreFollower* m_follower = nullptr;

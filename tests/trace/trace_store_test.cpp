@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <vector>
 
@@ -69,6 +70,31 @@ public:
 
 private:
     std::shared_ptr<FileState> m_s;
+};
+
+// The fake for a store with write-behind, whose writes come from the store's own thread.
+class LockedFile final : public CacheFile {
+    template <class F>
+    auto locked(F f) const {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return f();
+    }
+    mutable std::mutex m_mutex;
+    FakeFile m_file;
+
+public:
+    explicit LockedFile(std::shared_ptr<FileState> s) : m_file(std::move(s)) {}
+    bool open(const std::string& path) override { return locked([&] { return m_file.open(path); }); }
+    bool isOpen() const override { return locked([&] { return m_file.isOpen(); }); }
+    std::size_t writeAt(std::uint64_t offset, const void* data, std::size_t size) override {
+        return locked([&] { return m_file.writeAt(offset, data, size); });
+    }
+    std::size_t readAt(std::uint64_t offset, void* data, std::size_t size) override {
+        return locked([&] { return m_file.readAt(offset, data, size); });
+    }
+    bool truncate(std::uint64_t size) override { return locked([&] { return m_file.truncate(size); }); }
+    void close() override { locked([&] { m_file.close(); }); }
+    bool remove(const std::string& path) override { return locked([&] { return m_file.remove(path); }); }
 };
 
 class FakeMemory final : public MemoryProbe {
@@ -247,6 +273,29 @@ TEST_F(TraceStoreTest, DiskFullFailsTheAppendAndRecovers) {
     EXPECT_EQ(file->writes.back(), 4 * kBlock);
     EXPECT_EQ(file->bytes.size(), 5 * kBlock);
     expectAllReadable();
+}
+
+TEST_F(TraceStoreTest, WriteBehindSpillsTheSameBlocksAndRecoversFromAFullDiskTheSameWay) {
+    const std::uint32_t perBlock = TraceStore::kRecordsPerBlock;
+    store = std::make_unique<TraceStore>("/scratch", std::make_unique<LockedFile>(file),
+                                         std::make_unique<FakeMemory>(memory));
+    store->setWriteBehind(true);
+    *memory = 1024;
+    file->capacity = 2 * kBlock + 1000;
+    fill(0, 4 * perBlock);
+    EXPECT_FALSE(store->append(recordFor(4 * perBlock)));
+    EXPECT_EQ(store->count(), 4 * perBlock);
+    EXPECT_EQ(store->writtenBlocks(), 2u);
+    expectAllReadable();
+
+    file->capacity = UINT64_MAX;
+    *memory = 1ull << 34;
+    fill(4 * perBlock, 260 * perBlock + 7); // past the cap: ten blocks queued at a time
+    expectAllReadable();
+    store->setWriteBehind(false); // waits for the writes under way
+    EXPECT_EQ(store->residentBlocks(), TraceStore::kMaxResidentBlocks);
+    EXPECT_EQ(file->bytes.size() % kBlock, 0u) << "a partial block must not stay in the file";
+    EXPECT_GE(file->bytes.size(), store->writtenBlocks() * kBlock);
 }
 
 TEST_F(TraceStoreTest, UnreadableBlockFailsItsRecordsOnly) {

@@ -1,0 +1,46 @@
+#pragma once
+// Memory for the trace store's resident blocks: one region reserved up front (address space only),
+// handed out block by block and backed by large pages where the system offers them, so that filling
+// new blocks does not stop at every 4 KiB page for the kernel to map it. Blocks beyond the region,
+// or all of them when it cannot be reserved, come from the heap.
+
+#include <cstddef>
+#include <new>
+#include <vector>
+
+namespace cellwatch {
+
+class BlockPool {
+public:
+    BlockPool(std::size_t blockBytes, std::size_t blocks) : m_blockBytes(blockBytes), m_blocks(blocks) {}
+    ~BlockPool();
+    BlockPool(const BlockPool&) = delete;
+    BlockPool& operator=(const BlockPool&) = delete;
+
+    // A block of blockBytes bytes, aligned for any record; null when the pool has none left.
+    void* take();
+    // Takes a block back; false (and nothing done) when it is not one of the pool's.
+    bool give(void* block);
+
+private:
+    bool reserve();
+
+    std::size_t m_blockBytes;
+    std::size_t m_blocks;
+    char* m_base = nullptr;
+    std::size_t m_bytes = 0;
+    bool m_tried = false;
+    std::size_t m_fresh = 0;    // blocks [m_fresh, m_blocks) were never handed out
+    std::vector<void*> m_given; // blocks given back, for reuse
+};
+
+// Deleter of a block that came from pool, or from operator new[] when the pool had none.
+struct ReturnToPool {
+    BlockPool* pool = nullptr;
+    void operator()(void* block) const {
+        if (pool == nullptr || !pool->give(block))
+            ::operator delete[](block);
+    }
+};
+
+} // namespace cellwatch
