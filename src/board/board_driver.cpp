@@ -10,7 +10,6 @@ constexpr std::uint32_t kControlInitialise = driver_protocol::kInitialise;
 constexpr std::uint32_t kControlClose = driver_protocol::kClose;
 constexpr std::uint32_t kControlPciConfig = driver_protocol::kPciConfig;
 constexpr std::uint32_t kControlWindow = driver_protocol::kWindow;
-constexpr std::uint32_t kNoBus = 0xFFFFFFFFu;
 
 } // namespace
 
@@ -63,15 +62,6 @@ void BoardDriver::open() {
 
 void BoardDriver::setMillisecondClock(MillisecondClock* clock) {
     m_clock = clock ? clock : &steadyMillisecondClock();
-}
-
-void BoardDriver::writeDeviceWord(std::uint32_t deviceAddress, std::uint32_t value) {
-    if (m_ok)
-        m_channel->store((deviceAddress | (kDeviceSpaceOffset >> 2)) << 2, value);
-}
-
-std::uint32_t BoardDriver::readDeviceWord(std::uint32_t deviceAddress) {
-    return m_ok ? m_channel->load((deviceAddress | (kDeviceSpaceOffset >> 2)) << 2) : kNoBus;
 }
 
 void BoardDriver::writeBlock(std::uint32_t byteOffset, const std::uint32_t* source, std::size_t words) {

@@ -55,8 +55,13 @@ public:
 
     // Memory window. Device address a is the word at byte offset 4 * (a | 0x200000).
     // Without an open board, stores are dropped and loads give 0xFFFFFFFF, as from an empty bus.
-    void writeDeviceWord(std::uint32_t deviceAddress, std::uint32_t value);
-    std::uint32_t readDeviceWord(std::uint32_t deviceAddress);
+    void writeDeviceWord(std::uint32_t deviceAddress, std::uint32_t value) {
+        if (m_ok)
+            m_channel->store(deviceOffset(deviceAddress), value);
+    }
+    std::uint32_t readDeviceWord(std::uint32_t deviceAddress) {
+        return m_ok ? m_channel->load(deviceOffset(deviceAddress)) : kNoBus;
+    }
     void writeBlock(std::uint32_t byteOffset, const std::uint32_t* source, std::size_t words);
     void readBlock(std::uint32_t byteOffset, std::uint32_t* destination, std::size_t words);
 
@@ -95,6 +100,11 @@ public:
     double setClockFrequency(double referenceMHz, double wantedMHz);
 
 private:
+    static constexpr std::uint32_t kNoBus = 0xFFFFFFFFu;
+
+    static std::uint32_t deviceOffset(std::uint32_t deviceAddress) {
+        return (deviceAddress | (kDeviceSpaceOffset >> 2)) << 2;
+    }
     void port(std::uint16_t offset, std::uint32_t value);
     void open();
     void waitOneMillisecond();

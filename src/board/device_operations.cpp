@@ -17,6 +17,13 @@ static_assert(sizeof kIdentificationText == kIdentificationChars + 1);
 constexpr std::uint32_t kProbeLow = 42;
 constexpr std::uint32_t kProbeHigh = 131114;
 
+// What writeControl puts on the bus for a control value.
+std::uint32_t controlOnBus(std::uint32_t value) {
+    // A control value of all ones is what an empty bus reads back; it is never written back as such.
+    const std::uint32_t byte = value & 0xFFu;
+    return byte == 0xFFu ? 0 : byte;
+}
+
 } // namespace
 
 std::uint32_t BoardDriver::readControl() {
@@ -24,11 +31,7 @@ std::uint32_t BoardDriver::readControl() {
 }
 
 void BoardDriver::writeControl(std::uint32_t value) {
-    // A control value of all ones is what an empty bus reads back; it is never written back as such.
-    std::uint32_t byte = value & 0xFFu;
-    if (byte == 0xFFu)
-        byte = 0;
-    writeDeviceWord(controlRegister(), byte);
+    writeDeviceWord(controlRegister(), controlOnBus(value));
 }
 
 int BoardDriver::setBusWidth(int width) {
@@ -52,17 +55,25 @@ int BoardDriver::setBusWidth(int width) {
 }
 
 void BoardDriver::writeMapRegister(const RowMask& mask) {
-    const std::uint32_t c = readControl();
-    writeControl((c & 0xFBu) | 8u);
-    const int words = RowMask::wordCount();
-    const std::uint32_t map = mapRegister();
+    if (!m_ok)
+        return;
+    // Every read group and every assignment of a run comes here: the control read, then the 32-bit
+    // bus, the map words and the control value restored in one call to the channel.
+    const DeviceGeometry& g = currentDevice();
+    const std::uint32_t control = deviceOffset(g.controlRegister);
+    const std::uint32_t c = m_channel->load(control);
+    std::array<WindowStore, 2 + sizeof(RowMask{}.bytes()) / 4> stores;
+    std::size_t n = 0;
+    stores[n++] = {control, controlOnBus((c & 0xFBu) | 8u)};
+    const int words = g.rowMaskBytes / 4;
     const std::uint8_t* b = mask.bytes().data();
     for (int i = 0; i < words; ++i, b += 4) {
         const std::uint32_t word = static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
                                    static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24;
-        writeDeviceWord(map + 4u * static_cast<std::uint32_t>(i), word);
+        stores[n++] = {deviceOffset(g.mapRegister + 4u * static_cast<std::uint32_t>(i)), word};
     }
-    writeControl(c);
+    stores[n++] = {control, controlOnBus(c)};
+    m_channel->storeSequence(stores.data(), n);
 }
 
 void BoardDriver::writeColumn(int column, std::uint32_t value) {

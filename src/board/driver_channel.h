@@ -24,6 +24,12 @@ inline constexpr std::uint16_t kPortControl = 0x24;
 inline constexpr std::uint16_t kPortBank = 0x2c;
 } // namespace driver_protocol
 
+// One store of a sequence handed to DriverChannel::storeSequence.
+struct WindowStore {
+    std::uint32_t byteOffset;
+    std::uint32_t value;
+};
+
 class DriverChannel {
 public:
     virtual ~DriverChannel() = default;
@@ -58,6 +64,13 @@ public:
     virtual void storeBlock(std::uint32_t byteOffset, const std::uint32_t* src, std::size_t words) {
         for (std::size_t i = 0; i < words; ++i)
             store(byteOffset + static_cast<std::uint32_t>(4 * i), src[i]);
+    }
+
+    // Stores at any offsets, in the order given: the same as store() for each in turn, in one call. The
+    // board layer's register sequences (control, map words, control) go through here.
+    virtual void storeSequence(const WindowStore* stores, std::size_t count) {
+        for (std::size_t i = 0; i < count; ++i)
+            store(stores[i].byteOffset, stores[i].value);
     }
 
     // One 32-bit output to an absolute I/O port (the board's port base plus an offset).

@@ -134,6 +134,9 @@ public:
     void close() override { m_channel.close(); }
     std::uint32_t load(std::uint32_t offset) override { return m_channel.load(offset); }
     void store(std::uint32_t offset, std::uint32_t value) override { m_channel.store(offset, value); }
+    void storeSequence(const WindowStore* stores, std::size_t count) override {
+        m_channel.storeSequence(stores, count);
+    }
     void portOut(std::uint16_t port, std::uint32_t value) override { m_channel.portOut(port, value); }
 
 private:

@@ -283,9 +283,15 @@ void CellFabric::indexGates() {
         m_flags[l.self] |= kGate;
     m_pending.assign((m_comb.size() + 63) / 64, 0);
     m_pendingLow = m_pending.size();
-    m_pendingHigh = 0;
+    m_followChanges = m_gatesAcyclic && m_comb.size() >= kFollowedGates;
     if (!m_gatesAcyclic)
-        return; // a loop is settled in full after every change: no users to follow
+        return; // a loop is settled in full after every change: no inputs to tell apart
+    for (const Logic& l : m_comb) {
+        m_flags[l.a] |= kFeedsGate;
+        m_flags[l.b] |= kFeedsGate;
+    }
+    if (!m_followChanges)
+        return;
     // Counting sort of (input, position) pairs: each cell's users come out in ascending position.
     for (const Logic& l : m_comb) {
         ++m_userStart[l.a + 1];
@@ -301,8 +307,6 @@ void CellFabric::indexGates() {
         m_users[fill[l.a]++] = static_cast<std::uint32_t>(k);
         if (l.b != l.a)
             m_users[fill[l.b]++] = static_cast<std::uint32_t>(k);
-        m_flags[l.a] |= kFeedsGate;
-        m_flags[l.b] |= kFeedsGate;
     }
 }
 
@@ -335,7 +339,7 @@ void CellFabric::writeState(std::uint32_t cell, std::uint8_t value) {
     m_state[cell] = value;
     if (m_flags[cell] & kGate)
         m_settleAll = true; // the settle puts the gate's own value back
-    noteChange(cell);
+    m_changed |= noteChange(cell);
 }
 
 void CellFabric::markUsers(std::uint32_t cell) {
@@ -343,20 +347,19 @@ void CellFabric::markUsers(std::uint32_t cell) {
     const std::uint32_t* const end = m_users.data() + m_userStart[cell + 1];
     if (user == end)
         return;
-    m_pendingLow = std::min<std::size_t>(m_pendingLow, *user >> 6);
-    m_pendingHigh = std::max<std::size_t>(m_pendingHigh, (end[-1] >> 6) + 1);
+    if ((*user >> 6) < m_pendingLow)
+        m_pendingLow = *user >> 6;
     std::uint64_t* const pending = m_pending.data();
     for (; user != end; ++user)
         pending[*user >> 6] |= std::uint64_t{1} << (*user & 63);
 }
 
-void CellFabric::settleChanges() {
+void CellFabric::settlePending() {
     if (m_settleAll || !m_gatesAcyclic) {
         m_settleAll = false;
         settle();
         std::fill(m_pending.begin(), m_pending.end(), 0u);
         m_pendingLow = m_pending.size();
-        m_pendingHigh = 0;
         m_changed = kAnyChange; // which cells moved is not known
         return;
     }
@@ -365,7 +368,9 @@ void CellFabric::settleChanges() {
     std::uint8_t* const state = m_state.data();
     std::uint64_t* const pending = m_pending.data();
     const Logic* const comb = m_comb.data();
-    for (std::size_t w = m_pendingLow; w < m_pendingHigh; ++w) {
+    const std::size_t words = m_pending.size();
+    std::uint8_t changed = 0;
+    for (std::size_t w = m_pendingLow; w < words; ++w) {
         while (pending[w] != 0) {
             const std::uint64_t bits = pending[w];
             pending[w] = bits & (bits - 1);
@@ -373,12 +378,12 @@ void CellFabric::settleChanges() {
             const std::uint8_t now = evalAt(state, l.a, l.b, l.table);
             if (state[l.self] != now) {
                 state[l.self] = now;
-                noteChange(l.self);
+                changed |= noteChange(l.self);
             }
         }
     }
-    m_pendingLow = m_pending.size();
-    m_pendingHigh = 0;
+    m_pendingLow = words;
+    m_changed |= changed;
 }
 
 void CellFabric::settleAndCascade() {
@@ -410,14 +415,19 @@ void CellFabric::fire(const Range* ranges, int count, int exceptColumn, const st
     std::uint8_t* const state = m_state.data();
     std::uint8_t* const next = m_next.data();
     const Logic* const regs = m_regs.data();
-    for (int g = 0; g < count; ++g)
-        for (std::uint32_t k = ranges[g].begin; k < ranges[g].end; ++k)
+    // Bounds in locals: each byte stored could alias them.
+    for (int g = 0; g < count; ++g) {
+        const std::uint32_t end = ranges[g].end;
+        for (std::uint32_t k = ranges[g].begin; k < end; ++k)
             next[k] = evalAt(state, regs[k].a, regs[k].b, regs[k].table);
+    }
     const std::uint32_t columnBase =
         exceptColumn >= 0 ? index(0, exceptColumn) : m_count; // m_count: no cell is excepted
     const auto cells = static_cast<std::uint32_t>(m_cells);
+    std::uint8_t changed = 0;
     for (int g = 0; g < count; ++g) {
-        for (std::uint32_t k = ranges[g].begin; k < ranges[g].end; ++k) {
+        const std::uint32_t end = ranges[g].end;
+        for (std::uint32_t k = ranges[g].begin; k < end; ++k) {
             const std::uint32_t self = regs[k].self;
             if (exceptRows && self >= columnBase && self < columnBase + cells) {
                 const std::uint32_t row = self - columnBase;
@@ -426,12 +436,13 @@ void CellFabric::fire(const Range* ranges, int count, int exceptColumn, const st
             }
             if (state[self] != next[k]) {
                 state[self] = next[k];
-                noteChange(self);
+                changed |= noteChange(self);
             }
         }
         if (!ranges[g].empty())
             ++m_edgeCount;
     }
+    m_changed |= changed;
 }
 
 } // namespace cellwatch

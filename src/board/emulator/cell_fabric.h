@@ -68,7 +68,7 @@ private:
     }
     // Per-cell facts for the access paths.
     static constexpr std::uint8_t kNetSource = 1; // the source of a clock net
-    static constexpr std::uint8_t kFeedsGate = 2; // an input of an acyclic gate
+    static constexpr std::uint8_t kFeedsGate = 2; // an input of a gate, when the gates have no loop
     static constexpr std::uint8_t kGate = 4;      // a combinational cell
     static constexpr std::uint8_t kAnyChange = 0xFF;
 
@@ -83,18 +83,29 @@ private:
     void settle();
     // Stores a host-written bit and notes what the change reaches.
     void writeState(std::uint32_t cell, std::uint8_t value);
-    // Notes a changed cell: its flags for the net check, its gates for the next settle.
-    void noteChange(std::uint32_t cell) {
+    // Notes a changed cell: returns its flags for the net check and marks its gates for the next
+    // settle.
+    std::uint8_t noteChange(std::uint32_t cell) {
         const std::uint8_t flags = m_flags[cell];
-        m_changed |= flags;
-        if (flags & kFeedsGate)
-            markUsers(cell);
+        if (flags & kFeedsGate) {
+            if (m_followChanges)
+                markUsers(cell);
+            else
+                m_settleAll = true;
+        }
+        return flags;
     }
     void markUsers(std::uint32_t cell);
     // Brings the gates up to date with the changes noted since the last settle. Acyclic gates are
     // re-evaluated only where an input changed, in evaluation order, which gives the same state as
     // a full settle; gates with a loop are always settled in full.
-    void settleChanges();
+    void settleChanges() {
+        if (m_pendingLow < m_pending.size() || m_settleAll || !m_gatesAcyclic)
+            settlePending();
+    }
+    // Below this many gates a full settle costs less than following each change to its gates.
+    static constexpr std::size_t kFollowedGates = 16;
+    void settlePending();
     void settleAndCascade();
     void rememberClockNets();
     // Applies one simultaneous edge to the registers of the given ranges; rows written by the
@@ -109,6 +120,7 @@ private:
     bool m_dirty = false;
     std::vector<std::uint8_t> m_flags; // per cell: kNetSource, kFeedsGate, kGate
     bool m_gatesAcyclic = true;        // the gates' evaluation order has no loop
+    bool m_followChanges = false;      // acyclic gates, enough of them to settle only what changed
 
     // The gates each cell feeds, as positions in m_comb (ascending): cell c's are
     // m_users[m_userStart[c] .. m_userStart[c + 1]).
@@ -116,8 +128,7 @@ private:
     std::vector<std::uint32_t> m_users;
     // Gates (by position in m_comb) whose inputs changed since the last settle; empty at rest.
     std::vector<std::uint64_t> m_pending;
-    std::size_t m_pendingLow = 0;  // first word that may hold a pending gate
-    std::size_t m_pendingHigh = 0; // one past the last
+    std::size_t m_pendingLow = 0; // first word that may hold a pending gate; the size when none
     bool m_settleAll = false;      // a change the pending gates do not cover: settle every gate
     std::uint8_t m_changed = 0;    // flags of the cells changed since the nets were last compared
 

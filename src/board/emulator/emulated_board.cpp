@@ -34,7 +34,12 @@ void put32(std::uint8_t* at, std::uint32_t v) {
 } // namespace
 
 EmulatedBoard::EmulatedBoard(const EmulatorOptions& options)
-    : m_geometry(geometryOfMode(modeOfCells(options.cellsPerSide))), m_fabric(m_geometry.cells),
+    : m_geometry(geometryOfMode(modeOfCells(options.cellsPerSide))),
+      m_stateMask(~((1u << m_geometry.addressBits) - 1u) | 3u << m_geometry.modeShift |
+                  3u << m_geometry.offsetShift),
+      m_stateBits(3u << m_geometry.offsetShift), m_columnShift(static_cast<std::uint32_t>(m_geometry.columnShift)),
+      m_columnMask((1u << m_geometry.rowBits) - 1u),
+      m_mapSpan(4u * static_cast<std::uint32_t>(m_geometry.rowMaskBytes / 4)), m_fabric(m_geometry.cells),
       m_sram(options.smallSram ? SramModel::kSmallBytes : SramModel::kFullBytes) {
     m_ports.reserve(kPortHistoryLimit);
     reset();
@@ -62,49 +67,49 @@ std::uint32_t EmulatedBoard::load(std::uint32_t byteOffset) {
     const std::uint32_t a = (byteOffset - kDeviceWindow) >> 2;
     // The accesses of every cycle of a run come first: a column on the 16- or 32-bit bus, the
     // control register.
-    if (const int column = wideColumnAccess(a); column >= 0) {
-        const int count = selectedRows(busWidth());
-        return m_fabric.readCells(column, selectedRowList(), count);
-    }
     if (a == m_geometry.controlRegister)
         return m_control;
+    if (const int column = wideColumnAccess(a); column >= 0) {
+        const int count = wideRows();
+        return m_fabric.readCells(column, selectedRowList(), count);
+    }
     return deviceLoad(a);
 }
 
-void EmulatedBoard::store(std::uint32_t byteOffset, std::uint32_t value) {
+// The registers every cycle of a run reaches (control, map words, a column on the 16- or 32-bit
+// bus) are tested before the general decode; the addresses are disjoint, so the order is free.
+inline void EmulatedBoard::storeWord(std::uint32_t byteOffset, std::uint32_t value) {
     if (byteOffset < kDeviceWindow) {
         m_sram.store(byteOffset, value);
         return;
     }
     const std::uint32_t a = (byteOffset - kDeviceWindow) >> 2;
-    if (const int column = wideColumnAccess(a); column >= 0) {
-        const int count = selectedRows(busWidth());
-        m_fabric.writeCells(column, selectedRowList(), count, value);
-        return;
-    }
     if (a == m_geometry.controlRegister) {
         m_control = static_cast<std::uint8_t>(value);
         return;
     }
-    if (const std::uint32_t word = a - m_geometry.mapRegister;
-        word < 4u * static_cast<std::uint32_t>(m_geometry.rowMaskBytes / 4) && word % 4u == 0) {
+    if (const std::uint32_t word = a - m_geometry.mapRegister; word < m_mapSpan && word % 4u == 0) {
         if (m_map[word / 4u] != value) {
             m_map[word / 4u] = value;
             m_rowsValid = false;
         }
         return;
     }
+    if (const int column = wideColumnAccess(a); column >= 0) {
+        const int count = wideRows();
+        m_fabric.writeCells(column, selectedRowList(), count, value);
+        return;
+    }
     deviceStore(a, value);
 }
 
-int EmulatedBoard::wideColumnAccess(std::uint32_t a) const {
-    // Within the address pins, mode field 0, column-offset 3, a column of the array, a bus wider than 8.
-    const DeviceGeometry& g = m_geometry;
-    const std::uint32_t fixed = ~((1u << g.addressBits) - 1u) | 3u << g.modeShift | 3u << g.offsetShift;
-    if ((a & fixed) != 3u << g.offsetShift || (m_control & 0x0Cu) == 0)
-        return -1;
-    const auto column = static_cast<int>((a >> g.columnShift) & ((1u << g.rowBits) - 1u));
-    return column < g.cells ? column : -1;
+void EmulatedBoard::store(std::uint32_t byteOffset, std::uint32_t value) {
+    storeWord(byteOffset, value);
+}
+
+void EmulatedBoard::storeSequence(const WindowStore* stores, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i)
+        storeWord(stores[i].byteOffset, stores[i].value);
 }
 
 void EmulatedBoard::loadBlock(std::uint32_t byteOffset, std::uint32_t* dest, std::size_t words) {
@@ -225,7 +230,9 @@ EmulatedBoard::Decoded EmulatedBoard::decode(std::uint32_t a) const {
 int EmulatedBoard::selectedRows(int limit) {
     if (!m_rowsValid) {
         m_rowsValid = true;
-        for (int i = 0; i < kRememberedMaps; ++i) {
+        // From the entry after the last one used: the maps of a run come round in the same order.
+        for (int n = 1; n <= kRememberedMaps; ++n) {
+            const int i = (m_selection + n) % kRememberedMaps;
             const RowSelection& known = m_selections[static_cast<std::size_t>(i)];
             if (known.known && known.map == m_map) {
                 m_selection = i;

@@ -48,6 +48,7 @@ public:
     void store(std::uint32_t byteOffset, std::uint32_t value);
     void loadBlock(std::uint32_t byteOffset, std::uint32_t* dest, std::size_t words);
     void storeBlock(std::uint32_t byteOffset, const std::uint32_t* src, std::size_t words);
+    void storeSequence(const WindowStore* stores, std::size_t count);
     void portOut(std::uint16_t port, std::uint32_t value);
 
     // Inspection.
@@ -87,7 +88,15 @@ private:
 
     Decoded decode(std::uint32_t deviceAddress) const;
     // The column of a cell-state access on the 16- or 32-bit bus at that device address, else -1.
-    int wideColumnAccess(std::uint32_t deviceAddress) const;
+    int wideColumnAccess(std::uint32_t deviceAddress) const {
+        if ((deviceAddress & m_stateMask) != m_stateBits || (m_control & 0x0Cu) == 0)
+            return -1;
+        const auto column = static_cast<int>((deviceAddress >> m_columnShift) & m_columnMask);
+        return column < m_geometry.cells ? column : -1;
+    }
+    // The rows of the wide bus in force (16 or 32), from the map.
+    int wideRows() { return selectedRows((m_control & 0x0Cu) == 0x04u ? 16 : 32); }
+    void storeWord(std::uint32_t byteOffset, std::uint32_t value);
     std::uint32_t deviceLoad(std::uint32_t deviceAddress);
     void deviceStore(std::uint32_t deviceAddress, std::uint32_t value);
     // The rows a column access reaches: the map's cleared rows, ascending, at most the bus width.
@@ -98,6 +107,13 @@ private:
     void reset();
 
     DeviceGeometry m_geometry;
+    // The member's layout as the access paths test it: a cell-state address is one whose bits under
+    // m_stateMask are m_stateBits (within the address pins, mode field 0, column-offset 3).
+    std::uint32_t m_stateMask;
+    std::uint32_t m_stateBits;
+    std::uint32_t m_columnShift;
+    std::uint32_t m_columnMask;
+    std::uint32_t m_mapSpan; // map words times 4: the map register's address range
     CellFabric m_fabric;
     SramModel m_sram;
     SynthDecoder m_synth;

@@ -56,6 +56,9 @@ public:
     void storeBlock(std::uint32_t byteOffset, const std::uint32_t* src, std::size_t words) override {
         m_board.storeBlock(byteOffset, src, words);
     }
+    void storeSequence(const WindowStore* stores, std::size_t count) override {
+        m_board.storeSequence(stores, count);
+    }
     void portOut(std::uint16_t port, std::uint32_t value) override { m_board.portOut(port, value); }
 
 private:

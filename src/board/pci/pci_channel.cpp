@@ -201,6 +201,12 @@ void PciChannel::store(std::uint32_t byteOffset, std::uint32_t value) {
         m_window[byteOffset + i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
+void PciChannel::storeSequence(const WindowStore* stores, std::size_t count) {
+    // Each word keeps its own bus cycle, in order; only the call per word goes.
+    for (std::size_t i = 0; i < count; ++i)
+        PciChannel::store(stores[i].byteOffset, stores[i].value);
+}
+
 void PciChannel::portOut(std::uint16_t port, std::uint32_t value) {
     if (m_portFile < 0 || port < m_portBase)
         return;

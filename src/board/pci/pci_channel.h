@@ -38,6 +38,7 @@ public:
     // Outside the window, or before it is mapped, loads give 0xFFFFFFFF and stores are dropped.
     std::uint32_t load(std::uint32_t byteOffset) override;
     void store(std::uint32_t byteOffset, std::uint32_t value) override;
+    void storeSequence(const WindowStore* stores, std::size_t count) override;
     // A 32-bit pwrite at (port - port base) of resource1; ports outside the region are dropped.
     void portOut(std::uint16_t port, std::uint32_t value) override;
 
