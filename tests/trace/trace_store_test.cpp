@@ -288,8 +288,10 @@ TEST_F(TraceStoreTest, WriteBehindSpillsTheSameBlocksAndRecoversFromAFullDiskThe
     EXPECT_EQ(store->writtenBlocks(), 2u);
     expectAllReadable();
 
+    store->setWriteBehind(false); // the fake's disk changes only while no write is under way
     file->capacity = UINT64_MAX;
     *memory = 1ull << 34;
+    store->setWriteBehind(true);
     fill(4 * perBlock, 260 * perBlock + 7); // past the cap: ten blocks queued at a time
     expectAllReadable();
     store->setWriteBehind(false); // waits for the writes under way
