@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+
 using namespace cellwatch;
 
 namespace {
@@ -118,6 +120,25 @@ TYPED_TEST(ChannelConformance, DeviceRegistersKeepWhatIsStored) {
     EXPECT_EQ(board.readControl() & 0xFFu, 0x2Cu);
     board.writeControl(0);
     EXPECT_EQ(board.readControl() & 0xFFu, 0u);
+}
+
+TYPED_TEST(ChannelConformance, AStoreSequenceIsItsStoresInOrder) {
+    auto channel = this->opened();
+    ASSERT_NE(channel, nullptr);
+    std::uint32_t n = 0;
+    channel->control(0, nullptr, 0, n);
+    const std::uint32_t control = driver_protocol::kDeviceSpace + 4u * geometryOfMode(TypeParam::kMode).controlRegister;
+    // A repeated offset keeps the later value; an unaligned SRAM offset and a device register mix in.
+    const WindowStore stores[] = {{0x40, 1},      {0x44, 2},          {0x40, 3},    {0x49, 0xA1B2C3D4},
+                                  {control, 0x2C}, {control, 0x24}, {0x1FFFC, 5}};
+    channel->storeSequence(stores, std::size(stores));
+    EXPECT_EQ(channel->load(0x40), 3u);
+    EXPECT_EQ(channel->load(0x44), 2u);
+    EXPECT_EQ(channel->load(0x49), 0xA1B2C3D4u);
+    EXPECT_EQ(channel->load(0x1FFFC), 5u);
+    EXPECT_EQ(channel->load(control) & 0xFFu, 0x24u);
+    channel->storeSequence(nullptr, 0);
+    EXPECT_EQ(channel->load(0x40), 3u) << "an empty sequence stores nothing";
 }
 
 TYPED_TEST(ChannelConformance, PortsAndStrayStoresAreTaken) {

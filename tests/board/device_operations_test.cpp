@@ -81,6 +81,15 @@ TEST_F(DeviceOperationsTest, MapRegisterIsWrittenOnTheWideBusAndControlRestored)
                                       {0x30018, 0xFFFFFFFF},
                                       {0x3001C, 0x7FFFFFFF},
                                       {0x30000, 0x35}}));
+
+    // The 64-cell member has two map words; a control read of all ones is restored as 0.
+    selectDevice(1);
+    fake->poke(deviceOffset(0xC000), 0xFFFFFFFF);
+    log.clear();
+    board->writeMapRegister(mask);
+    EXPECT_EQ(deviceStores(), (Stores{{0xC000, 0xFB}, {0xC010, 0xFFFFFFFE}, {0xC014, 0xFFFFFFFF}, {0xC000, 0}}));
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.front().kind, ChannelEvent::Load) << "the control value is read before any store";
 }
 
 TEST_F(DeviceOperationsTest, ColumnsUseOffsetThreeRowZero) {

@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace cellwatch::test {
 namespace {
@@ -174,6 +176,56 @@ TEST(EmulatedBoard, MapsThatTakeTurnsSelectTheirOwnRowsEveryTime) {
     h.write(h.cell(0, 2), 0xFFFFFFFFu);
     EXPECT_TRUE(h.board.cellState(31, 2));
     EXPECT_FALSE(h.board.cellState(32, 2));
+}
+
+TEST_P(EveryMember, AStoreSequenceActsAsItsStoresOneByOne) {
+    // Two boards with a toggle register at (1, 3) clocked by cell (0, 3), and gates after it; one
+    // takes each cycle's stores one by one, the other as sequences of every length.
+    WindowHost single(GetParam());
+    WindowHost sequenced(GetParam());
+    const auto& g = single.g;
+    const auto cellState = [&](int row, int column) {
+        return driver_protocol::kDeviceSpace + 4u * single.cell(row, column);
+    };
+    const std::uint32_t control = driver_protocol::kDeviceSpace + 4u * g.controlRegister;
+    const std::uint32_t map = driver_protocol::kDeviceSpace + 4u * g.mapRegister;
+    std::vector<WindowStore> stores;
+    const auto configure = [&](int row, int column, std::uint32_t a, std::uint32_t b, std::uint32_t f) {
+        stores.push_back({driver_protocol::kDeviceSpace + 4u * single.cell(row, column, 0), a});
+        stores.push_back({driver_protocol::kDeviceSpace + 4u * single.cell(row, column, 1), b});
+        stores.push_back({driver_protocol::kDeviceSpace + 4u * single.cell(row, column, 2), f});
+    };
+    configure(1, 3, CellSource::cell(1, 3).encode(), 0x20000, 0x00300126); // q ^= 1 on (0, 3) rising
+    configure(2, 3, CellSource::cell(1, 3).encode(), CellSource::cell(0, 3).encode(), 0x16); // q ^ clk
+    for (int cycle = 0; cycle < 6; ++cycle) {
+        for (std::uint32_t clock : {1u, 0u}) {
+            stores.push_back({control, 0x08});
+            stores.push_back({map, ~1u}); // row 0 only
+            for (std::uint32_t w = 1; w < static_cast<std::uint32_t>(g.rowMaskBytes / 4); ++w)
+                stores.push_back({map + 16u * w, ~0u});
+            stores.push_back({cellState(0, 3), clock});
+            stores.push_back({map, ~6u}); // rows 1 and 2
+            stores.push_back({control, 0x04}); // the 16-bit bus reads the same two rows
+        }
+    }
+    stores.push_back({0x100, 0xCAFE}); // SRAM in between
+    stores.push_back({control, 0x00});
+    stores.push_back({cellState(5, 7), 1}); // the 8-bit bus: one cell at the address row
+
+    for (const WindowStore& s : stores)
+        single.channel->store(s.byteOffset, s.value);
+    for (std::size_t at = 0, length = 1; at < stores.size(); at += length, length = length % 7 + 1)
+        sequenced.channel->storeSequence(stores.data() + at, std::min(length, stores.size() - at));
+
+    for (int column : {3, 7})
+        for (int row = 0; row < 8; ++row)
+            EXPECT_EQ(sequenced.board.cellState(row, column), single.board.cellState(row, column)) << row << "," << column;
+    EXPECT_TRUE(single.board.cellState(5, 7));
+    EXPECT_EQ(sequenced.board.controlValue(), single.board.controlValue());
+    EXPECT_EQ(sequenced.board.mapWord(0), single.board.mapWord(0));
+    EXPECT_EQ(sequenced.channel->load(0x100), 0xCAFEu);
+    EXPECT_EQ(sequenced.board.fabric().edgeCount(), single.board.fabric().edgeCount());
+    EXPECT_EQ(single.board.fabric().edgeCount(), 6u);
 }
 
 TEST(EmulatedBoard, The8BitBusReachesOneCellAtTheAddressRow) {
