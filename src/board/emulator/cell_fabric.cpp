@@ -358,8 +358,10 @@ void CellFabric::settlePending() {
     if (m_settleAll || !m_gatesAcyclic) {
         m_settleAll = false;
         settle();
-        std::fill(m_pending.begin(), m_pending.end(), 0u);
-        m_pendingLow = m_pending.size();
+        if (m_pendingLow < m_pending.size()) {
+            std::fill(m_pending.begin() + static_cast<std::ptrdiff_t>(m_pendingLow), m_pending.end(), 0u);
+            m_pendingLow = m_pending.size();
+        }
         m_changed = kAnyChange; // which cells moved is not known
         return;
     }
@@ -424,6 +426,25 @@ void CellFabric::fire(const Range* ranges, int count, int exceptColumn, const st
     const std::uint32_t columnBase =
         exceptColumn >= 0 ? index(0, exceptColumn) : m_count; // m_count: no cell is excepted
     const auto cells = static_cast<std::uint32_t>(m_cells);
+    if (!m_followChanges) {
+        // Gates settled in full after every edge: nothing to note per register.
+        for (int g = 0; g < count; ++g) {
+            const std::uint32_t end = ranges[g].end;
+            for (std::uint32_t k = ranges[g].begin; k < end; ++k) {
+                const std::uint32_t self = regs[k].self;
+                if (exceptRows && self >= columnBase && self < columnBase + cells) {
+                    const std::uint32_t row = self - columnBase;
+                    if ((exceptRows[row >> 6] >> (row & 63)) & 1u)
+                        continue;
+                }
+                state[self] = next[k];
+            }
+            if (!ranges[g].empty())
+                ++m_edgeCount;
+        }
+        m_settleAll = true;
+        return;
+    }
     std::uint8_t changed = 0;
     for (int g = 0; g < count; ++g) {
         const std::uint32_t end = ranges[g].end;
