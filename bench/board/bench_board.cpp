@@ -3,10 +3,12 @@
 
 #ifdef CELLWATCH_HAVE_EMULATOR
 #include "board/emulator/emulated_channel.h"
+#include "board/emulator/example_designs.h"
 #endif
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -103,5 +105,40 @@ void BM_MappedColumnWriteRead(benchmark::State& state) {
     selectDevice(1);
 }
 BENCHMARK(BM_MappedColumnWriteRead)->Arg(64)->Arg(128);
+
+#ifdef CELLWATCH_HAVE_EMULATOR
+// One REG 0/1 cycle of the counter8 example as the run engine makes it: the clock register written
+// 1 then 0, each behind its map, and the eight bits read back as one group (18 board accesses).
+void BM_Counter8RegOutCycle(benchmark::State& state) {
+    BoardDriver board(makeEmulatedChannel(64));
+    selectDevice(1);
+    const std::vector<ExampleDesign> examples = exampleDesigns();
+    const auto counter8 = std::find_if(examples.begin(), examples.end(),
+                                       [](const ExampleDesign& e) { return e.name == "counter8"; });
+    if (counter8 == examples.end() || board.loadConfigurationText(counter8->design.calText()) != 0) {
+        state.SkipWithError("counter8 did not load");
+        return;
+    }
+    board.setBusWidth(32);
+    RowMask clock;
+    clock.makeFull();
+    clock.clearRow(0);
+    RowMask bits;
+    bits.makeFull();
+    for (int r = 0; r < 8; ++r)
+        bits.clearRow(r);
+    for (auto _ : state) {
+        board.writeMapRegister(clock);
+        board.writeColumn(0, 1);
+        board.writeMapRegister(clock);
+        board.writeColumn(0, 0);
+        board.writeMapRegister(bits);
+        benchmark::DoNotOptimize(board.readColumn(1));
+    }
+    state.SetItemsProcessed(state.iterations());
+    state.SetLabel("items: cycles");
+}
+BENCHMARK(BM_Counter8RegOutCycle);
+#endif
 
 } // namespace
