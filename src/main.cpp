@@ -1,5 +1,6 @@
 // The program's entry point. `cellwatch -run FILE` runs FILE's script unattended, with no window and
-// no display; without -run the window opens.
+// no display; without -run the window opens: this program becomes cellwatch-window, found beside it,
+// with the same arguments (so that unattended runs never load the GUI libraries).
 #include "batch/batch_host.h"
 #include "batch/batch_run.h"
 #include "board/board_selection.h"
@@ -11,11 +12,11 @@
 #include "platform/temp_folder.h"
 
 #ifdef CELLWATCH_HAVE_UI
-#include "ui/desktop.h"
 #endif
 
 #include <QCoreApplication>
 
+#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -34,6 +35,19 @@ std::string programName(int argc, char** argv) {
     const std::string_view path = argv[0];
     const std::size_t slash = path.rfind('/');
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+// cellwatch-window in this program's own folder; empty when that folder cannot be found.
+std::string windowProgram() {
+    char self[PATH_MAX];
+    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n <= 0)
+        return {};
+    const std::string_view path(self, static_cast<std::size_t>(n));
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string_view::npos)
+        return {};
+    return std::string(path.substr(0, slash + 1)) + "cellwatch-window";
 }
 
 void writeError(std::string_view text) {
@@ -98,13 +112,17 @@ int main(int argc, char** argv) {
     }
     if (!line.batch) {
 #ifdef CELLWATCH_HAVE_UI
-        return runDesktop(argc, argv, line);
+        const std::string window = windowProgram();
+        if (!window.empty())
+            ::execv(window.c_str(), argv);
+        std::fprintf(stderr, "%s: the window program \"%s\" cannot be started; use -run FILE.\n\n",
+                     name.c_str(), window.empty() ? "cellwatch-window" : window.c_str());
 #else
         std::fprintf(stderr, "%s: the window is not available in this build; use -run FILE.\n\n",
                      name.c_str());
+#endif
         writeError(usageText(name));
         return kBatchCannotStart;
-#endif
     }
     if (line.commandFile.empty()) {
         std::fprintf(stderr, "%s: -run needs a .cmd or .sym file.\n\n", name.c_str());

@@ -133,6 +133,7 @@ void AtomicFile::fail(int error) {
 bool AtomicFile::open(const std::string& target) {
     m_written = 0;
     m_writebackFrom = 0;
+    m_syncedTo = 0;
     abandon();
     m_failed = false;
     m_error = 0;
@@ -198,9 +199,14 @@ bool AtomicFile::write(const void* data, std::size_t size) {
         size -= static_cast<std::size_t>(n);
         m_written += static_cast<std::uint64_t>(n);
     }
-    // A large file starts on its way to the disk while the rest is still being made, so that the
-    // flush at commit waits only for the last part. Failures show at that flush.
+    // A large file goes to the disk while the rest is still being made: each part is started on
+    // its way, and the one before it waited for, so that the flush at commit waits only for the
+    // last part and the writer never gets far ahead of the disk. Failures show at that flush.
     if (!m_tempPath.empty() && m_written - m_writebackFrom >= kWritebackChunk) {
+        if (m_writebackFrom > m_syncedTo)
+            ::sync_file_range(m_fd, static_cast<off_t>(m_syncedTo), static_cast<off_t>(m_writebackFrom - m_syncedTo),
+                              SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
+        m_syncedTo = m_writebackFrom;
         ::sync_file_range(m_fd, static_cast<off_t>(m_writebackFrom), static_cast<off_t>(m_written - m_writebackFrom),
                           SYNC_FILE_RANGE_WRITE);
         m_writebackFrom = m_written;

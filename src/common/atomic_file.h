@@ -74,6 +74,7 @@ private:
     static constexpr std::uint64_t kWritebackChunk = std::uint64_t{8} << 20;
     std::uint64_t m_written = 0;       // bytes written so far
     std::uint64_t m_writebackFrom = 0; // bytes before this are already on their way to the disk
+    std::uint64_t m_syncedTo = 0;      // bytes before this are on the disk
 };
 
 enum class SaveResult {
