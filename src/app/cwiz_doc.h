@@ -4,6 +4,7 @@
 // it through the operations below; everything it asks of the user goes through its SessionHost.
 
 #include "app/cell_read_group.h"
+#include "app/cycle_plan.h"
 #include "app/menu_rules.h"
 #include "app/run_state.h"
 #include "app/run_observer.h"
@@ -314,6 +315,19 @@ private:
     void clockedHalfCycles();
     void collectAssignCells(DesignElement* element, int depth);
     void writeAssignBatches(int skipColumn);
+    // The cycle plan (cycle_plan.h), built on first use after anything it depends on changed.
+    void dropCyclePlan() { m_cyclePlanReady = false; }
+    void buildCyclePlan();
+    void planTraceValue(TracedComponent& entry);
+    void planAssignment(DesignElement* element, AssignPlan& plan);
+    // AssignValue(plan.element, value, false) as planned.
+    void assignPlanned(const AssignPlan& plan, std::uint32_t value);
+    void spreadValue(DesignElement* element, std::uint32_t value);
+    // The word of the read group that reads cell, with its bit there; null when none reads it.
+    std::uint32_t* readWordOf(const DesignElement* cell, std::uint32_t& bit);
+    // RecordTraces; readsUnchanged: nothing was read or assigned over a read cell since the last
+    // sampling, which completed. False when the trace store took no more.
+    bool recordTraces(bool readsUnchanged);
     // The board of a command that drives it; a session without one never executes such a command.
     BoardDriver& requireBoard();
     void executeLoadCal(const ScriptCommand& command);
@@ -398,6 +412,15 @@ private:
     std::vector<DesignElement*> m_readCells;
     // Per break condition: whether it held at the last check (a batch run logs it once per onset).
     std::vector<std::uint8_t> m_breakHeld;
+    // Per read group: its last word, bit i being its i-th cell's value (reads and assignments keep
+    // both in step); and per grid place: read group * 32 + bit, -1 where no group reads.
+    std::vector<std::uint32_t> m_readWords;
+    std::vector<std::int32_t> m_readSlots;
+    bool m_cyclePlanReady = false;
+    std::vector<TraceValuePlan> m_traceValues; // in trace list order
+    std::vector<ValuePiece> m_valuePieces;
+    AssignPlan m_clockAssign;                 // the clock register's
+    std::vector<AssignPlan> m_sequenceAssigns; // in sequence list order
     // Declared after the trace store it follows, so that it goes first.
     std::unique_ptr<LiveOutput> m_liveOutput;
 };

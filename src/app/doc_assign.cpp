@@ -2,6 +2,7 @@
 // its clock-column rules, and clearing every register.
 
 #include "app/cwiz_doc.h"
+#include "app/cycle_plan.h"
 #include "app/log_format.h"
 #include "design/design_element.h"
 #include "script/scanning.h"
@@ -12,31 +13,6 @@ namespace cellwatch {
 
 namespace {
 
-constexpr int kMaxDepth = 64;
-
-// Gives each cell its bit: a symbol takes bit 0, a group hands its members, last first, the low
-// bits of what is left. A cell keeps the bit as it will read back, so that an inverted cell shows
-// the assigned value again with inversions hidden, even before the next read-back.
-void spread(DesignElement* element, std::uint32_t value, int depth) {
-    if (element == nullptr || depth > kMaxDepth)
-        return;
-    if (element->type == ElementType::Symbol || element->type == ElementType::SoftwareClock) {
-        element->value = (value & 1u) ^ (element->inverted ? 1u : 0u);
-        return;
-    }
-    if (element->type != ElementType::Group)
-        return;
-    for (auto it = element->children.rbegin(); it != element->children.rend(); ++it) {
-        DesignElement* member = *it;
-        if (member == nullptr)
-            continue;
-        const std::uint32_t width = member->size > 32 ? 32 : member->size;
-        const std::uint32_t mask = width >= 32 ? 0xFFFFFFFFu : ((1u << width) - 1u);
-        spread(member, value & mask, depth + 1);
-        value = width >= 32 ? 0 : value >> width;
-    }
-}
-
 // The bit a cell's write carries: what was assigned, whatever the cell's read-back polarity.
 std::uint32_t writtenBit(const DesignElement* cell) {
     return (cell->value & 1u) ^ (cell->inverted ? 1u : 0u);
@@ -44,8 +20,40 @@ std::uint32_t writtenBit(const DesignElement* cell) {
 
 } // namespace
 
+std::uint32_t* CWizDoc::readWordOf(const DesignElement* cell, std::uint32_t& bit) {
+    if (cell->type != ElementType::Symbol || cell->column < 0 || cell->column >= m_gridColumns || cell->row < 0 ||
+        cell->row >= m_gridRows)
+        return nullptr;
+    const std::size_t index =
+        static_cast<std::size_t>(cell->column) * static_cast<std::size_t>(m_gridRows) + static_cast<std::size_t>(cell->row);
+    if (index >= m_readSlots.size() || m_readSlots[index] < 0)
+        return nullptr;
+    const auto slot = static_cast<std::size_t>(m_readSlots[index]);
+    const std::size_t group = slot / 32;
+    bit = static_cast<std::uint32_t>(slot % 32);
+    // Another element at the same place is not the cell the group reads.
+    if (group >= m_cellGroups.size() || group >= m_readWords.size() ||
+        m_readCells[static_cast<std::size_t>(m_cellGroups[group].first) + bit] != cell)
+        return nullptr;
+    return &m_readWords[group];
+}
+
+// Gives each cell its bit. A cell keeps the bit as it will read back, so that an inverted cell shows
+// the assigned value again with inversions hidden, even before the next read-back; a read group's
+// word follows its cells.
+void CWizDoc::spreadValue(DesignElement* element, std::uint32_t value) {
+    auto take = [this, value](DesignElement* cell, std::int32_t bit) {
+        const std::uint32_t carried = bit >= 0 ? (value >> bit) & 1u : 0u;
+        cell->value = carried ^ (cell->inverted ? 1u : 0u);
+        std::uint32_t wordBit = 0;
+        if (std::uint32_t* word = readWordOf(cell, wordBit))
+            *word = (*word & ~(1u << wordBit)) | cell->value << wordBit;
+    };
+    walkValueCells(element, take);
+}
+
 void CWizDoc::collectAssignCells(DesignElement* element, int depth) {
-    if (element == nullptr || depth > kMaxDepth)
+    if (element == nullptr || depth > kMaxGroupDepth)
         return;
     if (element->type == ElementType::Symbol) {
         // Cells outside the fitted device never reach the board.
@@ -147,7 +155,7 @@ bool CWizDoc::checkAssignment(DesignElement* element) {
 bool CWizDoc::AssignValue(DesignElement* element, std::uint32_t value, bool log) {
     if (element == nullptr)
         return false;
-    spread(element, value, 0);
+    spreadValue(element, value);
     if (!checkAssignment(element))
         return false;
     if (log) {
@@ -156,6 +164,77 @@ bool CWizDoc::AssignValue(DesignElement* element, std::uint32_t value, bool log)
         LogInfo("Assigned " + digits + " to " + element->shortName + ".");
     }
     return true;
+}
+
+void CWizDoc::planAssignment(DesignElement* element, AssignPlan& plan) {
+    plan.element = element;
+    plan.direct = false;
+    plan.touchesReads = false;
+    plan.spread.clear();
+    plan.cells.clear();
+    plan.batches.clear();
+    if (element == nullptr)
+        return;
+    auto take = [this, &plan](DesignElement* cell, std::int32_t bit) {
+        SpreadCell step;
+        step.cell = cell;
+        step.bit = bit;
+        step.word = readWordOf(cell, step.wordBit);
+        plan.touchesReads = plan.touchesReads || step.word != nullptr;
+        plan.spread.push_back(step);
+    };
+    walkValueCells(element, take);
+    if (!m_pBoard || m_assignCells.empty())
+        return;
+    m_assignList.clear();
+    collectAssignCells(element, 0);
+    std::sort(m_assignList.begin(), m_assignList.end());
+    const bool cbuf = m_pClockElement != nullptr && isCbufMethod(m_clockMethod);
+    const auto rows = static_cast<std::size_t>(m_gridRows);
+    bool clockColumnHit = false;
+    // The batches as writeAssignBatches cuts them.
+    std::size_t i = 0;
+    while (i < m_assignList.size()) {
+        const int column = static_cast<int>(m_assignList[i] / rows);
+        if (cbuf && column == m_pClockElement->column)
+            clockColumnHit = true;
+        AssignBatch& batch = plan.batches.emplace_back();
+        batch.column = column;
+        batch.mask.makeFull();
+        batch.first = static_cast<std::uint32_t>(plan.cells.size());
+        while (i < m_assignList.size() && batch.count < 32 && static_cast<int>(m_assignList[i] / rows) == column) {
+            batch.mask.clearRow(static_cast<int>(m_assignList[i] % rows));
+            plan.cells.push_back(m_assignCells[m_assignList[i]]);
+            ++batch.count;
+            ++i;
+        }
+    }
+    for (std::size_t index : m_assignList)
+        m_assignCells[index] = nullptr;
+    m_assignList.clear();
+    plan.direct = !clockColumnHit;
+}
+
+void CWizDoc::assignPlanned(const AssignPlan& plan, std::uint32_t value) {
+    if (!plan.direct) {
+        AssignValue(plan.element, value, false);
+        return;
+    }
+    for (const SpreadCell& step : plan.spread) {
+        const std::uint32_t carried = step.bit >= 0 ? (value >> step.bit) & 1u : 0u;
+        const std::uint32_t bit = carried ^ (step.cell->inverted ? 1u : 0u);
+        step.cell->value = bit;
+        if (step.word != nullptr)
+            *step.word = (*step.word & ~(1u << step.wordBit)) | bit << step.wordBit;
+    }
+    DesignElement* const* cells = plan.cells.data();
+    for (const AssignBatch& batch : plan.batches) {
+        std::uint32_t bits = 0;
+        for (std::uint32_t k = 0; k < batch.count; ++k)
+            bits |= writtenBit(cells[batch.first + k]) << k;
+        m_pBoard->writeMapRegister(batch.mask);
+        m_pBoard->writeColumn(batch.column, bits);
+    }
 }
 
 void CWizDoc::ClearRegisters() {

@@ -27,6 +27,7 @@ void CWizDoc::selectClockRegister(DesignElement* reg) {
     if (reg == nullptr || reg->type != ElementType::Symbol || reg->combinatorial != 0 || !m_pDesignTree)
         return;
     removeClockElement();
+    dropCyclePlan();
     m_pClockElement = m_pDesignTree->insert(makeSoftwareClock(*reg));
     if (m_pClockElement == nullptr)
         return;
@@ -48,6 +49,7 @@ void CWizDoc::SelectClockFromHierarchy(DesignElement* reg) {
 void CWizDoc::removeClockElement() {
     if (m_pClockElement == nullptr)
         return;
+    dropCyclePlan();
     DesignElement* clock = m_pClockElement;
     if (TracedComponent* entry = FindTrace(clock)) {
         if (m_pTraceView != nullptr)
@@ -92,10 +94,12 @@ void CWizDoc::DeselectClock() {
 }
 
 void CWizDoc::storeClockMethod(ClockMethod method) {
+    dropCyclePlan();
     m_clockMethod = method;
 }
 
 void CWizDoc::setClockingMethod(ClockMethod method) {
+    dropCyclePlan();
     m_clockMethod = method;
     if (TextBuffer* buffer = scriptBuffer())
         SetClockModeLine(*buffer, method);
@@ -140,8 +144,11 @@ void CWizDoc::placeCells(std::vector<DesignElement*>& grid, DesignElement* eleme
 }
 
 void CWizDoc::buildReadPlan() {
+    dropCyclePlan();
     m_cellGroups.clear();
     m_readCells.clear();
+    m_readWords.clear();
+    m_readSlots.assign(m_traceCells.size(), -1);
     if (!m_pBoard || m_traceCells.empty())
         return;
     std::fill(m_traceCells.begin(), m_traceCells.end(), nullptr);
@@ -193,6 +200,17 @@ void CWizDoc::buildReadPlan() {
         if (group.rows > 0) {
             m_cellGroups.push_back(group);
             m_bClockReadGroup = 0;
+        }
+    }
+    // Each group's word starts as its cells stand; reads and assignments keep the two in step.
+    m_readWords.assign(m_cellGroups.size(), 0);
+    for (std::size_t g = 0; g < m_cellGroups.size(); ++g) {
+        const CellReadGroup& group = m_cellGroups[g];
+        for (int i = 0; i < group.rows; ++i) {
+            const DesignElement* cell = m_readCells[static_cast<std::size_t>(group.first + i)];
+            m_readWords[g] |= (cell->value & 1u) << i;
+            m_readSlots[static_cast<std::size_t>(cell->column) * static_cast<std::size_t>(m_gridRows) +
+                        static_cast<std::size_t>(cell->row)] = static_cast<std::int32_t>(g * 32 + static_cast<std::size_t>(i));
         }
     }
 }

@@ -2,8 +2,12 @@
 // sampling of the trace list into the trace store and the break conditions.
 
 #include "app/cwiz_doc.h"
+#include "app/cycle_plan.h"
 #include "design/design_element.h"
 #include "script/scanning.h"
+
+#include <bit>
+#include <cassert>
 
 namespace cellwatch {
 
@@ -17,16 +21,102 @@ void advance(int& time, std::uint32_t step) {
     time = advanceRunTime(time, step);
 }
 
+std::uint32_t rowBits(int rows) {
+    return rows >= 32 ? 0xFFFFFFFFu : (1u << rows) - 1u;
+}
+
+[[maybe_unused]] bool wordMatchesCells(std::uint32_t word, DesignElement* const* cells, int rows) {
+    for (int i = 0; i < rows; ++i) {
+        if ((cells[i]->value & 1u) != ((word >> i) & 1u))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 void CWizDoc::ApplySequences() {
+    if (m_sequenceList.empty())
+        return;
+    if (!m_cyclePlanReady || m_sequenceAssigns.size() != m_sequenceList.size())
+        buildCyclePlan();
+    std::size_t i = 0;
     for (const std::unique_ptr<DataSequence>& sequence : m_sequenceList) {
+        const std::size_t index = i++;
         if (!sequence->hasCurrent())
             continue;
         const std::uint32_t value = sequence->currentValue();
         sequence->advance();
-        AssignValue(sequence->element, value, false);
+        if (m_cyclePlanReady && index < m_sequenceAssigns.size() &&
+            m_sequenceAssigns[index].element == sequence->element)
+            assignPlanned(m_sequenceAssigns[index], value);
+        else
+            AssignValue(sequence->element, value, false);
     }
+}
+
+void CWizDoc::buildCyclePlan() {
+    m_traceValues.clear();
+    m_valuePieces.clear();
+    for (TracedComponent& entry : m_traceList)
+        planTraceValue(entry);
+    planAssignment(m_pClockElement != nullptr ? m_pClockElement->parent : nullptr, m_clockAssign);
+    m_sequenceAssigns.resize(m_sequenceList.size());
+    std::size_t i = 0;
+    for (const std::unique_ptr<DataSequence>& sequence : m_sequenceList)
+        planAssignment(sequence->element, m_sequenceAssigns[i++]);
+    m_cyclePlanReady = true;
+}
+
+void CWizDoc::planTraceValue(TracedComponent& entry) {
+    // Pieces are gathered at the end of the shared list, the first then moved into the entry.
+    const std::size_t start = m_valuePieces.size();
+    TraceValuePlan plan;
+    plan.entry = &entry;
+    const ElementType type = entry.element != nullptr ? entry.element->type : ElementType::Composite;
+    // A composite reads as 0; a single cell as its bit, whatever its size.
+    if (type == ElementType::Group || type == ElementType::Symbol || type == ElementType::SoftwareClock) {
+        auto take = [this, &plan, start](DesignElement* cell, std::int32_t bit) {
+            if (bit < 0)
+                return;
+            const auto to = static_cast<std::uint32_t>(bit);
+            if (cell->inverted)
+                plan.inverted |= 1u << to;
+            ValuePiece piece;
+            piece.source = &cell->value;
+            piece.mask = 1;
+            if (std::uint32_t* word = readWordOf(cell, piece.from)) {
+                piece.source = word;
+            } else {
+                piece.from = 0;
+                plan.readsOnly = false;
+            }
+            piece.to = to;
+            // Cells read side by side that land side by side make one piece.
+            if (m_valuePieces.size() > start) {
+                ValuePiece& last = m_valuePieces.back();
+                const auto width = static_cast<std::uint32_t>(std::popcount(last.mask));
+                if (last.source == piece.source && piece.from == last.from + width && piece.to == last.to + width &&
+                    width < 32) {
+                    last.mask = width + 1 >= 32 ? 0xFFFFFFFFu : (1u << (width + 1)) - 1u;
+                    return;
+                }
+            }
+            m_valuePieces.push_back(piece);
+        };
+        walkValueCells(entry.element, take);
+    }
+    static const std::uint32_t kNoBits = 0;
+    plan.source = &kNoBits;
+    if (m_valuePieces.size() > start && m_valuePieces[start].to == 0) {
+        plan.source = m_valuePieces[start].source;
+        plan.mask = m_valuePieces[start].mask;
+        plan.from = m_valuePieces[start].from;
+        m_valuePieces.erase(m_valuePieces.begin() + static_cast<std::ptrdiff_t>(start));
+    }
+    plan.firstMore = static_cast<std::uint32_t>(start);
+    plan.moreCount = static_cast<std::uint32_t>(m_valuePieces.size() - start);
+    m_traceValues.push_back(plan);
 }
 
 void CWizDoc::StepCycle() {
@@ -50,15 +140,16 @@ void CWizDoc::StepCycle() {
         clockedHalfCycles();
         break;
     case ClockMethod::RegOut: {
-        DesignElement* reg = m_pClockElement->parent;
+        if (!m_cyclePlanReady || m_clockAssign.element != m_pClockElement->parent)
+            buildCyclePlan();
         advance(m_time, 5);
-        AssignValue(reg, 1, false);
+        assignPlanned(m_clockAssign, 1);
         m_pClockElement->value = 1;
-        RecordTraces();
+        const bool recorded = recordTraces(false);
         advance(m_time, 5);
-        AssignValue(reg, 0, false);
+        assignPlanned(m_clockAssign, 0);
         m_pClockElement->value = 0;
-        RecordTraces();
+        recordTraces(recorded && m_clockAssign.direct && !m_clockAssign.touchesReads);
         break;
     }
     case ClockMethod::External:
@@ -69,10 +160,10 @@ void CWizDoc::StepCycle() {
 void CWizDoc::clockedHalfCycles() {
     advance(m_time, 5);
     m_pClockElement->value = 1;
-    RecordTraces();
+    const bool recorded = recordTraces(false);
     advance(m_time, 5);
     m_pClockElement->value = 0;
-    RecordTraces();
+    recordTraces(recorded);
 }
 
 void CWizDoc::readGroups(bool skipClockColumn) {
@@ -80,14 +171,23 @@ void CWizDoc::readGroups(bool skipClockColumn) {
         return;
     const int clockColumn = skipClockColumn ? m_pClockElement->column : -1;
     DesignElement* const* cells = m_readCells.data();
+    std::uint32_t* words = m_readWords.data();
     for (const CellReadGroup& group : m_cellGroups) {
+        std::uint32_t& groupWord = *words++;
         if (group.column == clockColumn)
             continue;
-        m_pBoard->writeMapRegister(group.mask);
-        std::uint32_t word = m_pBoard->readColumn(group.column);
         DesignElement* const* cell = cells + group.first;
-        for (int i = 0; i < group.rows; ++i, word >>= 1)
-            cell[i]->value = word & 1u;
+        assert(wordMatchesCells(groupWord, cell, group.rows));
+        m_pBoard->writeMapRegister(group.mask);
+        const std::uint32_t word = m_pBoard->readColumn(group.column);
+        // The word held the cells' values until now: only the cells whose bit changed are written.
+        std::uint32_t changed = (word ^ groupWord) & rowBits(group.rows);
+        groupWord = word;
+        while (changed != 0) {
+            const int i = std::countr_zero(changed);
+            cell[i]->value = (word >> i) & 1u;
+            changed &= changed - 1;
+        }
     }
 }
 
@@ -100,27 +200,40 @@ void CWizDoc::ReadBoardCellsExceptClock() {
 }
 
 void CWizDoc::RecordTraces() {
+    (void)recordTraces(false);
+}
+
+bool CWizDoc::recordTraces(bool readsUnchanged) {
     if (m_bTracing == 0 || m_traceList.empty())
-        return;
+        return true;
     const bool noClock = m_pClockElement == nullptr;
     const bool clockTraced = m_pClockTrace != nullptr;
     const auto time = static_cast<std::uint32_t>(m_time);
     const bool wholeCycle = isWholeCycle(m_time);
     const bool everyEntry = noClock || m_time == 0 || (!clockTraced && wholeCycle);
-    const std::uint32_t hidden = m_bHideInversion == 1 ? 1u : 0u;
+    // Otherwise only changes are recorded, and only with the clock traced.
+    if (!everyEntry && !clockTraced)
+        return true;
+    // Entries that only show what the reads brought cannot have changed since the last sampling
+    // when no read or write came in between: all of them then equal their last value.
+    const bool skipReadsOnly = readsUnchanged && !everyEntry;
+    if (!m_cyclePlanReady)
+        buildCyclePlan();
+    const std::uint32_t hidden = m_bHideInversion == 1 ? 0xFFFFFFFFu : 0u;
     TraceRecord record;
     record.time = time;
-    for (TracedComponent& entry : m_traceList) {
-        // Single cells are most of what is traced: their value without the general walk.
-        const DesignElement* element = entry.element;
-        std::int32_t value = 0;
-        if (element != nullptr &&
-            (element->type == ElementType::Symbol || element->type == ElementType::SoftwareClock))
-            value = static_cast<std::int32_t>((element->value & 1u) ^ (element->inverted ? hidden : 0u));
-        else
-            value = static_cast<std::int32_t>(ElementValue(element));
-        const bool recorded = everyEntry || (clockTraced && value != entry.lastValue);
-        if (!recorded)
+    const ValuePiece* pieces = m_valuePieces.data();
+    for (const TraceValuePlan& plan : m_traceValues) {
+        if (skipReadsOnly && plan.readsOnly)
+            continue;
+        std::uint32_t bits = (*plan.source >> plan.from) & plan.mask;
+        for (std::uint32_t k = 0; k < plan.moreCount; ++k) {
+            const ValuePiece& piece = pieces[plan.firstMore + k];
+            bits |= ((*piece.source >> piece.from) & piece.mask) << piece.to;
+        }
+        const auto value = static_cast<std::int32_t>(bits ^ (plan.inverted & hidden));
+        TracedComponent& entry = *plan.entry;
+        if (!everyEntry && value == entry.lastValue)
             continue;
         entry.previousValue = entry.lastValue;
         entry.lastValue = value;
@@ -136,9 +249,10 @@ void CWizDoc::RecordTraces() {
             m_host.messageOk("Out of disk space, halting simulation.");
             RefreshLogViews(true);
             m_host.updateAllViews();
-            return;
+            return false;
         }
     }
+    return true;
 }
 
 std::uint32_t CWizDoc::ElementValue(const DesignElement* element) const {

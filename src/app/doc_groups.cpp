@@ -109,6 +109,7 @@ bool CWizDoc::ungroup(const std::vector<TracedComponent*>& selected) {
 void CWizDoc::DeleteGroup(DesignElement* element) {
     if (element == nullptr || element->type != ElementType::Group || !m_pDesignTree)
         return;
+    dropCyclePlan();
     // A group that has this one as a member cannot outlive it.
     std::vector<DesignElement*> dependants;
     for (DesignElement* e = m_pDesignTree->first(); e != nullptr; e = e->next) {
@@ -142,6 +143,7 @@ void CWizDoc::DeleteGroup(DesignElement* element) {
 void CWizDoc::removeAllGroups() {
     if (!m_pDesignTree)
         return;
+    dropCyclePlan();
     std::vector<DesignElement*> groups;
     for (DesignElement* e = m_pDesignTree->first(); e != nullptr; e = e->next) {
         if (e->type == ElementType::Group)

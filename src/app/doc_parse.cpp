@@ -119,6 +119,7 @@ bool CWizDoc::ParseScript() {
     m_sequenceList.clear();
     m_breakList.clear();
     m_cellGroups.clear();
+    dropCyclePlan();
 
     removeAllGroups();
     if (m_pDesignTree) {

@@ -35,6 +35,7 @@ TracedComponent& CWizDoc::traceAndShow(DesignElement* element) {
 }
 
 TracedComponent& CWizDoc::AppendTrace(TracedComponent node) {
+    dropCyclePlan();
     TracedComponent& entry = m_traceList.emplace_back(std::move(node));
     m_componentTable.push_back(&entry);
     entry.handle = static_cast<TraceHandle>(m_componentTable.size());
@@ -53,6 +54,7 @@ TracedComponent* CWizDoc::FindTrace(const DesignElement* element) {
 
 void CWizDoc::unlinkTrace(TracedComponent* node) {
     assert(node != nullptr);
+    dropCyclePlan();
     if (node == m_pClockTrace)
         m_pClockTrace = nullptr;
     if (node->handle != kNoTraceHandle && node->handle <= m_componentTable.size())
@@ -70,6 +72,7 @@ void CWizDoc::RemoveTrace(TracedComponent* node) {
 void CWizDoc::emptyTraceList() {
     if (m_pTraceView != nullptr)
         m_pTraceView->removeAllItems();
+    dropCyclePlan();
     m_pClockTrace = nullptr;
     m_traceList.clear();
     m_componentTable.clear();
@@ -95,6 +98,7 @@ DataSequence* CWizDoc::findSequence(const DesignElement* element) {
 void CWizDoc::addSequence(std::unique_ptr<DataSequence> sequence) {
     if (!sequence)
         return;
+    dropCyclePlan();
     // Sequences in the clock's column are applied last, after the other columns have been written.
     if (sharesClockColumn(sequence->element))
         m_sequenceList.push_back(std::move(sequence));
