@@ -232,3 +232,67 @@ TEST_F(InversionRun, ShownInversionGivesTheRawReadBack) {
 
 } // namespace
 } // namespace cellwatch
+
+#include "board/emulator/design_builder.h"
+
+namespace cellwatch {
+namespace {
+
+// The cycle step samples traced entries from a plan worked out once (read group words, the clock
+// register's writes, a falling half cycle that samples only what the reads do not cover). After
+// every cycle each entry must still show what a walk over its element's cells gives, through
+// assignments over traced cells, sequences, a trace added during the run and either inversion setting.
+class PlannedSampling : public RunTest, public ::testing::WithParamInterface<std::tuple<const char*, int>> {};
+
+TEST_P(PlannedSampling, EveryEntryMatchesItsCellsAfterEachCycle) {
+    const std::string method = std::get<0>(GetParam());
+    settings.writeInt("Environment", "Hide inversion", std::get<1>(GetParam()));
+    const ClockKind kind = method == "reg_out" ? ClockKind::CellOutput
+                           : method == "cbuf_read" ? ClockKind::ColumnRead
+                                                   : ClockKind::ColumnAccess;
+    DesignBuilder d(64);
+    d.storage("p\\clk", 0, 0);
+    d.storage("p\\in", 4, 2);
+    for (int i = 0; i < 4; ++i) // a Johnson counter with one bit read back inverted
+        d.registered("p\\j" + std::to_string(i), i, 1, CellSource::cell(i == 0 ? 3 : i - 1, 1), CellSource::zero(),
+                     i == 0 ? truth::kNotA : truth::kA, kind, 0, 0, i == 1);
+    const std::string base = (scratch / "plan").string();
+    ASSERT_TRUE(d.write(base));
+    std::string body = "|GRT_SYMBOL_TABLE \"" + base + ".sym\"\n"
+                       "vector lo p\\j1 p\\j0\nvector v p\\j3 p\\in lo p\\j2\nvector w p\\clk SOFTWARE_CLOCK p\\j0\n"
+                       "trace v w p\\clk SOFTWARE_CLOCK\nsetclockreg p\\clk\nsetclockmode " + method + "\n"
+                       "loadcal \"" + base + ".cal\"\nclearall\npattern p\\in 1 0 1 1 0\n";
+    for (int i = 0; i < 6; ++i)
+        body += "cycle 1\n";
+    body += "assign lo 10\n";
+    for (int i = 0; i < 8; ++i)
+        body += "cycle 1\n";
+    const std::string path = (scratch / "plan.cmd").string();
+    std::ofstream(path, std::ios::binary) << body;
+
+    open(path);
+    ASSERT_TRUE(doc->StartRun(RunMode::Script));
+    doc->RunCommands();
+    int cycles = 0;
+    while (host->timerActive) {
+        doc->OnRunTimer(1);
+        ++cycles;
+        for (const TracedComponent& entry : doc->traceList())
+            EXPECT_EQ(static_cast<std::uint32_t>(entry.lastValue), doc->ElementValue(entry.element))
+                << entry.name << " after cycle " << cycles;
+        if (cycles == 8) { // as the command bar would, between two cycles
+            EXPECT_TRUE(doc->AddTrace("p\\j3"));
+        }
+        doc->RunCommands();
+    }
+    EXPECT_EQ(cycles, 14);
+    EXPECT_EQ(doc->traceList().size(), 5u);
+    EXPECT_EQ(doc->errorCount(), 0) << logText();
+}
+
+INSTANTIATE_TEST_SUITE_P(Methods, PlannedSampling,
+                         ::testing::Combine(::testing::Values("reg_out", "cbuf_read", "cbuf_assign"),
+                                            ::testing::Values(0, 1)));
+
+} // namespace
+} // namespace cellwatch
