@@ -72,9 +72,12 @@ std::unique_ptr<LiveOutput> LiveOutput::start(TraceStore& store, const LogWalkIn
     std::unique_ptr<LiveOutput> live(new LiveOutput(store, session));
     if (!live->m_logFile.open(logPath))
         return nullptr;
+    // The files grow for as long as the run lasts: what the run has made is on the disk by its end.
+    live->m_logFile.flushInBackground();
     if (!vcdPath.empty()) {
         live->m_vcd = std::make_unique<VcdWriter>(vcdPath, std::move(vcdDate));
         live->m_vcd->setTimescale(10, 1); // 10 ms: one unit of the session's time
+        live->m_vcd->flushInBackground();
         live->m_vcdSink = std::make_unique<VcdTraceSink>(*live->m_vcd, session.traceList, session.radix);
     }
     live->m_running = true;

@@ -4,6 +4,9 @@
 
 #include <atomic>
 #include <cerrno>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <csignal>
 #include <cstdio>
 #include <dirent.h>
@@ -120,8 +123,76 @@ SaveTarget ResolveSaveTarget(const std::string& path) {
     return SaveTarget{SaveTarget::Kind::Unusable, path, ELOOP};
 }
 
+// Flushes the file's data to the disk whenever asked, one flush at a time, while the owner goes on
+// writing; remembers the first failure.
+class AtomicFile::Flusher {
+public:
+    explicit Flusher(int fd) : m_fd(fd), m_thread([this] { run(); }) {}
+    ~Flusher() { finish(); }
+    // Waits for the flush under way, if any, and ends the thread; the first failure's errno, or 0.
+    int finish() {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_quit = true;
+        }
+        m_wake.notify_one();
+        if (m_thread.joinable())
+            m_thread.join();
+        return m_error.load();
+    }
+    // A flush unless one is asked for already.
+    void ask() {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_asked = true;
+        }
+        m_wake.notify_one();
+    }
+
+private:
+    void run() {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        for (;;) {
+            m_wake.wait(lock, [&] { return m_quit || m_asked; });
+            if (m_quit)
+                return;
+            m_asked = false;
+            lock.unlock();
+            if (::fdatasync(m_fd) != 0) {
+                int expected = 0;
+                m_error.compare_exchange_strong(expected, errno);
+            }
+            lock.lock();
+        }
+    }
+
+    int m_fd;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_asked = false;
+    bool m_quit = false;
+    std::atomic<int> m_error{0};
+    std::thread m_thread; // last: it starts once everything above exists
+};
+
+AtomicFile::AtomicFile() = default;
+
 AtomicFile::~AtomicFile() {
     abandon();
+}
+
+void AtomicFile::flushInBackground() {
+    if (m_fd >= 0 && !m_tempPath.empty() && !m_flusher)
+        m_flusher = std::make_unique<Flusher>(m_fd);
+}
+
+void AtomicFile::stopFlusher() {
+    if (!m_flusher)
+        return;
+    const int error = m_flusher->finish();
+    m_flusher.reset();
+    if (error != 0)
+        fail(error);
 }
 
 void AtomicFile::fail(int error) {
@@ -199,11 +270,14 @@ bool AtomicFile::write(const void* data, std::size_t size) {
         size -= static_cast<std::size_t>(n);
         m_written += static_cast<std::uint64_t>(n);
     }
-    // A large file goes to the disk while the rest is still being made: each part is started on
-    // its way, and the one before it waited for, so that the flush at commit waits only for the
-    // last part and the writer never gets far ahead of the disk. Failures show at that flush.
+    // A large file goes to the disk while the rest is still being made, so that the flush at
+    // commit waits only for the last part and the writer never gets far ahead of the disk: each
+    // part is started on its way, and the one before it waited for (by the flusher, when there is
+    // one, so that the writer goes on meanwhile). Failures show at the flush at commit.
     if (!m_tempPath.empty() && m_written - m_writebackFrom >= kWritebackChunk) {
-        if (m_writebackFrom > m_syncedTo)
+        if (m_flusher)
+            m_flusher->ask();
+        else if (m_writebackFrom > m_syncedTo)
             ::sync_file_range(m_fd, static_cast<off_t>(m_syncedTo), static_cast<off_t>(m_writebackFrom - m_syncedTo),
                               SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
         m_syncedTo = m_writebackFrom;
@@ -234,6 +308,7 @@ bool AtomicFile::commit() {
         m_fd = -1;
         return !m_failed;
     }
+    stopFlusher();
     if (!m_failed && ::fsync(m_fd) != 0)
         fail(errno);
     if (::close(m_fd) != 0)
@@ -251,6 +326,7 @@ bool AtomicFile::commit() {
 }
 
 void AtomicFile::abandon() {
+    m_flusher.reset(); // before the descriptor goes
     if (m_fd >= 0) {
         ::close(m_fd);
         m_fd = -1;

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -30,7 +31,7 @@ SaveTarget ResolveSaveTarget(const std::string& path);
 
 class AtomicFile {
 public:
-    AtomicFile() = default;
+    AtomicFile();
     ~AtomicFile(); // an uncommitted temporary file is removed
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
@@ -44,6 +45,11 @@ public:
 
     // Appends bytes; a failure is remembered and makes commit fail.
     bool write(const void* data, std::size_t size);
+
+    // For a large file made over a long time (a run's log): from now on a thread of its own flushes
+    // what was written to the disk every 16 MiB or so, so that the flush at commit waits only for
+    // the last part. Its failures make commit fail.
+    void flushInBackground();
 
     // Sends what was written so far on its way to the disk without waiting, so that the flush of
     // another file's commit overlaps with this one's.
@@ -63,7 +69,9 @@ public:
     int lastError() const { return m_error; }
 
 private:
+    class Flusher;
     void fail(int error);
+    void stopFlusher();
 
     int m_fd = -1;
     bool m_failed = false;
@@ -75,6 +83,7 @@ private:
     std::uint64_t m_written = 0;       // bytes written so far
     std::uint64_t m_writebackFrom = 0; // bytes before this are already on their way to the disk
     std::uint64_t m_syncedTo = 0;      // bytes before this are on the disk
+    std::unique_ptr<Flusher> m_flusher;
 };
 
 enum class SaveResult {

@@ -171,6 +171,8 @@ void VcdWriter::startChanges() {
         m_outFailed = true;
         return;
     }
+    if (m_flushInBackground)
+        m_out.flushInBackground();
     m_buf.resize(kBufferSize);
     m_used = 0;
     writeHeader();

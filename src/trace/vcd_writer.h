@@ -66,6 +66,9 @@ public:
         return addNumberChange(variable, value);
     }
 
+    // The file, once open, is flushed to the disk along the way (AtomicFile::flushInBackground).
+    void flushInBackground() { m_flushInBackground = true; }
+
     // Writes out what is buffered and sends the file so far on its way to the disk (see
     // AtomicFile::startWriteback); the file stays open for more.
     void startWriteback() {
@@ -137,6 +140,7 @@ private:
     std::size_t m_timeLength = 1;
     AtomicFile m_out;
     bool m_outFailed = false;
+    bool m_flushInBackground = false;
     std::vector<char> m_buf;
     std::size_t m_used = 0;
 };
