@@ -9,6 +9,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <set>
 #include <sstream>
 #include <sys/wait.h>
@@ -52,23 +53,36 @@ protected:
 };
 
 TEST_F(AtomicFileTest, ALargeFileSentToTheDiskWhileWrittenArrivesWhole) {
-    // Pieces of uneven sizes, past several of the stretches that start on their way early.
-    std::string expected;
-    AtomicFile file;
-    ASSERT_TRUE(file.open(path("large.log")));
-    std::uint32_t seed = 7;
-    for (int piece = 0; expected.size() < (std::size_t{27} << 20); ++piece) {
-        std::string text(static_cast<std::size_t>(1 + (piece * 7919) % (3 << 20)), '\0');
-        for (char& c : text) {
-            seed = seed * 1664525u + 1013904223u;
-            c = static_cast<char>('a' + (seed >> 27));
+    // Pieces of uneven sizes, past several of the stretches that go to the disk early; with and
+    // without a thread flushing them meanwhile, and dropped half way.
+    const auto writeLarge = [this](const std::string& name, bool background, std::size_t bytes) {
+        std::string expected;
+        auto file = std::make_unique<AtomicFile>();
+        EXPECT_TRUE(file->open(path(name)));
+        if (background)
+            file->flushInBackground();
+        std::uint32_t seed = 7;
+        for (int piece = 0; expected.size() < bytes; ++piece) {
+            std::string text(static_cast<std::size_t>(1 + (piece * 7919) % (3 << 20)), '\0');
+            for (char& c : text) {
+                seed = seed * 1664525u + 1013904223u;
+                c = static_cast<char>('a' + (seed >> 27));
+            }
+            EXPECT_TRUE(file->write(text.data(), text.size()));
+            expected += text;
         }
-        ASSERT_TRUE(file.write(text.data(), text.size()));
-        expected += text;
+        return std::make_pair(std::move(file), expected);
+    };
+    for (const bool background : {false, true}) {
+        auto [file, expected] = writeLarge("large.log", background, std::size_t{27} << 20);
+        ASSERT_TRUE(file->commit());
+        EXPECT_TRUE(read(dir / "large.log") == expected);
+        EXPECT_EQ(names(dir), std::set<std::string>{"large.log"});
     }
-    ASSERT_TRUE(file.commit());
-    EXPECT_TRUE(read(dir / "large.log") == expected);
+    const auto before = fs::file_size(dir / "large.log");
+    writeLarge("large.log", true, std::size_t{20} << 20).first.reset();
     EXPECT_EQ(names(dir), std::set<std::string>{"large.log"});
+    EXPECT_EQ(fs::file_size(dir / "large.log"), before) << "the file it would have replaced stays as it was";
 }
 
 TEST_F(AtomicFileTest, LinksAreFollowedToTheFileTheyNameAndStayLinks) {
