@@ -109,9 +109,12 @@ void CellFabric::writeCells(int column, const std::uint8_t* rows, int count, std
     const std::uint32_t base = index(0, column);
     std::uint64_t written[2] = {0, 0};
     m_changed = 0;
+    std::uint8_t* const state = m_state.data();
     for (int k = 0; k < count; ++k) {
         const std::uint8_t row = rows[k];
-        writeState(base + row, static_cast<std::uint8_t>((value >> k) & 1u));
+        const auto bit = static_cast<std::uint8_t>((value >> k) & 1u);
+        if (state[base + row] != bit)
+            writeState(base + row, bit);
         written[row >> 6] |= std::uint64_t{1} << (row & 63);
     }
     settleAndCascade();
@@ -354,8 +357,22 @@ void CellFabric::markUsers(std::uint32_t cell) {
         pending[*user >> 6] |= std::uint64_t{1} << (*user & 63);
 }
 
+void CellFabric::settleChanges() {
+    if (!m_followChanges) {
+        // Loops are settled after every change; acyclic gates when a change reached one of them.
+        if (m_settleAll || !m_gatesAcyclic) {
+            m_settleAll = false;
+            settle();
+            m_changed = kAnyChange; // which cells moved is not known
+        }
+        return;
+    }
+    if (m_pendingLow < m_pending.size() || m_settleAll)
+        settlePending();
+}
+
 void CellFabric::settlePending() {
-    if (m_settleAll || !m_gatesAcyclic) {
+    if (m_settleAll) {
         m_settleAll = false;
         settle();
         if (m_pendingLow < m_pending.size()) {

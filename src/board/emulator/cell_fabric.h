@@ -99,10 +99,7 @@ private:
     // Brings the gates up to date with the changes noted since the last settle. Acyclic gates are
     // re-evaluated only where an input changed, in evaluation order, which gives the same state as
     // a full settle; gates with a loop are always settled in full.
-    void settleChanges() {
-        if (m_pendingLow < m_pending.size() || m_settleAll || !m_gatesAcyclic)
-            settlePending();
-    }
+    void settleChanges();
     // Below this many gates a full settle costs less than following each change to its gates.
     static constexpr std::size_t kFollowedGates = 16;
     void settlePending();
