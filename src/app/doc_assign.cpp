@@ -8,6 +8,8 @@
 #include "script/scanning.h"
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 namespace cellwatch {
 
@@ -175,43 +177,52 @@ void CWizDoc::planAssignment(DesignElement* element, AssignPlan& plan) {
     plan.batches.clear();
     if (element == nullptr)
         return;
-    auto take = [this, &plan](DesignElement* cell, std::int32_t bit) {
+    // Grid place and cell of every cell on the device, in walk order. Kept apart from the scratch
+    // lists of checkAssignment: a plan may be made while an assignment is under way.
+    std::vector<std::pair<std::size_t, DesignElement*>> placed;
+    auto take = [this, &plan, &placed](DesignElement* cell, std::int32_t bit) {
         SpreadCell step;
         step.cell = cell;
         step.bit = bit;
         step.word = readWordOf(cell, step.wordBit);
         plan.touchesReads = plan.touchesReads || step.word != nullptr;
         plan.spread.push_back(step);
+        if (cell->type == ElementType::Symbol && cell->column >= 0 && cell->column < m_gridColumns &&
+            cell->row >= 0 && cell->row < m_gridRows)
+            placed.emplace_back(static_cast<std::size_t>(cell->column) * static_cast<std::size_t>(m_gridRows) +
+                                    static_cast<std::size_t>(cell->row),
+                                cell);
     };
     walkValueCells(element, take);
     if (!m_pBoard || m_assignCells.empty())
         return;
-    m_assignList.clear();
-    collectAssignCells(element, 0);
-    std::sort(m_assignList.begin(), m_assignList.end());
+    // Column by column, rows ascending. Of two cells at one place, the one collectAssignCells
+    // reaches last writes: its walk runs the other way round, so that is the first here.
+    std::stable_sort(placed.begin(), placed.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    placed.erase(std::unique(placed.begin(), placed.end(),
+                             [](const auto& a, const auto& b) { return a.first == b.first; }),
+                 placed.end());
     const bool cbuf = m_pClockElement != nullptr && isCbufMethod(m_clockMethod);
     const auto rows = static_cast<std::size_t>(m_gridRows);
     bool clockColumnHit = false;
     // The batches as writeAssignBatches cuts them.
     std::size_t i = 0;
-    while (i < m_assignList.size()) {
-        const int column = static_cast<int>(m_assignList[i] / rows);
+    while (i < placed.size()) {
+        const int column = static_cast<int>(placed[i].first / rows);
         if (cbuf && column == m_pClockElement->column)
             clockColumnHit = true;
         AssignBatch& batch = plan.batches.emplace_back();
         batch.column = column;
         batch.mask.makeFull();
         batch.first = static_cast<std::uint32_t>(plan.cells.size());
-        while (i < m_assignList.size() && batch.count < 32 && static_cast<int>(m_assignList[i] / rows) == column) {
-            batch.mask.clearRow(static_cast<int>(m_assignList[i] % rows));
-            plan.cells.push_back(m_assignCells[m_assignList[i]]);
+        while (i < placed.size() && batch.count < 32 && static_cast<int>(placed[i].first / rows) == column) {
+            batch.mask.clearRow(static_cast<int>(placed[i].first % rows));
+            plan.cells.push_back(placed[i].second);
             ++batch.count;
             ++i;
         }
     }
-    for (std::size_t index : m_assignList)
-        m_assignCells[index] = nullptr;
-    m_assignList.clear();
     plan.direct = !clockColumnHit;
 }
 
