@@ -100,10 +100,12 @@ private:
     // re-evaluated only where an input changed, in evaluation order, which gives the same state as
     // a full settle; gates with a loop are always settled in full.
     void settleChanges();
+    // The followed gates' part of settleChanges: the marked gates, or all after a written gate.
+    void settlePending();
+    // Settles, then applies the edges of clock nets whose source rose, until none rises.
+    void settleAndCascade();
     // Below this many gates a full settle costs less than following each change to its gates.
     static constexpr std::size_t kFollowedGates = 16;
-    void settlePending();
-    void settleAndCascade();
     void rememberClockNets();
     // Applies one simultaneous edge to the registers of the given ranges; rows written by the
     // access in progress (exceptColumn, exceptRows) keep their written value.
