@@ -80,15 +80,20 @@ std::unique_ptr<LiveOutput> LiveOutput::start(TraceStore& store, const LogWalkIn
         live->m_vcd->flushInBackground();
         live->m_vcdSink = std::make_unique<VcdTraceSink>(*live->m_vcd, session.traceList, session.radix);
     }
-    live->m_running = true;
-    live->m_thread = std::thread([raw = live.get(), logPath, vcdPath] {
-        // The files about to be replaced may be large: their pages are dropped now rather than at
-        // the renames, which the end of the run waits for.
+    // The files about to be replaced may be large: their pages are dropped now rather than at the
+    // renames, which the end of the run waits for.
+    live->m_lanes[0].used = live->m_lanes[0].running = true;
+    live->m_lanes[0].thread = std::thread([raw = live.get(), logPath] {
         DropCachedPages(logPath);
-        if (!vcdPath.empty())
-            DropCachedPages(vcdPath);
-        raw->walkChunks();
+        raw->walkChunks(0);
     });
+    if (live->m_vcdSink) {
+        live->m_lanes[1].used = live->m_lanes[1].running = true;
+        live->m_lanes[1].thread = std::thread([raw = live.get(), vcdPath] {
+            DropCachedPages(vcdPath);
+            raw->walkChunks(1);
+        });
+    }
     store.setFollower(live.get());
     return live;
 }
@@ -119,8 +124,9 @@ void LiveOutput::push(Chunk chunk) {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_queue.push_back(std::move(chunk));
+        ++m_pushed;
     }
-    m_work.notify_one();
+    m_work.notify_all();
 }
 
 void LiveOutput::blockFilled(std::size_t block, std::span<const TraceRecord> records) {
@@ -132,7 +138,12 @@ void LiveOutput::blockFilled(std::size_t block, std::span<const TraceRecord> rec
 
 void LiveOutput::blockLeaving(std::size_t block) {
     std::unique_lock<std::mutex> lock(m_mutex);
-    m_done.wait(lock, [&] { return m_blocksDone > block || !m_running; });
+    m_done.wait(lock, [&] {
+        for (const Lane& lane : m_lanes)
+            if (lane.used && lane.running && lane.blocksDone <= block)
+                return false;
+        return true;
+    });
 }
 
 void LiveOutput::storeEmptied() {
@@ -142,35 +153,50 @@ void LiveOutput::storeEmptied() {
     m_store = nullptr;
 }
 
-void LiveOutput::walkChunks() {
+void LiveOutput::walkChunks(int lane) {
+    Lane& self = m_lanes[lane];
     for (;;) {
-        Chunk chunk;
+        const Chunk* chunk = nullptr;
         {
             std::unique_lock<std::mutex> lock(m_mutex);
-            m_work.wait(lock, [&] { return m_abort || m_ending || !m_queue.empty(); });
-            if (m_abort || m_queue.empty())
+            m_work.wait(lock, [&] { return m_abort || m_ending || self.next < m_pushed; });
+            if (m_abort || self.next == m_pushed)
                 break;
-            chunk = std::move(m_queue.front());
-            m_queue.pop_front();
+            // A deque keeps its elements in place while others are added at the back or taken
+            // from the front, and the front goes only once every lane is past it.
+            chunk = &m_queue[self.next - m_dropped];
         }
-        std::size_t next = 0;
-        m_walk.feed(chunk.records, [&](TraceHandle) -> const std::string* {
-            const std::optional<std::string>& text = chunk.lineTexts[next++];
-            return text ? &*text : nullptr;
-        });
-        if (chunk.block != kNoBlock) {
-            {
-                std::lock_guard<std::mutex> lock(m_mutex);
-                m_blocksDone = chunk.block + 1;
-            }
-            m_done.notify_all();
+        walkChunk(lane, *chunk);
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (chunk->block != kNoBlock)
+                self.blocksDone = chunk->block + 1;
+            ++self.next;
+            const Lane& other = m_lanes[1 - lane];
+            const std::size_t walked = other.used ? std::min(self.next, other.next) : self.next;
+            for (; m_dropped < walked; ++m_dropped)
+                m_queue.pop_front();
         }
+        m_done.notify_all();
     }
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_running = false;
+        self.running = false;
     }
     m_done.notify_all();
+}
+
+void LiveOutput::walkChunk(int lane, const Chunk& chunk) {
+    if (lane == 1) {
+        for (const TraceRecord& record : chunk.records)
+            m_vcdSink->record(record);
+        return;
+    }
+    std::size_t next = 0;
+    m_walk.feed(chunk.records, [&](TraceHandle) -> const std::string* {
+        const std::optional<std::string>& text = chunk.lineTexts[next++];
+        return text ? &*text : nullptr;
+    });
 }
 
 void LiveOutput::noteUnseenShown() {
@@ -192,8 +218,9 @@ void LiveOutput::stop(bool drain) {
             m_abort = true;
     }
     m_work.notify_all();
-    if (m_thread.joinable())
-        m_thread.join();
+    for (Lane& lane : m_lanes)
+        if (lane.thread.joinable())
+            lane.thread.join();
 }
 
 bool LiveOutput::finish(const LogWalkInputs& session, const std::vector<std::string>& unstoredLines) {
@@ -213,7 +240,10 @@ bool LiveOutput::finish(const LogWalkInputs& session, const std::vector<std::str
     stop(true);
     store.setFollower(nullptr);
     m_store = nullptr;
-    if (m_nextRecord != store.count() || !m_queue.empty() || !(layoutOf(session) == m_layout))
+    for (const Lane& lane : m_lanes)
+        if (lane.used && lane.next != m_pushed)
+            return false;
+    if (m_nextRecord != store.count() || !(layoutOf(session) == m_layout))
         return false;
     // A row that showed a field before its first sample showed the value the entry had when the
     // run started; the end walk would show the one it has now.

@@ -1,5 +1,5 @@
 #pragma once
-// A batch run's log and VCD, made while the run goes on: a second thread walks each block of the
+// A batch run's log and VCD, made while the run goes on: a thread per file walks each block of the
 // trace store as it fills, so that when the run ends the files are nearly written (and mostly on
 // their way to the disk) instead of being started then. What it writes is exactly what the walk at
 // the end would write; a run that changes what that walk depends on (the trace list and its radixes,
@@ -110,8 +110,6 @@ private:
                 if (seen < 2)
                     ++seen;
             }
-            if (owner.m_vcdSink)
-                owner.m_vcdSink->record(r);
         }
     };
     struct Sink {
@@ -130,11 +128,12 @@ private:
     static Layout layoutOf(const LogWalkInputs& session);
     Chunk chunkOf(std::span<const TraceRecord> records, std::size_t block) const;
     void push(Chunk chunk);
-    void walkChunks();
+    // The log's walk (lane 0) and the VCD's (lane 1), each on a thread of its own over the same chunks.
+    void walkChunks(int lane);
+    void walkChunk(int lane, const Chunk& chunk);
     void noteUnseenShown();
-    // Ends the walk thread: after the chunks queued (drain) or after the current one.
+    // Ends the walk threads: after the chunks queued (drain) or after the current one.
     void stop(bool drain);
-
     TraceStore* m_store; // null once the store has let go of its follower
     const std::vector<std::string>& m_lines;
     Layout m_layout;
@@ -162,12 +161,20 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_work; // chunks queued, or the end
     std::condition_variable m_done; // a block walked
+    // Chunks not yet walked by every lane; m_queue.front() is chunk number m_dropped.
     std::deque<Chunk> m_queue;
-    std::size_t m_blocksDone = 0; // blocks below this one are walked
-    bool m_ending = false;        // no more chunks come
-    bool m_abort = false;         // stop after the current chunk
-    bool m_running = false;
-    std::thread m_thread;
+    std::size_t m_dropped = 0;
+    std::size_t m_pushed = 0;
+    struct Lane {
+        bool used = false;
+        std::size_t next = 0;       // the number of the chunk it walks next
+        std::size_t blocksDone = 0; // blocks below this one are walked
+        bool running = false;
+        std::thread thread;
+    };
+    Lane m_lanes[2];
+    bool m_ending = false; // no more chunks come
+    bool m_abort = false;  // stop after the current chunk
 };
 
 } // namespace cellwatch
