@@ -11,9 +11,6 @@
 #include "platform/qt_settings.h"
 #include "platform/temp_folder.h"
 
-#ifdef CELLWATCH_HAVE_UI
-#endif
-
 #include <QCoreApplication>
 
 #include <climits>
@@ -37,6 +34,7 @@ std::string programName(int argc, char** argv) {
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
+#ifdef CELLWATCH_HAVE_UI
 // cellwatch-window in this program's own folder; empty when that folder cannot be found.
 std::string windowProgram() {
     char self[PATH_MAX];
@@ -49,6 +47,7 @@ std::string windowProgram() {
         return {};
     return std::string(path.substr(0, slash + 1)) + "cellwatch-window";
 }
+#endif
 
 void writeError(std::string_view text) {
     std::fwrite(text.data(), 1, text.size(), stderr);
