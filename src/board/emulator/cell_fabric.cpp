@@ -443,17 +443,21 @@ void CellFabric::fire(const Range* ranges, int count, int exceptColumn, const st
     const std::uint32_t columnBase =
         exceptColumn >= 0 ? index(0, exceptColumn) : m_count; // m_count: no cell is excepted
     const auto cells = static_cast<std::uint32_t>(m_cells);
+    // A register written by the access in progress keeps its written value.
+    const auto excepted = [&](std::uint32_t self) {
+        if (exceptRows == nullptr || self < columnBase || self >= columnBase + cells)
+            return false;
+        const std::uint32_t row = self - columnBase;
+        return ((exceptRows[row >> 6] >> (row & 63)) & 1u) != 0;
+    };
     if (!m_followChanges) {
         // Gates settled in full after every edge: nothing to note per register.
         for (int g = 0; g < count; ++g) {
             const std::uint32_t end = ranges[g].end;
             for (std::uint32_t k = ranges[g].begin; k < end; ++k) {
                 const std::uint32_t self = regs[k].self;
-                if (exceptRows && self >= columnBase && self < columnBase + cells) {
-                    const std::uint32_t row = self - columnBase;
-                    if ((exceptRows[row >> 6] >> (row & 63)) & 1u)
-                        continue;
-                }
+                if (excepted(self))
+                    continue;
                 state[self] = next[k];
             }
             if (!ranges[g].empty())
@@ -467,11 +471,8 @@ void CellFabric::fire(const Range* ranges, int count, int exceptColumn, const st
         const std::uint32_t end = ranges[g].end;
         for (std::uint32_t k = ranges[g].begin; k < end; ++k) {
             const std::uint32_t self = regs[k].self;
-            if (exceptRows && self >= columnBase && self < columnBase + cells) {
-                const std::uint32_t row = self - columnBase;
-                if ((exceptRows[row >> 6] >> (row & 63)) & 1u)
-                    continue;
-            }
+            if (excepted(self))
+                continue;
             if (state[self] != next[k]) {
                 state[self] = next[k];
                 changed |= noteChange(self);
