@@ -5,6 +5,7 @@
 // spread their value and write their cells. The session builds it from the trace list, the read
 // plan and the clock set-up, and drops it whenever one of them changes.
 
+#include "board/column_access.h"
 #include "design/design_element.h"
 #include "design/device_geometry.h"
 
@@ -82,6 +83,7 @@ struct AssignBatch {
     RowMask mask;       // full, then one cleared bit per row written
     std::uint32_t first = 0; // its first cell in AssignPlan::cells
     std::uint32_t count = 0;
+    ColumnAccess access;     // mask and column, prepared for the board
 };
 
 // An element's assignment worked out once. Not `direct` when a cell lies in the clock's column

@@ -222,6 +222,7 @@ void CWizDoc::planAssignment(DesignElement* element, AssignPlan& plan) {
             ++batch.count;
             ++i;
         }
+        batch.access = prepareColumnAccess(batch.mask, batch.column);
     }
     plan.direct = !clockColumnHit;
 }
@@ -243,8 +244,7 @@ void CWizDoc::assignPlanned(const AssignPlan& plan, std::uint32_t value) {
         std::uint32_t bits = 0;
         for (std::uint32_t k = 0; k < batch.count; ++k)
             bits |= writtenBit(cells[batch.first + k]) << k;
-        m_pBoard->writeMapRegister(batch.mask);
-        m_pBoard->writeColumn(batch.column, bits);
+        m_pBoard->writeColumnRows(batch.access, bits);
     }
 }
 

@@ -202,6 +202,8 @@ void CWizDoc::buildReadPlan() {
             m_bClockReadGroup = 0;
         }
     }
+    for (CellReadGroup& group : m_cellGroups)
+        group.access = prepareColumnAccess(group.mask, group.column);
     // Each group's word starts as its cells stand; reads and assignments keep the two in step.
     m_readWords.assign(m_cellGroups.size(), 0);
     for (std::size_t g = 0; g < m_cellGroups.size(); ++g) {

@@ -178,8 +178,7 @@ void CWizDoc::readGroups(bool skipClockColumn) {
             continue;
         DesignElement* const* cell = cells + group.first;
         assert(wordMatchesCells(groupWord, cell, group.rows));
-        m_pBoard->writeMapRegister(group.mask);
-        const std::uint32_t word = m_pBoard->readColumn(group.column);
+        const std::uint32_t word = m_pBoard->readColumnRows(group.access);
         // The word held the cells' values until now: only the cells whose bit changed are written.
         std::uint32_t changed = (word ^ groupWord) & rowBits(group.rows);
         groupWord = word;
@@ -220,8 +219,7 @@ bool CWizDoc::recordTraces(bool readsUnchanged) {
     if (!m_cyclePlanReady)
         buildCyclePlan();
     const std::uint32_t hidden = m_bHideInversion == 1 ? 0xFFFFFFFFu : 0u;
-    TraceRecord record;
-    record.time = time;
+    TraceStore& store = *m_pTraceStore;
     const ValuePiece* pieces = m_valuePieces.data();
     for (const TraceValuePlan& plan : m_traceValues) {
         if (skipReadsOnly && plan.readsOnly)
@@ -237,9 +235,7 @@ bool CWizDoc::recordTraces(bool readsUnchanged) {
             continue;
         entry.previousValue = entry.lastValue;
         entry.lastValue = value;
-        record.component = entry.handle;
-        record.value = value;
-        if (!m_pTraceStore->append(record)) [[unlikely]] {
+        if (!store.appendSample(entry.handle, value, time)) [[unlikely]] {
             if (m_runState == RunState::Cycling)
                 m_host.killRunTimer();
             m_runState = RunState::Paused;

@@ -48,6 +48,7 @@ SampleRows::SampleRows(const std::list<TracedComponent>& components, int default
         m_row.append(text.data(), f.length);
         m_fields.push_back(f);
     }
+    m_row.append(kRowSlack, ' ');
 }
 
 void SampleRows::changeField(std::size_t field, std::int32_t value) {

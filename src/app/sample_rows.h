@@ -34,12 +34,16 @@ public:
         changeField(field, value);
     }
 
+    // A row's text is followed by this many readable bytes, so that it can be copied in pieces
+    // of a fixed size.
+    static constexpr std::size_t kRowSlack = 64;
+
     // The row at rowTime, without a line end. Valid until the next call.
     std::string_view row(std::uint32_t rowTime) {
         const std::uint32_t stamp = rowTime / m_divisor;
         if (stamp != m_stamp)
             setStamp(stamp);
-        return m_row;
+        return {m_row.data(), m_row.size() - kRowSlack};
     }
 
     std::size_t fieldCount() const { return m_fields.size(); }
@@ -61,7 +65,7 @@ private:
     std::uint32_t m_stamp = 0;
     std::size_t m_stampLength = 8;
     std::vector<Field> m_fields;
-    std::string m_row; // "#", the stamp, then "  " and the text of each field
+    std::string m_row; // "#", the stamp, then "  " and the text of each field; then kRowSlack blanks
 };
 
 // The text FormatNumber(value, ..., digits, radix, '0') gives, written to out (room for

@@ -2,6 +2,7 @@
 // The two files a walk over the trace can fill: the saved result log (lines and rows with CR LF, in
 // large blocks) and the VCD (each sample record fed to the writer). A walk may fill both at once.
 
+#include "app/sample_rows.h"
 #include "app/traced_component.h"
 #include "common/atomic_file.h"
 #include "trace/trace_record.h"
@@ -11,6 +12,7 @@
 #include <cstddef>
 #include <cstring>
 #include <list>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -48,25 +50,40 @@ public:
     static constexpr std::size_t kBufferBytes = std::size_t{1} << 20;
 
     // Whatever is still buffered must be flushed before the file is committed.
-    LogFileSink(AtomicFile& file, Next& next) : m_file(file), m_next(next), m_buffer(kBufferBytes) {}
+    LogFileSink(AtomicFile& file, Next& next) : m_file(file), m_next(next), m_buffer(new char[kBufferBytes]) {}
     LogFileSink(const LogFileSink&) = delete;
     LogFileSink& operator=(const LogFileSink&) = delete;
 
     void record(const TraceRecord& r) { m_next.record(r); }
     void line(std::string_view text) { put(text); }
-    void row(std::string_view text) { put(text); }
+    // text is a row of SampleRows, followed by its slack.
+    void row(std::string_view text) {
+        // Rows are short and many: one fixed-size copy each, its tail overwritten by what comes next.
+        constexpr std::size_t kCopy = SampleRows::kRowSlack;
+        const std::size_t copied = (text.size() + kCopy - 1) / kCopy * kCopy;
+        if (m_used + copied + 2 <= kBufferBytes) [[likely]] {
+            char* at = m_buffer.get() + m_used;
+            for (std::size_t k = 0; k < copied; k += kCopy)
+                std::memcpy(at + k, text.data() + k, kCopy);
+            at[text.size()] = '\r';
+            at[text.size() + 1] = '\n';
+            m_used += text.size() + 2;
+            return;
+        }
+        put(text);
+    }
 
     // One line and its CR LF.
     void put(std::string_view text) {
-        if (m_used + text.size() + 2 > m_buffer.size()) [[unlikely]] {
+        if (m_used + text.size() + 2 > kBufferBytes) [[unlikely]] {
             flush();
-            if (text.size() + 2 > m_buffer.size()) {
+            if (text.size() + 2 > kBufferBytes) {
                 m_file.write(text.data(), text.size());
                 m_file.write("\r\n", 2);
                 return;
             }
         }
-        char* at = m_buffer.data() + m_used;
+        char* at = m_buffer.get() + m_used;
         std::memcpy(at, text.data(), text.size());
         at[text.size()] = '\r';
         at[text.size() + 1] = '\n';
@@ -75,14 +92,14 @@ public:
 
     void flush() {
         if (m_used > 0)
-            m_file.write(m_buffer.data(), m_used);
+            m_file.write(m_buffer.get(), m_used);
         m_used = 0;
     }
 
 private:
     AtomicFile& m_file;
     Next& m_next;
-    std::vector<char> m_buffer;
+    std::unique_ptr<char[]> m_buffer; // not cleared: only what was put is ever written
     std::size_t m_used = 0;
 };
 

@@ -3,6 +3,7 @@
 // the I/O ports and the device-level operations (control register, columns, identification, SRAM size,
 // configuration loading, clock synthesizer) that the session and the run engine use.
 
+#include "board/column_access.h"
 #include "board/driver_channel.h"
 #include "board/millisecond_clock.h"
 #include "design/device_geometry.h"
@@ -83,6 +84,23 @@ public:
     void writeMapRegister(const RowMask& mask);
     void writeColumn(int column, std::uint32_t value);
     std::uint32_t readColumn(int column);
+    // writeMapRegister(access.mask), then writeColumn or readColumn of access.column.
+    void writeColumnRows(const ColumnAccess& access, std::uint32_t value) {
+        if (!m_ok)
+            return;
+        if (access.mode != deviceMode()) [[unlikely]] {
+            writeColumnRows(prepareColumnAccess(access.mask, access.column), value);
+            return;
+        }
+        m_channel->storeMappedColumn(access.bus, value);
+    }
+    std::uint32_t readColumnRows(const ColumnAccess& access) {
+        if (!m_ok)
+            return kNoBus;
+        if (access.mode != deviceMode()) [[unlikely]]
+            return readColumnRows(prepareColumnAccess(access.mask, access.column));
+        return m_channel->loadMappedColumn(access.bus);
+    }
     void writeIdentification(std::uint32_t marker);
     std::uint8_t readIdentification();
     // 1 for the 64-cell member, 3 for the 128-cell member, 0xFF when neither answers.

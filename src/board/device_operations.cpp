@@ -17,14 +17,30 @@ static_assert(sizeof kIdentificationText == kIdentificationChars + 1);
 constexpr std::uint32_t kProbeLow = 42;
 constexpr std::uint32_t kProbeHigh = 131114;
 
-// What writeControl puts on the bus for a control value.
-std::uint32_t controlOnBus(std::uint32_t value) {
-    // A control value of all ones is what an empty bus reads back; it is never written back as such.
-    const std::uint32_t byte = value & 0xFFu;
-    return byte == 0xFFu ? 0 : byte;
-}
+using driver_protocol::controlOnBus;
 
 } // namespace
+
+ColumnAccess prepareColumnAccess(const RowMask& mask, int column) {
+    const DeviceGeometry& g = currentDevice();
+    const auto offset = [](std::uint32_t deviceAddress) {
+        return (deviceAddress | (driver_protocol::kDeviceSpace >> 2)) << 2;
+    };
+    ColumnAccess access;
+    access.mask = mask;
+    access.column = column;
+    access.mode = g.mode;
+    access.bus.control = offset(g.controlRegister);
+    const int words = g.rowMaskBytes / 4;
+    const std::uint8_t* b = mask.bytes().data();
+    for (int i = 0; i < words && i < 4; ++i, b += 4) {
+        const std::uint32_t word = static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
+                                   static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24;
+        access.bus.map[access.bus.mapWords++] = {offset(g.mapRegister + 4u * static_cast<std::uint32_t>(i)), word};
+    }
+    access.bus.column = offset(cellStateAddress(0, column));
+    return access;
+}
 
 std::uint32_t BoardDriver::readControl() {
     return readDeviceWord(controlRegister());
@@ -57,23 +73,9 @@ int BoardDriver::setBusWidth(int width) {
 void BoardDriver::writeMapRegister(const RowMask& mask) {
     if (!m_ok)
         return;
-    // Every read group and every assignment of a run comes here: the control read, then the 32-bit
-    // bus, the map words and the control value restored in one call to the channel.
-    const DeviceGeometry& g = currentDevice();
-    const std::uint32_t control = deviceOffset(g.controlRegister);
-    const std::uint32_t c = m_channel->load(control);
-    std::array<WindowStore, 2 + sizeof(RowMask{}.bytes()) / 4> stores;
-    std::size_t n = 0;
-    stores[n++] = {control, controlOnBus((c & 0xFBu) | 8u)};
-    const int words = g.rowMaskBytes / 4;
-    const std::uint8_t* b = mask.bytes().data();
-    for (int i = 0; i < words; ++i, b += 4) {
-        const std::uint32_t word = static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
-                                   static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24;
-        stores[n++] = {deviceOffset(g.mapRegister + 4u * static_cast<std::uint32_t>(i)), word};
-    }
-    stores[n++] = {control, controlOnBus(c)};
-    m_channel->storeSequence(stores.data(), n);
+    // The control read, then the 32-bit bus, the map words and the control value restored in one
+    // call to the channel.
+    m_channel->storeRowMap(prepareColumnAccess(mask, 0).bus);
 }
 
 void BoardDriver::writeColumn(int column, std::uint32_t value) {

@@ -22,12 +22,28 @@ inline constexpr std::uint16_t kPortReset = 0x10;  // 1 resets the board, 2 asse
 inline constexpr std::uint16_t kPortSerial = 0x14; // the clock synthesizer's serial line
 inline constexpr std::uint16_t kPortControl = 0x24;
 inline constexpr std::uint16_t kPortBank = 0x2c;
+
+// What a write of the control register puts on the bus for a control value: its low byte, except
+// that all ones (what an empty bus reads back) is never written back as such.
+inline constexpr std::uint32_t controlOnBus(std::uint32_t value) {
+    const std::uint32_t byte = value & 0xFFu;
+    return byte == 0xFFu ? 0 : byte;
+}
 } // namespace driver_protocol
 
 // One store of a sequence handed to DriverChannel::storeSequence.
 struct WindowStore {
     std::uint32_t byteOffset;
     std::uint32_t value;
+};
+
+// A column access through the row map, as the board layer makes it for the rows of one column: the
+// byte offsets of the control register and of the column's state word, and the map words' stores.
+struct MappedColumnAccess {
+    std::uint32_t control = 0;
+    WindowStore map[4] = {};
+    std::uint32_t mapWords = 0; // at most 4
+    std::uint32_t column = 0;
 };
 
 class DriverChannel {
@@ -75,6 +91,29 @@ public:
 
     // One 32-bit output to an absolute I/O port (the board's port base plus an offset).
     virtual void portOut(std::uint16_t port, std::uint32_t value) = 0;
+
+    // The row map written: the control register loaded, then stored with the 32-bit bus selected,
+    // the map words, and the loaded control value stored back, as one storeSequence.
+    void storeRowMap(const MappedColumnAccess& access) {
+        const std::uint32_t c = load(access.control);
+        WindowStore stores[6];
+        std::size_t n = 0;
+        stores[n++] = {access.control, driver_protocol::controlOnBus((c & 0xFBu) | 8u)};
+        for (std::uint32_t i = 0; i < access.mapWords && i < 4; ++i)
+            stores[n++] = access.map[i];
+        stores[n++] = {access.control, driver_protocol::controlOnBus(c)};
+        storeSequence(stores, n);
+    }
+    // storeRowMap, then the column word stored or loaded: the accesses of every read and write of a
+    // run's cycles. A channel may override them to do the same in one step.
+    virtual void storeMappedColumn(const MappedColumnAccess& access, std::uint32_t value) {
+        storeRowMap(access);
+        store(access.column, value);
+    }
+    virtual std::uint32_t loadMappedColumn(const MappedColumnAccess& access) {
+        storeRowMap(access);
+        return load(access.column);
+    }
 };
 
 } // namespace cellwatch

@@ -60,6 +60,22 @@ public:
         ++m_total;
         return true;
     }
+    // append() of a sample record, its fields written straight into the block: the run's sampling
+    // loop adds millions, and a record put together first and then copied whole makes the processor
+    // wait for the parts to land before it can read them back.
+    bool appendSample(TraceHandle component, std::int32_t value, std::uint32_t time) {
+        const std::uint32_t count = m_tailCount;
+        if (count == kRecordsPerBlock || m_total == UINT32_MAX) [[unlikely]]
+            return appendSlow(TraceRecord{component, value, time, kNoTraceHandle});
+        TraceRecord* slot = m_tailRecords + count;
+        slot->component = component;
+        slot->value = value;
+        slot->time = time;
+        slot->line = kNoTraceHandle;
+        m_tailCount = count + 1;
+        ++m_total;
+        return true;
+    }
 
     // Copies record number index to out. False when index >= count(), and for every record of a
     // block that cannot be read back from the cache file (out is then left alone).

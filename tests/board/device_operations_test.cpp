@@ -102,6 +102,51 @@ TEST_F(DeviceOperationsTest, ColumnsUseOffsetThreeRowZero) {
     EXPECT_EQ(deviceStores(), (Stores{{0xFF80, 1}}));
 }
 
+TEST_F(DeviceOperationsTest, APreparedColumnAccessIsTheMapWriteThenTheColumnAccess) {
+    // Every channel event of the prepared calls, as the separate calls make them, on both members;
+    // an access prepared for another member is worked out again for the current one.
+    for (int mode : {1, 3}) {
+        selectDevice(mode);
+        RowMask mask;
+        mask.makeFull();
+        mask.clearRow(2);
+        mask.clearRow(mode == 3 ? 100 : 40);
+        const ColumnAccess access = prepareColumnAccess(mask, 9);
+        for (std::uint32_t control : {0x35u, 0xFFu}) {
+            fake->poke(deviceOffset(geometryOfMode(mode).controlRegister), control);
+            log.clear();
+            board->writeMapRegister(mask);
+            board->writeColumn(9, 0x5A);
+            const std::uint32_t separateRead = (board->writeMapRegister(mask), board->readColumn(9));
+            const std::vector<ChannelEvent> separate = log;
+            fake->poke(deviceOffset(geometryOfMode(mode).controlRegister), control);
+            log.clear();
+            board->writeColumnRows(access, 0x5A);
+            EXPECT_EQ(board->readColumnRows(access), separateRead);
+            ASSERT_EQ(log.size(), separate.size()) << mode;
+            for (std::size_t i = 0; i < log.size(); ++i) {
+                EXPECT_EQ(log[i].kind, separate[i].kind) << mode << " event " << i;
+                EXPECT_EQ(log[i].where, separate[i].where) << mode << " event " << i;
+                EXPECT_EQ(log[i].value, separate[i].value) << mode << " event " << i;
+            }
+        }
+    }
+    // Prepared on the 128-cell member, used on the 64-cell one.
+    RowMask row0;
+    row0.makeFull();
+    row0.clearRow(0);
+    selectDevice(3);
+    const ColumnAccess wide = prepareColumnAccess(row0, 17);
+    selectDevice(1);
+    log.clear();
+    board->writeMapRegister(row0);
+    board->writeColumn(17, 1);
+    const Stores separate = deviceStores();
+    log.clear();
+    board->writeColumnRows(wide, 1);
+    EXPECT_EQ(deviceStores(), separate);
+}
+
 TEST_F(DeviceOperationsTest, IdentificationWritesTheTextThenTheMarker) {
     fake->poke(deviceOffset(0xC000), 0x2C);
     board->writeIdentification(0x101);

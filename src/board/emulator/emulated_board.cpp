@@ -39,7 +39,9 @@ EmulatedBoard::EmulatedBoard(const EmulatorOptions& options)
                   3u << m_geometry.offsetShift),
       m_stateBits(3u << m_geometry.offsetShift), m_columnShift(static_cast<std::uint32_t>(m_geometry.columnShift)),
       m_columnMask((1u << m_geometry.rowBits) - 1u),
-      m_mapSpan(4u * static_cast<std::uint32_t>(m_geometry.rowMaskBytes / 4)), m_fabric(m_geometry.cells),
+      m_mapSpan(4u * static_cast<std::uint32_t>(m_geometry.rowMaskBytes / 4)),
+      m_controlOffset(kDeviceWindow + 4u * m_geometry.controlRegister),
+      m_mapOffset(kDeviceWindow + 4u * m_geometry.mapRegister), m_fabric(m_geometry.cells),
       m_sram(options.smallSram ? SramModel::kSmallBytes : SramModel::kFullBytes) {
     m_ports.reserve(kPortHistoryLimit);
     reset();
@@ -101,6 +103,44 @@ inline void EmulatedBoard::storeWord(std::uint32_t byteOffset, std::uint32_t val
         return;
     }
     deviceStore(a, value);
+}
+
+void EmulatedBoard::storeRowMap(const MappedColumnAccess& access) {
+    const std::uint32_t count = std::min<std::uint32_t>(access.mapWords, 4);
+    std::uint32_t i = 0;
+    std::uint32_t c = 0;
+    // The board layer's own sequence (control register, then the map words in order) leaves only
+    // the map words and the control value restored behind: the wide-bus value in between matters
+    // to no map word.
+    if (access.control == m_controlOffset) {
+        c = m_control;
+        for (; i < count && access.map[i].byteOffset == m_mapOffset + 16u * i; ++i) {
+            if (m_map[i] != access.map[i].value) {
+                m_map[i] = access.map[i].value;
+                m_rowsValid = false;
+            }
+        }
+        if (i == count) {
+            m_control = static_cast<std::uint8_t>(driver_protocol::controlOnBus(c));
+            return;
+        }
+    } else {
+        c = load(access.control);
+    }
+    storeWord(access.control, driver_protocol::controlOnBus((c & 0xFBu) | 8u));
+    for (; i < count; ++i)
+        storeWord(access.map[i].byteOffset, access.map[i].value);
+    storeWord(access.control, driver_protocol::controlOnBus(c));
+}
+
+void EmulatedBoard::storeMappedColumn(const MappedColumnAccess& access, std::uint32_t value) {
+    storeRowMap(access);
+    storeWord(access.column, value);
+}
+
+std::uint32_t EmulatedBoard::loadMappedColumn(const MappedColumnAccess& access) {
+    storeRowMap(access);
+    return load(access.column);
 }
 
 void EmulatedBoard::store(std::uint32_t byteOffset, std::uint32_t value) {
@@ -227,39 +267,51 @@ EmulatedBoard::Decoded EmulatedBoard::decode(std::uint32_t a) const {
     return d;
 }
 
-int EmulatedBoard::selectedRows(int limit) {
-    if (!m_rowsValid) {
-        m_rowsValid = true;
-        // From the entry after the last one used: the maps of a run come round in the same order.
-        for (int n = 1; n <= kRememberedMaps; ++n) {
-            const int i = (m_selection + n) % kRememberedMaps;
-            const RowSelection& known = m_selections[static_cast<std::size_t>(i)];
-            if (known.known && known.map == m_map) {
-                m_selection = i;
-                return std::min(known.count, limit);
-            }
+void EmulatedBoard::findSelection() {
+    m_rowsValid = true;
+    const auto holds = [this](const RowSelection& known) {
+        return known.map[0] == m_map[0] && known.map[1] == m_map[1] && known.map[2] == m_map[2] &&
+               known.map[3] == m_map[3];
+    };
+    // A run's cycles go round the same maps in the same order: the map that followed this one last
+    // time is tried first.
+    const int previous = m_selection;
+    if (m_remembered > 0) {
+        const int next = m_selections[static_cast<std::size_t>(previous)].next;
+        if (next >= 0 && holds(m_selections[static_cast<std::size_t>(next)])) {
+            m_selection = next;
+            return;
         }
-        m_selection = m_nextSelection;
-        m_nextSelection = (m_nextSelection + 1) % kRememberedMaps;
-        RowSelection& s = m_selections[static_cast<std::size_t>(m_selection)];
-        s.map = m_map;
-        s.known = true;
-        s.count = 0;
-        // Rows past the map register's last word (rows 32-47 of the 48-cell member) cannot be selected.
-        const int reachable = std::min(m_geometry.cells, 32 * (m_geometry.rowMaskBytes / 4));
-        for (int word = 0; 32 * word < reachable; ++word) {
-            const int rows = std::min(32, reachable - 32 * word);
-            std::uint32_t selected = ~m_map[static_cast<std::size_t>(word)];
-            if (rows < 32)
-                selected &= (1u << rows) - 1u;
-            while (selected != 0) {
-                const int r = 32 * word + std::countr_zero(selected);
-                s.rows[static_cast<std::size_t>(s.count++)] = static_cast<std::uint8_t>(r);
-                selected &= selected - 1u;
+        for (int i = 0; i < m_remembered; ++i) {
+            if (holds(m_selections[static_cast<std::size_t>(i)])) {
+                m_selections[static_cast<std::size_t>(previous)].next = i;
+                m_selection = i;
+                return;
             }
         }
     }
-    return std::min(m_selections[static_cast<std::size_t>(m_selection)].count, limit);
+    m_selection = m_nextSelection;
+    m_nextSelection = (m_nextSelection + 1) % kRememberedMaps;
+    if (m_remembered > 0)
+        m_selections[static_cast<std::size_t>(previous)].next = m_selection;
+    m_remembered = std::max(m_remembered, m_selection + 1);
+    RowSelection& s = m_selections[static_cast<std::size_t>(m_selection)];
+    s.map = m_map;
+    s.next = -1;
+    s.count = 0;
+    // Rows past the map register's last word (rows 32-47 of the 48-cell member) cannot be selected.
+    const int reachable = std::min(m_geometry.cells, 32 * (m_geometry.rowMaskBytes / 4));
+    for (int word = 0; 32 * word < reachable; ++word) {
+        const int rows = std::min(32, reachable - 32 * word);
+        std::uint32_t selected = ~m_map[static_cast<std::size_t>(word)];
+        if (rows < 32)
+            selected &= (1u << rows) - 1u;
+        while (selected != 0) {
+            const int r = 32 * word + std::countr_zero(selected);
+            s.rows[static_cast<std::size_t>(s.count++)] = static_cast<std::uint8_t>(r);
+            selected &= selected - 1u;
+        }
+    }
 }
 
 std::uint32_t EmulatedBoard::deviceLoad(std::uint32_t deviceAddress) {

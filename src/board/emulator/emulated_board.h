@@ -9,6 +9,7 @@
 #include "board/emulator/synth_decoder.h"
 #include "design/device_geometry.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -49,6 +50,10 @@ public:
     void loadBlock(std::uint32_t byteOffset, std::uint32_t* dest, std::size_t words);
     void storeBlock(std::uint32_t byteOffset, const std::uint32_t* src, std::size_t words);
     void storeSequence(const WindowStore* stores, std::size_t count);
+    // DriverChannel's column access through the row map, with the same effect as its accesses one
+    // by one.
+    void storeMappedColumn(const MappedColumnAccess& access, std::uint32_t value);
+    std::uint32_t loadMappedColumn(const MappedColumnAccess& access);
     void portOut(std::uint16_t port, std::uint32_t value);
 
     // Inspection.
@@ -97,10 +102,17 @@ private:
     // The rows of the wide bus in force (16 or 32), from the map.
     int wideRows() { return selectedRows((m_control & 0x0Cu) == 0x04u ? 16 : 32); }
     void storeWord(std::uint32_t byteOffset, std::uint32_t value);
+    void storeRowMap(const MappedColumnAccess& access);
     std::uint32_t deviceLoad(std::uint32_t deviceAddress);
     void deviceStore(std::uint32_t deviceAddress, std::uint32_t value);
     // The rows a column access reaches: the map's cleared rows, ascending, at most the bus width.
-    int selectedRows(int limit);
+    int selectedRows(int limit) {
+        if (!m_rowsValid)
+            findSelection();
+        return std::min(m_selections[static_cast<std::size_t>(m_selection)].count, limit);
+    }
+    // Makes m_selection the entry of the map in force, scanning the map when it is not remembered.
+    void findSelection();
     const std::uint8_t* selectedRowList() const {
         return m_selections[static_cast<std::size_t>(m_selection)].rows.data();
     }
@@ -114,6 +126,8 @@ private:
     std::uint32_t m_columnShift;
     std::uint32_t m_columnMask;
     std::uint32_t m_mapSpan; // map words times 4: the map register's address range
+    std::uint32_t m_controlOffset; // window byte offsets of the control register and the first map word
+    std::uint32_t m_mapOffset;
     CellFabric m_fabric;
     SramModel m_sram;
     SynthDecoder m_synth;
@@ -127,12 +141,13 @@ private:
         std::array<std::uint32_t, 4> map{};
         std::array<std::uint8_t, 128> rows{};
         int count = 0;
-        bool known = false;
+        int next = -1; // the entry whose map came after this one's the last time it changed
     };
     static constexpr int kRememberedMaps = 8;
     std::array<RowSelection, kRememberedMaps> m_selections{};
     int m_selection = 0;      // the entry of the map in force once m_rowsValid
     int m_nextSelection = 0;  // the entry a map not remembered replaces
+    int m_remembered = 0;     // entries [0, m_remembered) hold a map
     bool m_rowsValid = false; // false after a map write, until the next column access
 
     std::uint8_t m_bank = 0;

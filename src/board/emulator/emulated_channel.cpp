@@ -59,6 +59,12 @@ public:
     void storeSequence(const WindowStore* stores, std::size_t count) override {
         m_board.storeSequence(stores, count);
     }
+    void storeMappedColumn(const MappedColumnAccess& access, std::uint32_t value) override {
+        m_board.storeMappedColumn(access, value);
+    }
+    std::uint32_t loadMappedColumn(const MappedColumnAccess& access) override {
+        return m_board.loadMappedColumn(access);
+    }
     void portOut(std::uint16_t port, std::uint32_t value) override { m_board.portOut(port, value); }
 
 private:

@@ -4,7 +4,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <cstdlib>
+#include <memory>
 
 namespace cellwatch {
 
@@ -15,14 +16,19 @@ public:
 
     explicit SramModel(std::uint32_t bytes);
 
-    std::uint32_t sizeBytes() const { return static_cast<std::uint32_t>(m_bytes.size()); }
+    std::uint32_t sizeBytes() const { return m_size; }
     std::uint32_t load(std::uint32_t byteOffset) const;
     void store(std::uint32_t byteOffset, std::uint32_t value);
     void loadBlock(std::uint32_t byteOffset, std::uint32_t* dest, std::size_t words) const;
     void storeBlock(std::uint32_t byteOffset, const std::uint32_t* src, std::size_t words);
 
 private:
-    std::vector<std::uint8_t> m_bytes;
+    struct Free {
+        void operator()(std::uint8_t* p) const { std::free(p); }
+    };
+    // Zeroed by the system as the pages are first touched: most runs never reach most of it.
+    std::unique_ptr<std::uint8_t, Free> m_bytes;
+    std::uint32_t m_size;
     std::uint32_t m_mask; // sizes are powers of two
 };
 
