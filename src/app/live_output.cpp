@@ -121,12 +121,17 @@ LiveOutput::Chunk LiveOutput::chunkOf(std::span<const TraceRecord> records, std:
 }
 
 void LiveOutput::push(Chunk chunk) {
+    bool wake = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_queue.push_back(std::move(chunk));
         ++m_pushed;
+        // Waking a lane costs the run a system call: they are woken for a few blocks at a time
+        // (and whenever the run has to wait for them, or ends).
+        wake = m_pushed % kBlocksPerWake == 0 || m_queue.back().block == kNoBlock;
     }
-    m_work.notify_all();
+    if (wake)
+        m_work.notify_all();
 }
 
 void LiveOutput::blockFilled(std::size_t block, std::span<const TraceRecord> records) {
@@ -138,12 +143,16 @@ void LiveOutput::blockFilled(std::size_t block, std::span<const TraceRecord> rec
 
 void LiveOutput::blockLeaving(std::size_t block) {
     std::unique_lock<std::mutex> lock(m_mutex);
-    m_done.wait(lock, [&] {
+    const auto past = [&] {
         for (const Lane& lane : m_lanes)
             if (lane.used && lane.running && lane.blocksDone <= block)
                 return false;
         return true;
-    });
+    };
+    if (past())
+        return;
+    m_work.notify_all(); // the lanes may sleep with blocks still to walk
+    m_done.wait(lock, past);
 }
 
 void LiveOutput::storeEmptied() {

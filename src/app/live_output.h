@@ -98,6 +98,7 @@ private:
         std::vector<std::optional<std::string>> lineTexts; // one per log-line record, in order
     };
     static constexpr std::size_t kNoBlock = static_cast<std::size_t>(-1);
+    static constexpr std::size_t kBlocksPerWake = 4;
 
     // Counts each field's samples (up to 2) and notes fields a row showed before their first sample.
     struct Tap {

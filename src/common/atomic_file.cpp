@@ -314,9 +314,13 @@ bool AtomicFile::commit() {
     if (::close(m_fd) != 0)
         fail(errno);
     m_fd = -1;
+    // The rename is made outside the list's lock: replacing a large file gives its blocks back
+    // meanwhile, and two saves (a run's log and VCD) should not wait for each other's. A signal
+    // taken in between removes a temporary name that is no longer there, or the file before it
+    // is renamed: the target is whole either way.
+    if (!m_failed && std::rename(m_tempPath.c_str(), m_target.c_str()) != 0)
+        fail(errno);
     SettleRemovable(m_ticket, [this] {
-        if (!m_failed && std::rename(m_tempPath.c_str(), m_target.c_str()) != 0)
-            fail(errno);
         if (m_failed)
             std::remove(m_tempPath.c_str());
     });

@@ -11,8 +11,6 @@ constexpr std::array<DeviceGeometry, 4> kMembers{{
     {3, 128, 18, 7, 7, 9, 16, 0x30000, 0x30010, 16, 0x30030, 16},
 }};
 
-int g_mode = 1;
-
 void setField(AddressWord& word, int shift, int bits, std::uint32_t value) {
     const std::uint32_t mask = ((1u << bits) - 1u) << shift;
     word = (word & ~mask) | ((value << shift) & mask);
@@ -24,17 +22,17 @@ const DeviceGeometry& geometryOfMode(int mode) {
     return (mode >= 0 && mode <= 3) ? kMembers[static_cast<std::size_t>(mode)] : kMembers[1];
 }
 
+namespace detail {
+int g_deviceMode = 1;
+} // namespace detail
+
 const DeviceGeometry& currentDevice() {
-    return kMembers[static_cast<std::size_t>(g_mode)];
+    return kMembers[static_cast<std::size_t>(detail::g_deviceMode)];
 }
 
 void selectDevice(int mode) {
     if (mode >= 0 && mode <= 3)
-        g_mode = mode;
-}
-
-int deviceMode() {
-    return g_mode;
+        detail::g_deviceMode = mode;
 }
 
 void setRowField(AddressWord& word, std::uint32_t value) {

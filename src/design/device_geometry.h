@@ -31,7 +31,13 @@ const DeviceGeometry& geometryOfMode(int mode);
 const DeviceGeometry& currentDevice();
 
 void selectDevice(int mode);
-int deviceMode();
+namespace detail {
+extern int g_deviceMode; // selectDevice's; read through deviceMode()
+} // namespace detail
+// Inline: every column access of a run checks it.
+inline int deviceMode() {
+    return detail::g_deviceMode;
+}
 
 void setRowField(AddressWord& word, std::uint32_t value);
 void setOffsetField(AddressWord& word, std::uint32_t value);

@@ -106,13 +106,27 @@ std::string QtSettings::readString(std::string_view section, std::string_view ke
     return value.toString().toStdString();
 }
 
+// A value written again unchanged leaves the file alone: every batch run writes "Last path", and
+// rewriting the file (with its lock and flush) at each run's end is time the run does not need.
+bool QtSettings::holds(const QString& key, const QString& text) const {
+    const QVariant stored = m_settings->value(key);
+    return stored.isValid() && stored.typeId() == QMetaType::QString && stored.toString() == text;
+}
+
 void QtSettings::writeInt(std::string_view section, std::string_view key, int value) {
-    m_settings->setValue(keyOf(section, key), value);
+    const QString k = keyOf(section, key);
+    if (holds(k, QString::number(value)))
+        return;
+    m_settings->setValue(k, value);
     changed();
 }
 
 void QtSettings::writeString(std::string_view section, std::string_view key, std::string_view value) {
-    m_settings->setValue(keyOf(section, key), toQString(value));
+    const QString k = keyOf(section, key);
+    const QString text = toQString(value);
+    if (holds(k, text))
+        return;
+    m_settings->setValue(k, text);
     changed();
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 
 class QSettings;
+class QString;
 class QTemporaryDir;
 
 namespace cellwatch {
@@ -44,6 +45,8 @@ public:
 private:
     void open(const std::string& iniPath);
     void changed() { m_deviceBehind = !m_devicePath.empty(); }
+    // The value under key reads back as exactly text.
+    bool holds(const QString& key, const QString& text) const;
 
     std::string m_devicePath; // the device or FIFO the INI text is written to; empty for a file
     bool m_deviceBehind = false; // values changed since the INI text was last written to the device

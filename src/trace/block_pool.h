@@ -5,6 +5,7 @@
 // or all of them when it cannot be reserved, come from the heap.
 
 #include <cstddef>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -12,7 +13,7 @@ namespace cellwatch {
 
 class BlockPool {
 public:
-    BlockPool(std::size_t blockBytes, std::size_t blocks) : m_blockBytes(blockBytes), m_blocks(blocks) {}
+    BlockPool(std::size_t blockBytes, std::size_t blocks);
     ~BlockPool();
     BlockPool(const BlockPool&) = delete;
     BlockPool& operator=(const BlockPool&) = delete;
@@ -22,16 +23,27 @@ public:
     // Takes a block back; false (and nothing done) when it is not one of the pool's.
     bool give(void* block);
 
+    // From now on a thread of the pool's own has the region's memory mapped a few megabytes ahead of
+    // the blocks handed out, so that the one who fills them does not wait for the kernel to clear
+    // each new page. Only where the system can be asked for that; otherwise nothing changes.
+    void prepareAhead();
+
 private:
+    class Preparer;
+
     bool reserve();
 
     std::size_t m_blockBytes;
     std::size_t m_blocks;
+    void* m_mapping = nullptr; // what mmap gave, m_mappingBytes long; the region starts inside it
+    std::size_t m_mappingBytes = 0;
     char* m_base = nullptr;
     std::size_t m_bytes = 0;
     bool m_tried = false;
+    bool m_prepare = false;
     std::size_t m_fresh = 0;    // blocks [m_fresh, m_blocks) were never handed out
     std::vector<void*> m_given; // blocks given back, for reuse
+    std::unique_ptr<Preparer> m_preparer; // last: stopped before the region goes
 };
 
 // Deleter of a block that came from pool, or from operator new[] when the pool had none.

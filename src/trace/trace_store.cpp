@@ -33,10 +33,13 @@ public:
         m_thread.join();
     }
 
-    void queue(std::size_t block, const TraceRecord* records) {
+    // Blocks first, first + 1, ... whose records are records(block); one wake-up for all of them.
+    template <class Records>
+    void queue(std::size_t first, std::size_t end, Records&& records) {
         {
             std::lock_guard<std::mutex> lock(m_mutex);
-            m_jobs.push_back(Job{block, records});
+            for (std::size_t block = first; block < end; ++block)
+                m_jobs.push_back(Job{block, records(block)});
         }
         m_work.notify_one();
     }
@@ -134,6 +137,9 @@ void TraceStore::setWriteBehind(bool on) {
     if (!on)
         stopWriter();
     m_writeBehind = on;
+    // The same runs fill blocks fast: their memory is made ready ahead of them, off this thread.
+    if (on)
+        m_pool.prepareAhead();
 }
 
 void TraceStore::stopWriter() {
@@ -275,8 +281,8 @@ bool TraceStore::writePending() {
             m_writer = std::make_unique<BlockWriter>(*m_file);
             m_writer->restart(m_written);
         }
-        for (; m_queued < stop; ++m_queued)
-            m_writer->queue(m_queued, m_blocks[m_queued].get());
+        m_writer->queue(m_queued, stop, [this](std::size_t block) { return m_blocks[block].get(); });
+        m_queued = stop;
         return true;
     }
     const std::size_t stop = std::min(m_written + kWriteBatchBlocks, m_blocks.size() - 1);

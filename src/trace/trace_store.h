@@ -96,7 +96,8 @@ public:
 
     // With write-behind on, blocks the cap sends to the cache file are written by a thread of the
     // store's own while records go on being appended; a block's memory is reused only once it is on
-    // file, and a failed write shows at the next block that needs room, as before. Off by default.
+    // file, and a failed write shows at the next block that needs room, as before. The blocks'
+    // memory is then also made ready ahead of them (BlockPool::prepareAhead). Off by default.
     void setWriteBehind(bool on);
 
     // Tells follower of every block that fills from now on, starting with the tail (null: nobody).

@@ -137,7 +137,7 @@ bool VcdWriter::addNumberChange(int variable, std::uint32_t value) {
         std::memcpy(p, v.code.data(), v.code.size());
     p += v.code.size();
     *p++ = '\n';
-    m_used = static_cast<std::size_t>(p - m_buf.data());
+    m_used = static_cast<std::size_t>(p - m_buf.get());
     return true;
 }
 
@@ -158,8 +158,8 @@ bool VcdWriter::write() {
     m_result = !m_outFailed && m_out.commit();
     if (!m_result)
         m_out.abandon();
-    m_buf.clear();
-    m_buf.shrink_to_fit();
+    m_buf.reset();
+    m_bufSize = 0;
     return m_result;
 }
 
@@ -173,7 +173,8 @@ void VcdWriter::startChanges() {
     }
     if (m_flushInBackground)
         m_out.flushInBackground();
-    m_buf.resize(kBufferSize);
+    m_buf.reset(new char[kBufferSize]);
+    m_bufSize = kBufferSize;
     m_used = 0;
     writeHeader();
 }
@@ -257,9 +258,11 @@ void VcdWriter::emitTime() {
 
 char* VcdWriter::reserveSlow(std::size_t n) {
     flush();
-    if (n > m_buf.size())
-        m_buf.resize(n);
-    return m_buf.data() + m_used;
+    if (n > m_bufSize) {
+        m_buf.reset(new char[n]);
+        m_bufSize = n;
+    }
+    return m_buf.get() + m_used;
 }
 
 void VcdWriter::put(std::string_view text) {
@@ -278,11 +281,11 @@ void VcdWriter::put(std::string_view text) {
 
 void VcdWriter::putNumber(std::uint64_t value) {
     char* p = reserve(24);
-    m_used = static_cast<std::size_t>(std::to_chars(p, p + 24, value).ptr - m_buf.data());
+    m_used = static_cast<std::size_t>(std::to_chars(p, p + 24, value).ptr - m_buf.get());
 }
 
 void VcdWriter::flush() {
-    if (m_used > 0 && !m_outFailed && !m_out.write(m_buf.data(), m_used))
+    if (m_used > 0 && !m_outFailed && !m_out.write(m_buf.get(), m_used))
         m_outFailed = true;
     m_used = 0;
 }

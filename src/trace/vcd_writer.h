@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <ctime>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -118,7 +119,7 @@ private:
     void put(std::string_view text);
     void putNumber(std::uint64_t value);
     char* reserve(std::size_t n) {
-        return m_used + n <= m_buf.size() ? m_buf.data() + m_used : reserveSlow(n);
+        return m_used + n <= m_bufSize ? m_buf.get() + m_used : reserveSlow(n);
     }
     char* reserveSlow(std::size_t n);
     void flush();
@@ -141,7 +142,8 @@ private:
     AtomicFile m_out;
     bool m_outFailed = false;
     bool m_flushInBackground = false;
-    std::vector<char> m_buf;
+    std::unique_ptr<char[]> m_buf; // not cleared: only what was put is written
+    std::size_t m_bufSize = 0;
     std::size_t m_used = 0;
 };
 

@@ -130,6 +130,29 @@ TEST_F(QtSettingsFileTest, HandWrittenFileIsRead) {
     EXPECT_EQ(store.readInt("Colours", "Error", 0), 255);
 }
 
+TEST_F(QtSettingsFileTest, ValuesWrittenAgainUnchangedLeaveTheFileAlone) {
+    // Every batch run writes "Last path"; a file rewritten each time would lose its hand-made layout.
+    const QByteArray text = "[Environment]\nBase = 10\nLast%20path = /home/me\n";
+    writeFile(text);
+    {
+        QtSettings store(path());
+        store.writeInt("Environment", "Base", 10);
+        store.writeString("Environment", "Last path", "/home/me");
+        EXPECT_TRUE(store.sync());
+    }
+    QFile file(QString::fromStdString(path()));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), text);
+    file.close();
+    QtSettings store(path());
+    store.writeString("Environment", "Last path", "/home/you");
+    store.writeInt("Environment", "Base", 16);
+    EXPECT_TRUE(store.sync());
+    QtSettings again(path());
+    EXPECT_EQ(again.readString("Environment", "Last path", ""), "/home/you");
+    EXPECT_EQ(again.readInt("Environment", "Base", 2), 16);
+}
+
 TEST_F(QtSettingsFileTest, MistypedValuesReadAsDefaults) {
     writeFile("[Environment]\nBase=sixteen\nAutoSplit=\nHide%20inversion=1,2\nRT%20Update=99999999999\n");
     QtSettings store(path());

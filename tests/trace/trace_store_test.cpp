@@ -414,3 +414,30 @@ TEST_F(TraceStoreOnDisk, MissingFolderMakesSpillingFailWithoutLosingRecords) {
 }
 
 } // namespace
+
+TEST(BlockPool, BlocksPreparedAheadKeepWhatIsWrittenAndThePoolGoesAtOnce) {
+    // The pool's own thread maps memory while blocks are filled; it must never disturb them, and a
+    // pool dropped in the middle of that must not wait for the rest of its region.
+    constexpr std::size_t kBytes = 80000;
+    constexpr std::size_t kBlocks = 60;
+    auto pool = std::make_unique<BlockPool>(kBytes, kBlocks);
+    pool->prepareAhead();
+    std::vector<unsigned char*> blocks;
+    for (std::size_t i = 0; i < kBlocks; ++i) {
+        auto* block = static_cast<unsigned char*>(pool->take());
+        ASSERT_NE(block, nullptr) << i;
+        std::memset(block, static_cast<int>(i + 1), kBytes);
+        blocks.push_back(block);
+    }
+    EXPECT_EQ(pool->take(), nullptr) << "the region holds kBlocks blocks";
+    for (std::size_t i = 0; i < kBlocks; ++i)
+        for (std::size_t at : {std::size_t{0}, kBytes / 2, kBytes - 1})
+            ASSERT_EQ(blocks[i][at], static_cast<unsigned char>(i + 1)) << i << " at " << at;
+    EXPECT_TRUE(pool->give(blocks[7]));
+    EXPECT_EQ(pool->take(), blocks[7]);
+    EXPECT_FALSE(pool->give(&blocks)) << "memory of another kind is not the pool's";
+
+    BlockPool large(kBytes, 1000); // 80 MB of address space; only what is taken gets prepared
+    large.prepareAhead();
+    ASSERT_NE(large.take(), nullptr);
+}

@@ -107,7 +107,8 @@ void CellFabric::writeCells(int column, const std::uint8_t* rows, int count, std
         return;
     ensureCompiled();
     const std::uint32_t base = index(0, column);
-    std::uint64_t written[2] = {0, 0};
+    const Range& strobe = m_accessStrobe[static_cast<std::size_t>(column)];
+    std::uint64_t written[2] = {0, 0}; // only a strobe of the column asks which rows were written
     m_changed = 0;
     std::uint8_t* const state = m_state.data();
     for (int k = 0; k < count; ++k) {
@@ -115,10 +116,11 @@ void CellFabric::writeCells(int column, const std::uint8_t* rows, int count, std
         const auto bit = static_cast<std::uint8_t>((value >> k) & 1u);
         if (state[base + row] != bit)
             writeState(base + row, bit);
-        written[row >> 6] |= std::uint64_t{1} << (row & 63);
     }
+    if (!strobe.empty())
+        for (int k = 0; k < count; ++k)
+            written[rows[k] >> 6] |= std::uint64_t{1} << (rows[k] & 63);
     settleAndCascade();
-    const Range& strobe = m_accessStrobe[static_cast<std::size_t>(column)];
     if (!strobe.empty()) {
         m_changed = 0;
         fire(&strobe, 1, column, written);
@@ -454,11 +456,15 @@ void CellFabric::fire(const Range* ranges, int count, int exceptColumn, const st
         // Gates settled in full after every edge: nothing to note per register.
         for (int g = 0; g < count; ++g) {
             const std::uint32_t end = ranges[g].end;
-            for (std::uint32_t k = ranges[g].begin; k < end; ++k) {
-                const std::uint32_t self = regs[k].self;
-                if (excepted(self))
-                    continue;
-                state[self] = next[k];
+            if (exceptRows == nullptr) {
+                for (std::uint32_t k = ranges[g].begin; k < end; ++k)
+                    state[regs[k].self] = next[k];
+            } else {
+                for (std::uint32_t k = ranges[g].begin; k < end; ++k) {
+                    const std::uint32_t self = regs[k].self;
+                    if (!excepted(self))
+                        state[self] = next[k];
+                }
             }
             if (!ranges[g].empty())
                 ++m_edgeCount;
