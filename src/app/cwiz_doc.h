@@ -418,6 +418,7 @@ private:
     std::vector<std::int32_t> m_readSlots;
     bool m_cyclePlanReady = false;
     std::vector<TraceValuePlan> m_traceValues; // in trace list order
+    std::vector<std::uint32_t> m_unreadValues;  // those not readsOnly, in the same order
     std::vector<ValuePiece> m_valuePieces;
     AssignPlan m_clockAssign;                 // the clock register's
     std::vector<AssignPlan> m_sequenceAssigns; // in sequence list order

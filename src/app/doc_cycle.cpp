@@ -60,6 +60,10 @@ void CWizDoc::buildCyclePlan() {
     m_valuePieces.clear();
     for (TracedComponent& entry : m_traceList)
         planTraceValue(entry);
+    m_unreadValues.clear();
+    for (std::size_t i = 0; i < m_traceValues.size(); ++i)
+        if (!m_traceValues[i].readsOnly)
+            m_unreadValues.push_back(static_cast<std::uint32_t>(i));
     planAssignment(m_pClockElement != nullptr ? m_pClockElement->parent : nullptr, m_clockAssign);
     m_sequenceAssigns.resize(m_sequenceList.size());
     std::size_t i = 0;
@@ -221,9 +225,12 @@ bool CWizDoc::recordTraces(bool readsUnchanged) {
     const std::uint32_t hidden = m_bHideInversion == 1 ? 0xFFFFFFFFu : 0u;
     TraceStore& store = *m_pTraceStore;
     const ValuePiece* pieces = m_valuePieces.data();
-    for (const TraceValuePlan& plan : m_traceValues) {
-        if (skipReadsOnly && plan.readsOnly)
-            continue;
+    const TraceValuePlan* const plans = m_traceValues.data();
+    // Without the reads' entries only the others are visited, in the same order.
+    const std::uint32_t* const only = skipReadsOnly ? m_unreadValues.data() : nullptr;
+    const std::size_t count = skipReadsOnly ? m_unreadValues.size() : m_traceValues.size();
+    for (std::size_t n = 0; n < count; ++n) {
+        const TraceValuePlan& plan = plans[only != nullptr ? only[n] : n];
         std::uint32_t bits = (*plan.source >> plan.from) & plan.mask;
         for (std::uint32_t k = 0; k < plan.moreCount; ++k) {
             const ValuePiece& piece = pieces[plan.firstMore + k];

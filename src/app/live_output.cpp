@@ -52,10 +52,12 @@ LiveOutput::LiveOutput(TraceStore& store, const LogWalkInputs& session)
             reachable[slot.field] = 1;
     // A field no record can reach shows its start value in every row: checked at the end as shown.
     for (std::size_t i = 0; i < reachable.size(); ++i) {
-        if (reachable[i])
+        if (reachable[i]) {
             ++m_unseen;
-        else
+            ++m_belowTwo;
+        } else {
             m_unseenShown[i] = 1;
+        }
     }
 }
 

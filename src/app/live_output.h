@@ -104,12 +104,15 @@ private:
     struct Tap {
         LiveOutput& owner;
         void record(const TraceRecord& r) {
+            // Once every field has two samples there is nothing more to count.
+            if (owner.m_belowTwo == 0) [[likely]]
+                return;
             if (r.isSample() && r.component < owner.m_slots.size() && owner.m_slots[r.component].component) {
                 std::uint8_t& seen = owner.m_seen[owner.m_slots[r.component].field];
                 if (seen == 0)
                     --owner.m_unseen;
-                if (seen < 2)
-                    ++seen;
+                if (seen < 2 && ++seen == 2)
+                    --owner.m_belowTwo;
             }
         }
     };
@@ -142,6 +145,7 @@ private:
     std::vector<std::int32_t> m_startValues;
     std::vector<std::uint8_t> m_seen;
     std::size_t m_unseen = 0; // fields some record reaches that no record has reached yet
+    std::size_t m_belowTwo = 0; // fields some record reaches that have had fewer than two samples
     bool m_unseenNoted = false;
     std::vector<std::uint8_t> m_unseenShown;
     std::vector<LogWalkSlot> m_slots;

@@ -40,9 +40,20 @@ public:
 
     // The row at rowTime, without a line end. Valid until the next call.
     std::string_view row(std::uint32_t rowTime) {
-        const std::uint32_t stamp = rowTime / m_divisor;
-        if (stamp != m_stamp)
-            setStamp(stamp);
+        // Rows mostly keep their stamp or move on by one: no division for those.
+        const std::uint32_t since = rowTime - m_stampStart;
+        if (since >= m_divisor) {
+            if (since < 2 * m_divisor && m_row[m_stampLength] != '9') {
+                ++m_row[m_stampLength];
+                ++m_stamp;
+                m_stampStart += m_divisor;
+            } else {
+                const std::uint32_t stamp = rowTime / m_divisor;
+                if (stamp != m_stamp)
+                    setStamp(stamp);
+                m_stampStart = stamp * m_divisor;
+            }
+        }
         return {m_row.data(), m_row.size() - kRowSlack};
     }
 
@@ -63,6 +74,7 @@ private:
 
     std::uint32_t m_divisor;
     std::uint32_t m_stamp = 0;
+    std::uint32_t m_stampStart = 0; // the first time of m_stamp: m_stamp * m_divisor
     std::size_t m_stampLength = 8;
     std::vector<Field> m_fields;
     std::string m_row; // "#", the stamp, then "  " and the text of each field; then kRowSlack blanks

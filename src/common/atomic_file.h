@@ -79,7 +79,7 @@ private:
     std::string m_target;
     std::string m_tempPath;
     std::uint64_t m_ticket = 0; // the temporary file's entry in the signal clean-up list
-    static constexpr std::uint64_t kWritebackChunk = std::uint64_t{8} << 20;
+    static constexpr std::uint64_t kWritebackChunk = std::uint64_t{2} << 20;
     std::uint64_t m_written = 0;       // bytes written so far
     std::uint64_t m_writebackFrom = 0; // bytes before this are already on their way to the disk
     std::uint64_t m_syncedTo = 0;      // bytes before this are on the disk

@@ -232,12 +232,22 @@ void VcdWriter::emitTime() {
     // than formatting the number again.
     std::uint32_t step = m_time - m_lastWritten;
     if (step < 10) {
+        // The last digit takes the step; a carry of one runs through the nines before it.
         std::size_t i = m_timeLength;
-        while (step != 0 && i > 0) {
-            const std::uint32_t digit = static_cast<std::uint32_t>(m_timeText[i - 1] - '0') + step;
-            m_timeText[i - 1] = static_cast<char>('0' + digit % 10);
-            step = digit / 10;
-            --i;
+        std::uint32_t digit = static_cast<std::uint32_t>(m_timeText[i - 1] - '0') + step;
+        step = 0;
+        if (digit >= 10) {
+            digit -= 10;
+            step = 1;
+        }
+        m_timeText[--i] = static_cast<char>('0' + digit);
+        for (; step != 0 && i > 0; --i) {
+            if (m_timeText[i - 1] != '9') {
+                ++m_timeText[i - 1];
+                step = 0;
+                break;
+            }
+            m_timeText[i - 1] = '0';
         }
         if (step != 0) {
             std::memmove(m_timeText + 1, m_timeText, m_timeLength);
