@@ -76,10 +76,13 @@ std::unique_ptr<LiveOutput> LiveOutput::start(TraceStore& store, const LogWalkIn
         return nullptr;
     // The files grow for as long as the run lasts: what the run has made is on the disk by its end.
     live->m_logFile.flushInBackground();
+    // The process ends soon after: the outputs they replace are given back by a helper.
+    live->m_logFile.releaseReplacedLater();
     if (!vcdPath.empty()) {
         live->m_vcd = std::make_unique<VcdWriter>(vcdPath, std::move(vcdDate));
         live->m_vcd->setTimescale(10, 1); // 10 ms: one unit of the session's time
         live->m_vcd->flushInBackground();
+        live->m_vcd->releaseReplacedLater();
         live->m_vcdSink = std::make_unique<VcdTraceSink>(*live->m_vcd, session.traceList, session.radix);
     }
     // The files about to be replaced may be large: their pages are dropped now rather than at the

@@ -1,5 +1,6 @@
 #include "common/atomic_file.h"
 
+#include "common/detached_helper.h"
 #include "common/termination_cleanup.h"
 
 #include <atomic>
@@ -296,6 +297,15 @@ void AtomicFile::startWriteback() {
     m_writebackFrom = m_written;
 }
 
+namespace {
+
+bool LargeRegularFile(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= AtomicFile::kReleaseLaterBytes;
+}
+
+} // namespace
+
 bool AtomicFile::commit() {
     if (m_fd < 0)
         return false;
@@ -318,10 +328,15 @@ bool AtomicFile::commit() {
     // meanwhile, and two saves (a run's log and VCD) should not wait for each other's. A signal
     // taken in between removes a temporary name that is no longer there, or the file before it
     // is renamed: the target is whole either way.
-    if (!m_failed && std::rename(m_tempPath.c_str(), m_target.c_str()) != 0)
+    bool swapped = false;
+    if (!m_failed && m_releaseLater && LargeRegularFile(m_target))
+        swapped = ::renameat2(AT_FDCWD, m_tempPath.c_str(), AT_FDCWD, m_target.c_str(), RENAME_EXCHANGE) == 0;
+    if (!m_failed && !swapped && std::rename(m_tempPath.c_str(), m_target.c_str()) != 0)
         fail(errno);
-    SettleRemovable(m_ticket, [this] {
-        if (m_failed)
+    SettleRemovable(m_ticket, [this, swapped] {
+        // Swapped, the temporary name holds the replaced file; a helper that cannot be started
+        // leaves it to be removed here, and one killed on the way to the next save of the target.
+        if (m_failed || (swapped && !RemoveInHelper(m_tempPath)))
             std::remove(m_tempPath.c_str());
     });
     m_ticket = 0;

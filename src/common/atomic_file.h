@@ -55,6 +55,12 @@ public:
     // another file's commit overlaps with this one's.
     void startWriteback();
 
+    // For a program about to end (a batch run's outputs): a large regular file the commit replaces
+    // is swapped out under the temporary name and removed there by a helper process the commit does
+    // not wait for, since giving back its blocks can take longer than writing the new file did.
+    void releaseReplacedLater() { m_releaseLater = true; }
+    static constexpr std::int64_t kReleaseLaterBytes = std::int64_t{16} << 20;
+
     // Flushes, closes and renames the temporary file over the target. False, with the target left
     // untouched and the temporary file removed, when any write, the flush or the rename failed.
     // A target written in place is closed; false when any write or the close failed.
@@ -84,6 +90,7 @@ private:
     std::uint64_t m_writebackFrom = 0; // bytes before this are already on their way to the disk
     std::uint64_t m_syncedTo = 0;      // bytes before this are on the disk
     std::unique_ptr<Flusher> m_flusher;
+    bool m_releaseLater = false;
 };
 
 enum class SaveResult {

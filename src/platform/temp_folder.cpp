@@ -3,6 +3,7 @@
 #include "platform/temp_folder.h"
 
 #include "common/termination_cleanup.h"
+#include "platform/owner_lock.h"
 
 #include <QDir>
 #include <QFile>
@@ -49,7 +50,7 @@ TempFolder::~TempFolder() {
         return;
     SettleRemovable(m_cleanupTicket, [this] {
         if (m_ownerLock)
-            m_ownerLock->unlock();
+            m_ownerLock->release();
         QDir(QString::fromStdString(m_privateFolder)).removeRecursively();
     });
 }
@@ -76,9 +77,8 @@ bool TempFolder::prepare() {
     });
     if (ticket == 0)
         return false;
-    auto lock = std::make_unique<QLockFile>(privateDir->filePath(QLatin1String(kOwnerLockName)));
-    lock->setStaleLockTime(0);
-    if (!lock->tryLock(0)) {
+    auto lock = std::make_unique<OwnerLock>();
+    if (!lock->take(privateDir->filePath(QLatin1String(kOwnerLockName)).toStdString())) {
         SettleRemovable(ticket, [&] { privateDir.reset(); }); // removes the new folder
         return false;
     }

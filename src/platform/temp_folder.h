@@ -6,9 +6,9 @@
 #include <memory>
 #include <string>
 
-class QLockFile;
-
 namespace cellwatch {
+
+class OwnerLock;
 
 // Creates an empty file with a unique name "HLC<letters>.tmp" in folder and returns its path, or an
 // empty string when it cannot.
@@ -49,7 +49,7 @@ private:
     std::string m_base;
     std::string m_folder;
     std::string m_privateFolder;
-    std::unique_ptr<QLockFile> m_ownerLock;
+    std::unique_ptr<OwnerLock> m_ownerLock;
     std::uint64_t m_cleanupTicket = 0;
 };
 

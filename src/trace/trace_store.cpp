@@ -121,6 +121,11 @@ TraceStore::~TraceStore() {
     if (m_follower)
         m_follower->storeEmptied();
     stopWriter();
+    // Emptying a large file takes a while; a process about to end hands that over.
+    constexpr std::size_t kHandOverBlocks = 200;
+    if (m_releaseFileLater && m_file->isOpen() && std::max(m_written, m_queued) >= kHandOverBlocks &&
+        m_file->closeAndRemoveInHelper(m_path))
+        return;
     dropFileContents();
     m_file->close();
     m_file->remove(m_path);

@@ -100,6 +100,10 @@ public:
     // memory is then also made ready ahead of them (BlockPool::prepareAhead). Off by default.
     void setWriteBehind(bool on);
 
+    // For a process that ends with the store: a large cache file is emptied by a helper process
+    // after the store is gone (CacheFile::closeAndRemoveInHelper) instead of by the destructor.
+    void releaseFileLater() { m_releaseFileLater = true; }
+
     // Tells follower of every block that fills from now on, starting with the tail (null: nobody).
     // Blocks below the tail are not announced. The follower must outlive its place here or leave it first.
     void setFollower(TraceStoreFollower* follower) {
@@ -152,6 +156,7 @@ private:
     std::size_t m_written = 0;  // blocks are written in order, once each: [0, m_written) are on file
     std::size_t m_queued = 0;   // [0, m_queued) are on file or on their way there (write-behind)
     bool m_writeBehind = false;
+    bool m_releaseFileLater = false;
     std::unique_ptr<BlockWriter> m_writer;
     std::size_t m_scanFrom = 0; // no block below this one is resident
     RecordArray m_spare;        // one freed array kept for the next block, to spare the allocator

@@ -83,6 +83,18 @@ TEST_F(AtomicFileTest, ALargeFileSentToTheDiskWhileWrittenArrivesWhole) {
     writeLarge("large.log", true, std::size_t{20} << 20).first.reset();
     EXPECT_EQ(names(dir), std::set<std::string>{"large.log"});
     EXPECT_EQ(fs::file_size(dir / "large.log"), before) << "the file it would have replaced stays as it was";
+
+    // Replaced by a save that leaves the old file to a helper: the new content is in place at
+    // once, the old file is untouched until the helper removes its last name.
+    fs::create_hard_link(dir / "large.log", dir / "old.log");
+    auto [file, expected] = writeLarge("large.log", false, std::size_t{18} << 20);
+    file->releaseReplacedLater();
+    ASSERT_TRUE(file->commit());
+    EXPECT_TRUE(read(dir / "large.log") == expected);
+    EXPECT_EQ(fs::file_size(dir / "old.log"), before);
+    for (int wait = 0; wait < 500 && names(dir).size() > 2; ++wait)
+        ::usleep(10000); // the helper is another process: its end is polled for, up to 5 s
+    EXPECT_EQ(names(dir), (std::set<std::string>{"large.log", "old.log"}));
 }
 
 TEST_F(AtomicFileTest, LinksAreFollowedToTheFileTheyNameAndStayLinks) {

@@ -1,8 +1,10 @@
+#include "platform/owner_lock.h"
 #include "platform/temp_folder.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -75,6 +77,33 @@ TEST_F(TempFolderTest, PrivateFolderOfADeadProcessIsRemoved) {
     const QStringList left = hlc.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     ASSERT_EQ(left.size(), 1);
     EXPECT_EQ(hlc.filePath(left.front()).toStdString(), mine.privatePath());
+}
+
+TEST_F(TempFolderTest, TheOwnerLockIsWhatQLockFileWritesAndReadsAsHeld) {
+    // Other copies, of this version or an earlier one, look at a private folder with QLockFile.
+    const QString qtPath = base.filePath("qt.lock");
+    QByteArray qtBytes;
+    {
+        QLockFile qt(qtPath);
+        ASSERT_TRUE(qt.tryLock(0));
+        QFile file(qtPath);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        qtBytes = file.readAll();
+    }
+    const QString path = base.filePath("owner.lock");
+    OwnerLock mine;
+    ASSERT_TRUE(mine.take(path.toStdString()));
+    EXPECT_FALSE(OwnerLock().take(path.toStdString())) << "a lock held is not taken twice";
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), qtBytes);
+    QLockFile other(path);
+    other.setStaleLockTime(0);
+    EXPECT_FALSE(other.tryLock(0)) << "the owner lives";
+    EXPECT_EQ(other.error(), QLockFile::LockFailedError);
+    mine.release();
+    EXPECT_FALSE(QFileInfo::exists(path));
+    EXPECT_TRUE(other.tryLock(0));
 }
 
 TEST_F(TempFolderTest, UniqueFilesAreEmptyAndHlcPrefixed) {

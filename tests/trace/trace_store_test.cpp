@@ -402,6 +402,21 @@ TEST_F(TraceStoreOnDisk, SpillsReadsBackResetsAndCleansUp) {
     EXPECT_FALSE(fs::exists(cache));
 }
 
+TEST_F(TraceStoreOnDisk, ALargeCacheFileLeftToAHelperLeavesTheFolderEmptyAtOnce) {
+    // Low memory: every full block is spilled, so the file passes the hand-over size quickly.
+    auto memory = std::make_shared<std::uint64_t>(1024);
+    const fs::path cache = dir / "cache.dat";
+    {
+        TraceStore store(dir.string(), makePosixCacheFile(), std::make_unique<FakeMemory>(memory));
+        store.releaseFileLater();
+        for (std::uint32_t i = 0; i < 220 * TraceStore::kRecordsPerBlock; ++i)
+            ASSERT_TRUE(store.append(recordFor(i)));
+        ASSERT_GE(fs::file_size(cache), 200 * kBlock);
+    }
+    EXPECT_FALSE(fs::exists(cache)) << "the name goes with the store; the helper empties the file";
+    EXPECT_TRUE(fs::is_empty(dir));
+}
+
 TEST_F(TraceStoreOnDisk, MissingFolderMakesSpillingFailWithoutLosingRecords) {
     auto memory = std::make_shared<std::uint64_t>(1024);
     TraceStore store((dir / "gone").string(), makePosixCacheFile(), std::make_unique<FakeMemory>(memory));
