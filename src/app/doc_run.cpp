@@ -207,7 +207,8 @@ void CWizDoc::OnRunTimer(int timerId) {
     for (; k > 0 && m_runState == RunState::Cycling; --k) {
         ++m_cyclesDone;
         m_bStepDone = 0;
-        ApplySequences();
+        if (!m_sequenceList.empty())
+            ApplySequences();
         if (m_bStepDone == 0) {
             ReadBoardCells();
             StepCycle();
@@ -216,7 +217,7 @@ void CWizDoc::OnRunTimer(int timerId) {
             m_pObserver->cycleProgress(m_cyclesDone, m_cyclesTarget);
         if (m_runState == RunState::Paused)
             break;
-        if (CheckBreaks())
+        if (!m_breakList.empty() && CheckBreaks())
             break;
     }
     // The trace list shows the values of each tick's last cycle while the run goes on.
