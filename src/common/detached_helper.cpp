@@ -1,6 +1,7 @@
 #include "common/detached_helper.h"
 
 #include <csignal>
+#include <fcntl.h>
 #include <spawn.h>
 #include <unistd.h>
 
@@ -28,8 +29,12 @@ bool Spawn(const char* const* argv, int passed) {
     posix_spawnattr_setsigmask(&attributes, &none);
     posix_spawnattr_setsigdefault(&attributes, &defaults);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-    bool ready = true;
-    if (passed >= 0)
+    // Not this process's standard streams: whoever reads them to their end (a build server) would
+    // wait for the helper as well.
+    bool ready = posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0) == 0 &&
+                 posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0) == 0 &&
+                 posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0) == 0;
+    if (ready && passed >= 0)
         ready = posix_spawn_file_actions_adddup2(&actions, passed, 3) == 0; // dup2 clears close-on-exec
     pid_t pid = 0;
     const bool started = ready && posix_spawnp(&pid, argv[0], &actions, &attributes,

@@ -1,12 +1,15 @@
 // Saves to targets that are not plain files, the temporary files a killed save leaves, and what a
 // signal removes. Every target is made in the test's own folder.
 #include "common/atomic_file.h"
+#include "common/detached_helper.h"
 #include "common/termination_cleanup.h"
 #include "device_targets.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -205,6 +208,56 @@ TEST_F(AtomicFileTest, SignalRemovesSavesInProgressAndScratchFoldersThenExits) {
     EXPECT_EXIT(CutShort(dir, SIGTERM), ::testing::ExitedWithCode(143), "");
     EXPECT_EQ(names(dir), std::set<std::string>{"done.txt"});
     EXPECT_EQ(read(dir / "done.txt"), "done");
+}
+
+} // namespace
+} // namespace cellwatch
+
+namespace cellwatch {
+namespace {
+
+TEST(DetachedHelper, TheHelperGetsItsWorkButNotTheCallersStandardStreams) {
+    // A stand-in `rm` on the PATH notes its arguments and stays a while: a build server reading the
+    // run's output to its end must not wait for it.
+    const fs::path folder = fs::path(::testing::TempDir()) / "cellwatch_common_helper";
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    const fs::path marker = folder / "called";
+    {
+        std::ofstream script(folder / "rm");
+        script << "#!/bin/sh\necho \"$@\" > '" << marker.string() << "'\nsleep 30\n";
+    }
+    fs::permissions(folder / "rm", fs::perms::owner_all);
+    int streams[2];
+    ASSERT_EQ(::pipe(streams), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::dup2(streams[1], 1);
+        ::dup2(streams[1], 2);
+        ::close(streams[0]);
+        ::close(streams[1]);
+        ::setenv("PATH", folder.c_str(), 1);
+        ::_exit(RemoveInHelper("some file") ? 0 : 1);
+    }
+    ::close(streams[1]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    // The end of the streams comes with the caller's end, long before the helper's.
+    const auto start = std::chrono::steady_clock::now();
+    char byte = 0;
+    EXPECT_EQ(::read(streams[0], &byte, 1), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    ::close(streams[0]);
+    for (int wait = 0; wait < 500 && !fs::exists(marker); ++wait)
+        ::usleep(10000); // the helper is another process: its start is polled for, up to 5 s
+    std::ifstream called(marker);
+    std::string arguments;
+    std::getline(called, arguments);
+    EXPECT_EQ(arguments, "-f -- some file");
+    std::system(("pkill -f '" + (folder / "rm").string() + "' >/dev/null 2>&1").c_str());
+    fs::remove_all(folder);
 }
 
 } // namespace
