@@ -9,7 +9,6 @@
 
 #include <chrono>
 #include <csignal>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -225,7 +224,8 @@ TEST(DetachedHelper, TheHelperGetsItsWorkButNotTheCallersStandardStreams) {
     const fs::path marker = folder / "called";
     {
         std::ofstream script(folder / "rm");
-        script << "#!/bin/sh\necho \"$@\" > '" << marker.string() << "'\nsleep 30\n";
+        script << "#!/bin/sh\necho \"$@\" > '" << marker.string() << "'\necho $$ > '" << (folder / "pid").string()
+               << "'\nexec sleep 30\n";
     }
     fs::permissions(folder / "rm", fs::perms::owner_all);
     int streams[2];
@@ -256,7 +256,12 @@ TEST(DetachedHelper, TheHelperGetsItsWorkButNotTheCallersStandardStreams) {
     std::string arguments;
     std::getline(called, arguments);
     EXPECT_EQ(arguments, "-f -- some file");
-    std::system(("pkill -f '" + (folder / "rm").string() + "' >/dev/null 2>&1").c_str());
+    for (int wait = 0; wait < 500 && !fs::exists(folder / "pid"); ++wait)
+        ::usleep(10000);
+    pid_t helper = 0;
+    std::ifstream(folder / "pid") >> helper;
+    if (helper > 0)
+        ::kill(helper, SIGKILL);
     fs::remove_all(folder);
 }
 
