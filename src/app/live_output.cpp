@@ -1,6 +1,7 @@
 #include "app/live_output.h"
 
 #include "app/log_format.h"
+#include "common/background_thread.h"
 #include "design/design_element.h"
 
 namespace cellwatch {
@@ -89,12 +90,14 @@ std::unique_ptr<LiveOutput> LiveOutput::start(TraceStore& store, const LogWalkIn
     // renames, which the end of the run waits for.
     live->m_lanes[0].used = live->m_lanes[0].running = true;
     live->m_lanes[0].thread = std::thread([raw = live.get(), logPath] {
+        YieldToTheRun();
         DropCachedPages(logPath);
         raw->walkChunks(0);
     });
     if (live->m_vcdSink) {
         live->m_lanes[1].used = live->m_lanes[1].running = true;
         live->m_lanes[1].thread = std::thread([raw = live.get(), vcdPath] {
+            YieldToTheRun();
             DropCachedPages(vcdPath);
             raw->walkChunks(1);
         });

@@ -1,5 +1,6 @@
 #include "common/atomic_file.h"
 
+#include "common/background_thread.h"
 #include "common/detached_helper.h"
 #include "common/termination_cleanup.h"
 
@@ -152,6 +153,7 @@ public:
 
 private:
     void run() {
+        YieldToTheRun();
         std::unique_lock<std::mutex> lock(m_mutex);
         for (;;) {
             m_wake.wait(lock, [&] { return m_quit || m_asked; });

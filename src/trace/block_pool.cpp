@@ -1,5 +1,7 @@
 #include "trace/block_pool.h"
 
+#include "common/background_thread.h"
+
 #include <algorithm>
 #include <condition_variable>
 #include <cstdint>
@@ -45,6 +47,7 @@ public:
 
 private:
     void run() {
+        YieldToTheRun();
         std::size_t done = 0;
         std::unique_lock<std::mutex> lock(m_mutex);
         for (;;) {

@@ -1,5 +1,7 @@
 #include "trace/trace_store.h"
 
+#include "common/background_thread.h"
+
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
@@ -73,6 +75,7 @@ private:
     };
 
     void run() {
+        YieldToTheRun();
         std::unique_lock<std::mutex> lock(m_mutex);
         for (;;) {
             m_work.wait(lock, [&] { return m_quit || (!m_jobs.empty() && !m_failed); });

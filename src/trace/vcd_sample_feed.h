@@ -35,7 +35,10 @@ public:
             return;
         slot.written = true;
         slot.last = bits;
-        m_writer.addChange(slot.variable, bits);
+        if (slot.code != 0 && bits <= 1u)
+            m_writer.addBit(slot.variable, slot.code, bits);
+        else
+            m_writer.addChange(slot.variable, bits);
     }
 
 private:
@@ -43,6 +46,7 @@ private:
         int variable;
         bool written;
         std::uint32_t last;
+        char code; // the variable's code when it is one bit wide (VcdWriter::bitCode), else 0
     };
 
     VcdWriter& m_writer;

@@ -146,6 +146,7 @@ bool VcdWriter::write() {
         return m_result;
     startChanges();
     m_phase = Phase::Done;
+    m_streaming = false;
     if (!m_outFailed) {
         // Marks the end of the trace even when nothing changed at the last sample.
         if (m_time > m_lastWritten) {
@@ -171,6 +172,7 @@ void VcdWriter::startChanges() {
         m_outFailed = true;
         return;
     }
+    m_streaming = true;
     if (m_flushInBackground)
         m_out.flushInBackground();
     m_buf.reset(new char[kBufferSize]);
@@ -280,8 +282,10 @@ void VcdWriter::put(std::string_view text) {
         return;
     if (text.size() > kBufferSize / 2) {
         flush();
-        if (!m_out.write(text.data(), text.size()))
+        if (!m_out.write(text.data(), text.size())) {
             m_outFailed = true;
+            m_streaming = false;
+        }
         return;
     }
     char* p = reserve(text.size());
@@ -297,6 +301,8 @@ void VcdWriter::putNumber(std::uint64_t value) {
 void VcdWriter::flush() {
     if (m_used > 0 && !m_outFailed && !m_out.write(m_buf.get(), m_used))
         m_outFailed = true;
+    if (m_outFailed)
+        m_streaming = false;
     m_used = 0;
 }
 

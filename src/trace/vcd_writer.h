@@ -67,6 +67,28 @@ public:
         return addNumberChange(variable, value);
     }
 
+    // The one-character code of a variable of one bit, or 0 for any other variable.
+    char bitCode(int variable) const {
+        if (variable < 0 || static_cast<std::size_t>(variable) >= m_vars.size())
+            return 0;
+        const Variable& v = m_vars[static_cast<std::size_t>(variable)];
+        return v.size == 1 && v.code.size() == 1 ? v.code[0] : 0;
+    }
+    // addChange(variable, value) for a variable whose bitCode is code (not 0) and a value of 0 or 1.
+    void addBit(int variable, char code, std::uint32_t value) {
+        if (m_streaming) [[likely]] {
+            if (m_time > m_lastWritten)
+                emitTime();
+            char* p = reserve(3);
+            p[0] = static_cast<char>('0' + value);
+            p[1] = code;
+            p[2] = '\n';
+            m_used += 3;
+            return;
+        }
+        addChange(variable, value);
+    }
+
     // The file, once open, is flushed to the disk along the way (AtomicFile::flushInBackground).
     void flushInBackground() { m_flushInBackground = true; }
     // See AtomicFile::releaseReplacedLater.
@@ -143,6 +165,7 @@ private:
     std::size_t m_timeLength = 1;
     AtomicFile m_out;
     bool m_outFailed = false;
+    bool m_streaming = false; // m_phase is Streaming and the output has not failed
     bool m_flushInBackground = false;
     std::unique_ptr<char[]> m_buf; // not cleared: only what was put is written
     std::size_t m_bufSize = 0;
