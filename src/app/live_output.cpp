@@ -115,8 +115,11 @@ LiveOutput::~LiveOutput() {
     // An uncommitted VcdWriter leaves its target alone and drops its temporary file.
 }
 
-LiveOutput::Chunk LiveOutput::chunkOf(std::span<const TraceRecord> records, std::size_t block) const {
+LiveOutput::Chunk LiveOutput::chunkOf(std::span<const TraceRecord> records, std::size_t block,
+                                      std::size_t logLines) const {
     Chunk chunk{records, block, {}};
+    if (logLines == 0)
+        return chunk;
     for (const TraceRecord& record : records) {
         if (!record.isLogLine())
             continue;
@@ -142,10 +145,10 @@ void LiveOutput::push(Chunk chunk) {
         m_work.notify_all();
 }
 
-void LiveOutput::blockFilled(std::size_t block, std::span<const TraceRecord> records) {
+void LiveOutput::blockFilled(std::size_t block, std::span<const TraceRecord> records, std::size_t logLines) {
     if (m_stale || m_finished)
         return;
-    push(chunkOf(records, block));
+    push(chunkOf(records, block, logLines));
     m_nextRecord = static_cast<std::uint64_t>(block + 1) * TraceStore::kRecordsPerBlock;
 }
 
@@ -211,6 +214,8 @@ void LiveOutput::walkChunk(int lane, const Chunk& chunk) {
     }
     std::size_t next = 0;
     m_walk.feed(chunk.records, [&](TraceHandle) -> const std::string* {
+        if (next >= chunk.lineTexts.size()) [[unlikely]]
+            return nullptr;
         const std::optional<std::string>& text = chunk.lineTexts[next++];
         return text ? &*text : nullptr;
     });
@@ -251,7 +256,7 @@ bool LiveOutput::finish(const LogWalkInputs& session, const std::vector<std::str
         const std::span<const TraceRecord> rest = store.recordsFrom(static_cast<std::uint32_t>(m_nextRecord));
         if (rest.empty())
             break;
-        push(chunkOf(rest, kNoBlock));
+        push(chunkOf(rest, kNoBlock, kUnknownLines));
         m_nextRecord += rest.size();
     }
     stop(true);

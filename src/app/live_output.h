@@ -68,7 +68,7 @@ public:
     bool commitVcd();
 
     // TraceStoreFollower, called on the session's thread.
-    void blockFilled(std::size_t block, std::span<const TraceRecord> records) override;
+    void blockFilled(std::size_t block, std::span<const TraceRecord> records, std::size_t logLines) override;
     void blockLeaving(std::size_t block) override;
     void storeEmptied() override;
 
@@ -98,7 +98,7 @@ private:
         std::vector<std::optional<std::string>> lineTexts; // one per log-line record, in order
     };
     static constexpr std::size_t kNoBlock = static_cast<std::size_t>(-1);
-    static constexpr std::size_t kBlocksPerWake = 4;
+    static constexpr std::size_t kBlocksPerWake = 8;
 
     // Counts each field's samples (up to 2) and notes fields a row showed before their first sample.
     struct Tap {
@@ -130,7 +130,9 @@ private:
 
     LiveOutput(TraceStore& store, const LogWalkInputs& session);
     static Layout layoutOf(const LogWalkInputs& session);
-    Chunk chunkOf(std::span<const TraceRecord> records, std::size_t block) const;
+    // logLines: how many of the records are log lines, when known (kUnknownLines otherwise).
+    Chunk chunkOf(std::span<const TraceRecord> records, std::size_t block, std::size_t logLines) const;
+    static constexpr std::size_t kUnknownLines = static_cast<std::size_t>(-1);
     void push(Chunk chunk);
     // The log's walk (lane 0) and the VCD's (lane 1), each on a thread of its own over the same chunks.
     void walkChunks(int lane);

@@ -196,6 +196,8 @@ bool TraceStore::appendSlow(const TraceRecord& record) {
         return false;
     m_tailRecords[m_tailCount++] = record;
     ++m_total;
+    if (record.isLogLine())
+        ++m_tailLines;
     return true;
 }
 
@@ -229,7 +231,7 @@ std::span<const TraceRecord> TraceStore::recordsFrom(std::uint32_t index) {
 bool TraceStore::addBlock() {
     if (m_follower && !m_blocks.empty() && m_announced < m_blocks.size()) {
         const std::size_t full = m_blocks.size() - 1;
-        m_follower->blockFilled(full, {m_blocks[full].get(), kRecordsPerBlock});
+        m_follower->blockFilled(full, {m_blocks[full].get(), kRecordsPerBlock}, m_tailLines);
         m_announced = m_blocks.size();
     }
     // At the cap a block is released below anyway, and the new one takes its memory: the low-memory
@@ -248,6 +250,7 @@ bool TraceStore::addBlock() {
         return false;
     m_tailRecords = records.get();
     m_tailCount = 0;
+    m_tailLines = 0;
     m_blocks.push_back(std::move(records));
     ++m_resident;
     return true;

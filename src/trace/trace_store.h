@@ -23,9 +23,9 @@ namespace cellwatch {
 class TraceStoreFollower {
 public:
     virtual ~TraceStoreFollower() = default;
-    // Block number block has its last record: the records stay where they are, unchanged, until
-    // blockLeaving(block) or storeEmptied() returns.
-    virtual void blockFilled(std::size_t block, std::span<const TraceRecord> records) = 0;
+    // Block number block has its last record, logLines of them log-line records: the records stay
+    // where they are, unchanged, until blockLeaving(block) or storeEmptied() returns.
+    virtual void blockFilled(std::size_t block, std::span<const TraceRecord> records, std::size_t logLines) = 0;
     // The block's memory is about to be freed or reused; return once it is no longer read.
     virtual void blockLeaving(std::size_t block) = 0;
     // Every block is about to go (reset or destruction); the store forgets its follower afterwards.
@@ -58,6 +58,8 @@ public:
             return appendSlow(record);
         m_tailRecords[m_tailCount++] = record;
         ++m_total;
+        if (record.isLogLine())
+            ++m_tailLines;
         return true;
     }
     // append() of a sample record, its fields written straight into the block: the run's sampling
@@ -150,6 +152,7 @@ private:
     std::vector<RecordArray> m_blocks;
     TraceRecord* m_tailRecords = nullptr;
     std::uint32_t m_tailCount = kRecordsPerBlock; // "full" until a first block exists
+    std::uint32_t m_tailLines = 0;                // log-line records in the tail block
     std::uint32_t m_total = 0;
     std::uint64_t m_generation = 0;
     std::size_t m_resident = 0;
