@@ -47,7 +47,7 @@ public:
     bool write(const void* data, std::size_t size);
 
     // For a large file made over a long time (a run's log): from now on a thread of its own flushes
-    // what was written to the disk every 16 MiB or so, so that the flush at commit waits only for
+    // what was written to the disk every 2 MiB or so, so that the flush at commit waits only for
     // the last part. Its failures make commit fail.
     void flushInBackground();
 
