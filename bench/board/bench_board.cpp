@@ -127,13 +127,13 @@ void BM_Counter8RegOutCycle(benchmark::State& state) {
     bits.makeFull();
     for (int r = 0; r < 8; ++r)
         bits.clearRow(r);
+    // Prepared once, as the session's read groups and assignment batches are.
+    const ColumnAccess clockColumn = prepareColumnAccess(clock, 0);
+    const ColumnAccess bitsColumn = prepareColumnAccess(bits, 1);
     for (auto _ : state) {
-        board.writeMapRegister(clock);
-        board.writeColumn(0, 1);
-        board.writeMapRegister(clock);
-        board.writeColumn(0, 0);
-        board.writeMapRegister(bits);
-        benchmark::DoNotOptimize(board.readColumn(1));
+        board.writeColumnRows(clockColumn, 1);
+        board.writeColumnRows(clockColumn, 0);
+        benchmark::DoNotOptimize(board.readColumnRows(bitsColumn));
     }
     state.SetItemsProcessed(state.iterations());
     state.SetLabel("items: cycles");
