@@ -121,7 +121,7 @@ private:
     static constexpr std::uint32_t kNoBus = 0xFFFFFFFFu;
 
     static std::uint32_t deviceOffset(std::uint32_t deviceAddress) {
-        return (deviceAddress | (kDeviceSpaceOffset >> 2)) << 2;
+        return driver_protocol::deviceByteOffset(deviceAddress);
     }
     void port(std::uint16_t offset, std::uint32_t value);
     void open();

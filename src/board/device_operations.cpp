@@ -23,9 +23,7 @@ using driver_protocol::controlOnBus;
 
 ColumnAccess prepareColumnAccess(const RowMask& mask, int column) {
     const DeviceGeometry& g = currentDevice();
-    const auto offset = [](std::uint32_t deviceAddress) {
-        return (deviceAddress | (driver_protocol::kDeviceSpace >> 2)) << 2;
-    };
+    constexpr auto offset = driver_protocol::deviceByteOffset;
     ColumnAccess access;
     access.mask = mask;
     access.column = column;

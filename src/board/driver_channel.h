@@ -29,6 +29,10 @@ inline constexpr std::uint32_t controlOnBus(std::uint32_t value) {
     const std::uint32_t byte = value & 0xFFu;
     return byte == 0xFFu ? 0 : byte;
 }
+// The byte offset in the window of device address a.
+inline constexpr std::uint32_t deviceByteOffset(std::uint32_t a) {
+    return (a | (kDeviceSpace >> 2)) << 2;
+}
 } // namespace driver_protocol
 
 // One store of a sequence handed to DriverChannel::storeSequence.
@@ -44,6 +48,17 @@ struct MappedColumnAccess {
     WindowStore map[4] = {};
     std::uint32_t mapWords = 0; // at most 4
     std::uint32_t column = 0;
+
+    // The stores that write the row map once the control register read c: control with the 32-bit
+    // bus selected, the map words, c stored back. Returns how many of out's 6 it filled.
+    std::size_t rowMapStores(std::uint32_t c, WindowStore (&out)[6]) const {
+        std::size_t n = 0;
+        out[n++] = {control, driver_protocol::controlOnBus((c & 0xFBu) | 8u)};
+        for (std::uint32_t i = 0; i < mapWords && i < 4; ++i)
+            out[n++] = map[i];
+        out[n++] = {control, driver_protocol::controlOnBus(c)};
+        return n;
+    }
 };
 
 class DriverChannel {
@@ -95,14 +110,8 @@ public:
     // The row map written: the control register loaded, then stored with the 32-bit bus selected,
     // the map words, and the loaded control value stored back, as one storeSequence.
     void storeRowMap(const MappedColumnAccess& access) {
-        const std::uint32_t c = load(access.control);
         WindowStore stores[6];
-        std::size_t n = 0;
-        stores[n++] = {access.control, driver_protocol::controlOnBus((c & 0xFBu) | 8u)};
-        for (std::uint32_t i = 0; i < access.mapWords && i < 4; ++i)
-            stores[n++] = access.map[i];
-        stores[n++] = {access.control, driver_protocol::controlOnBus(c)};
-        storeSequence(stores, n);
+        storeSequence(stores, access.rowMapStores(load(access.control), stores));
     }
     // storeRowMap, then the column word stored or loaded: the accesses of every read and write of a
     // run's cycles. A channel may override them to do the same in one step.

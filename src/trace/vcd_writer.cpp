@@ -109,7 +109,7 @@ bool VcdWriter::addNumberChange(int variable, std::uint32_t value) {
     emitTimeIfNew();
     const Variable& v = m_vars[static_cast<std::size_t>(variable)];
     if (v.size == 1 && value <= 1 && v.code.size() == 1) {
-        putBit(v, value);
+        putBit(v.code[0], value);
         return true;
     }
     const std::size_t significant = value == 0 ? 1 : static_cast<std::size_t>(std::bit_width(value));

@@ -54,13 +54,10 @@ public:
     // with "0" on the left to the variable's size.
     bool addChange(int variable, std::uint32_t value) {
         // A single bit of a variable with a one-character code while streaming: most of a long trace.
-        if (m_phase == Phase::Streaming && !m_outFailed && value <= 1u &&
-            static_cast<std::size_t>(variable) < m_vars.size()) {
-            const Variable& v = m_vars[static_cast<std::size_t>(variable)];
-            if (v.size == 1 && v.code.size() == 1) {
-                if (m_time > m_lastWritten)
-                    emitTime();
-                putBit(v, value);
+        if (m_streaming && value <= 1u) {
+            if (const char code = bitCode(variable)) {
+                emitTimeIfNew();
+                putBit(code, value);
                 return true;
             }
         }
@@ -77,13 +74,8 @@ public:
     // addChange(variable, value) for a variable whose bitCode is code (not 0) and a value of 0 or 1.
     void addBit(int variable, char code, std::uint32_t value) {
         if (m_streaming) [[likely]] {
-            if (m_time > m_lastWritten)
-                emitTime();
-            char* p = reserve(3);
-            p[0] = static_cast<char>('0' + value);
-            p[1] = code;
-            p[2] = '\n';
-            m_used += 3;
+            emitTimeIfNew();
+            putBit(code, value);
             return;
         }
         addChange(variable, value);
@@ -124,10 +116,10 @@ private:
     };
     // The change of a single bit of a variable with a one-character code, most of what a long trace
     // holds, written straight into the buffer.
-    void putBit(const Variable& v, std::uint32_t value) {
+    void putBit(char code, std::uint32_t value) {
         char* p = reserve(3);
         p[0] = static_cast<char>('0' + value);
-        p[1] = v.code[0];
+        p[1] = code;
         p[2] = '\n';
         m_used += 3;
     }

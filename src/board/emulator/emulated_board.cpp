@@ -107,30 +107,24 @@ inline void EmulatedBoard::storeWord(std::uint32_t byteOffset, std::uint32_t val
 
 void EmulatedBoard::storeRowMap(const MappedColumnAccess& access) {
     const std::uint32_t count = std::min<std::uint32_t>(access.mapWords, 4);
-    std::uint32_t i = 0;
-    std::uint32_t c = 0;
-    // The board layer's own sequence (control register, then the map words in order) leaves only
-    // the map words and the control value restored behind: the wide-bus value in between matters
-    // to no map word.
-    if (access.control == m_controlOffset) {
-        c = m_control;
-        for (; i < count && access.map[i].byteOffset == m_mapOffset + 16u * i; ++i) {
-            if (m_map[i] != access.map[i].value) {
-                m_map[i] = access.map[i].value;
-                m_rowsValid = false;
-            }
-        }
-        if (i == count) {
-            m_control = static_cast<std::uint8_t>(driver_protocol::controlOnBus(c));
-            return;
-        }
-    } else {
-        c = load(access.control);
+    // The board layer's own sequence (control register, then this member's map words in order)
+    // leaves only the map words and the control value restored behind: the wide-bus value in
+    // between matters to no map word. Anything else takes its stores one by one.
+    bool own = access.control == m_controlOffset && count == m_mapSpan / 4u;
+    for (std::uint32_t i = 0; own && i < count; ++i)
+        own = access.map[i].byteOffset == m_mapOffset + 16u * i;
+    if (!own) {
+        WindowStore stores[6];
+        storeSequence(stores, access.rowMapStores(load(access.control), stores));
+        return;
     }
-    storeWord(access.control, driver_protocol::controlOnBus((c & 0xFBu) | 8u));
-    for (; i < count; ++i)
-        storeWord(access.map[i].byteOffset, access.map[i].value);
-    storeWord(access.control, driver_protocol::controlOnBus(c));
+    for (std::uint32_t i = 0; i < count; ++i) {
+        if (m_map[i] != access.map[i].value) {
+            m_map[i] = access.map[i].value;
+            m_rowsValid = false;
+        }
+    }
+    m_control = static_cast<std::uint8_t>(driver_protocol::controlOnBus(m_control));
 }
 
 void EmulatedBoard::storeMappedColumn(const MappedColumnAccess& access, std::uint32_t value) {
