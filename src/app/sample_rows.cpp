@@ -75,16 +75,8 @@ void SampleRows::changeField(std::size_t field, std::int32_t value) {
 
 void SampleRows::setStamp(std::uint32_t stamp) {
     // Rows mostly follow each other: counting the decimal digits up is cheaper than formatting.
-    if (stamp == m_stamp + 1) {
-        char* digit = m_row.data() + m_stampLength;
-        while (*digit == '9')
-            *digit-- = '0';
-        if (*digit != '#') {
-            ++*digit;
-            m_stamp = stamp;
-            return;
-        }
-    }
+    if (stamp == m_stamp + 1 && countStampUp())
+        return;
     char text[16];
     const auto length = static_cast<std::size_t>(FormatLogValue(text, stamp, 8, 10));
     replaceText(1, m_stampLength, std::string_view(text, length));

@@ -43,9 +43,7 @@ public:
         // Rows mostly keep their stamp or move on by one: no division for those.
         const std::uint32_t since = rowTime - m_stampStart;
         if (since >= m_divisor) {
-            if (since < 2 * m_divisor && m_row[m_stampLength] != '9') {
-                ++m_row[m_stampLength];
-                ++m_stamp;
+            if (since < 2 * m_divisor && countStampUp()) {
                 m_stampStart += m_divisor;
             } else {
                 const std::uint32_t stamp = rowTime / m_divisor;
@@ -68,6 +66,21 @@ private:
         std::size_t length;
     };
 
+    // The stamp's digits counted up by one in place; false (nothing changed) when that needs a
+    // digit more.
+    bool countStampUp() {
+        char* digit = m_row.data() + m_stampLength;
+        char* const last = digit;
+        while (*digit == '9')
+            --digit;
+        if (*digit == '#')
+            return false;
+        ++*digit;
+        for (++digit; digit <= last; ++digit)
+            *digit = '0';
+        ++m_stamp;
+        return true;
+    }
     void changeField(std::size_t field, std::int32_t value);
     void setStamp(std::uint32_t stamp);
     void replaceText(std::size_t offset, std::size_t oldLength, std::string_view text);
