@@ -190,7 +190,9 @@ void WaveViewTest::linkedWithTheLog() {
 
 void WaveViewTest::followsUntilTheUserScrolls() {
     WindowBench bench;
-    bench.append("counter8.cmd", "cycle 100000\n");
+    // More cycles than any machine runs before the test stops the run, so the run is still going
+    // whenever a step below looks at it.
+    bench.append("counter8.cmd", "cycle 1000000000\n");
     bench.app->OpenSessionFile(bench.path("counter8.cmd"));
     CWaveView* wave = waveOf(bench);
     wave->resize(600, 200);
