@@ -79,6 +79,9 @@ private:
     std::string m_file;
     std::string m_logPath;
     JUnitSuite m_suite;
+    // The parse's warnings with their lines: the run empties the log before its header, so a
+    // failing run's "see parse output" would otherwise point at nothing a batch run keeps.
+    std::vector<std::string> m_parseWarnings;
 };
 
 int BatchRun::run() {
@@ -135,6 +138,11 @@ int BatchRun::run() {
         return cannotStart(&doc, {"The command script could not be read."}, false);
     // As when a file is opened in the window: one parse, so the log explains a run that cannot start.
     doc.ParseScript();
+    for (const ScriptProblem& problem : doc.scriptProblems()) {
+        const std::string& line = doc.logLines()[problem.logLine];
+        if (line.starts_with(kWarningPrefix))
+            m_parseWarnings.push_back(ScriptProblemText(m_file, problem.scriptLine, line));
+    }
     // Again with the CAL files the script loads.
     if (refuseOutputOverInput(doc.inputFiles()))
         return kBatchCannotStart;
@@ -251,6 +259,11 @@ int BatchRun::finish(CWizDoc& doc, const RunRecorder& recorder, bool stalled) {
         outputErrors.push_back("The VCD file could not be written to \"" + m_options.vcdFile + "\".");
     }
 
+    // A run that fails names the parse's warnings first: its summary line counts them.
+    if (doc.failedCheckCount() > 0 || !problems.empty()) {
+        for (const std::string& warning : m_parseWarnings)
+            m_host.say(warning);
+    }
     const TextBuffer* script = doc.scriptBuffer();
     for (const CheckOutcome& check : recorder.checks()) {
         JUnitCase c;

@@ -173,6 +173,21 @@ TEST_F(BatchRunTest, ParseErrorsNameTheirLineAndHowValuesAreWritten) {
     EXPECT_TRUE(Contains(found[0]->text, file + ":15: " + checkError)) << found[0]->text;
 }
 
+// The run's summary counts the parse's warnings, which the run's own log does not keep: a failing
+// run names them on standard error, with their lines, before its failed checks.
+TEST_F(BatchRunTest, AFailingRunNamesTheParseWarningsItsSummaryCounts) {
+    const std::string file = write("warned.cmd", test::Counter8Script("assign count 1ff\\h\n"
+                                                                      "check count 0\\h\n"));
+    EXPECT_EQ(run(script(file)), kBatchFailed);
+    const std::vector<std::string> said = test::Lines(errors);
+    ASSERT_EQ(said.size(), 3u) << errors;
+    EXPECT_EQ(said[0], "cellwatch: " + file + ":13: WARNING: ASSIGN - Data loss when assigning 1ff\\h to element \"count\"");
+    EXPECT_EQ(said[1], "cellwatch: " + file + ":14: Assertion failed on count: expected 00\\h, read ff\\h");
+    const std::string log = ReadText(path("warned.cmd.log"));
+    EXPECT_FALSE(Contains(log, "Data loss")); // the log's lines are the run's, as always
+    EXPECT_TRUE(Contains(log, " 0 error(s), 2 warning(s) - see parse output for more information.")) << log;
+}
+
 TEST_F(BatchRunTest, ParseErrorsStopTheStartButTheLogIsStillWritten) {
     const std::string file = write("bad.cmd", test::Counter8Script("check nosuch 1\ncycle 2\n"));
     BatchOptions options = script(file);
