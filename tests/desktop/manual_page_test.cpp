@@ -145,7 +145,7 @@ TEST(ManualPageTest, ListsEveryExitStatusOfTheHelpTextAndTheSignals) {
 
 TEST(ManualPageTest, NamesTheVariablesTheProgramReads) {
     const std::set<std::string> page = entries("ENVIRONMENT");
-    for (const std::string variable : {std::string(kBoardEnvironmentVariable), std::string("CELLWATCH_SETTINGS"),
+    for (const std::string& variable : {std::string(kBoardEnvironmentVariable), std::string("CELLWATCH_SETTINGS"),
                                        std::string("DISPLAY"), std::string("WAYLAND_DISPLAY")})
         EXPECT_EQ(page.count(variable), 1u) << variable;
 }
