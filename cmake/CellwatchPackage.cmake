@@ -10,16 +10,22 @@ set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_CONTACT "${CELLWATCH_PACKAGE_MAINTAINER}")
 set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "test bench for designs on the LC3400 FPGA board")
-# dpkg wants each line of the long description indented; CPack does that.
-set(CPACK_PACKAGE_DESCRIPTION
-    "Cellwatch is a desktop test bench for designs loaded into the LC3400 reconfigurable FPGA on the \
-LC3400DS PCI board. It opens a compiled design (its symbol table and configuration) or a command \
-script, drives and clocks the design, checks results, and leaves a result log and a trace that can \
-be saved as VCD.
-Without a board it runs on its built-in emulated LC3400DS. Scripts also run unattended from the \
-command line, with an exit status and a JUnit report for build servers.
-The package holds the program and its window, example designs, a udev rule template for a real \
-board, a CMake function that runs a folder of scripts as CTest tests, and the documentation.")
+# CPack indents each line of the long description as dpkg wants, and turns empty lines into the
+# paragraph mark; the lines are kept under 80 characters here.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+  "Cellwatch is a desktop test bench for designs loaded into the LC3400"
+  "reconfigurable FPGA on the LC3400DS PCI board. It opens a compiled design"
+  "(its symbol table and configuration) or a command script, drives and clocks"
+  "the design, checks results, and leaves a result log and a trace that can be"
+  "saved as VCD."
+  ""
+  "Without a board it runs on its built-in emulated LC3400DS. Scripts also run"
+  "unattended from the command line, with an exit status and a JUnit report for"
+  "build servers."
+  ""
+  "The package holds the program and its window, example designs, a udev rule"
+  "template for a real board, a CMake function that runs a folder of scripts as"
+  "CTest tests, and the documentation.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_SOURCE_IGNORE_FILES "/build/;/\\\\.git/")
 
