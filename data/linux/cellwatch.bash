@@ -10,22 +10,24 @@ _cellwatch_argument() {
     printf '%s' "$line"
 }
 
-# The boards the program itself lists (the first word of each line that names one).
+# The boards the program itself lists (the first word of each line that names one); the fixed
+# values when it cannot be run.
 _cellwatch_boards() {
-    local program=$1 first rest IFS=$' \t\n'
-    "$program" --list-boards 2>/dev/null | while read -r first rest; do
+    local program=$1 first rest list IFS=$' \t\n'
+    list=$("$program" --list-boards 2>/dev/null | while read -r first rest; do
         case $first in
             emulator* | none | pci:*) printf '%s\n' "$first" ;;
         esac
-    done
+    done)
+    [[ -n $list ]] || list=$'emulator\nemulator:48\nemulator:64\nemulator:96\nemulator:128\nnone\npci:'
+    printf '%s\n' "$list"
 }
 
 # Files (and folders, to walk into) whose names end in one of the given extensions, any case.
 _cellwatch_files() {
     local partial=$1 name
     shift
-    local IFS=$'\n'
-    for name in $(compgen -f -- "$partial"); do
+    while IFS= read -r name; do
         if [[ -d $name ]]; then
             printf '%s\n' "$name"
             continue
@@ -37,11 +39,11 @@ _cellwatch_files() {
                 break
             fi
         done
-    done
+    done < <(compgen -f -- "$partial")
 }
 
 _cellwatch() {
-    local argument program=${COMP_WORDS[0]}
+    local argument program=${COMP_WORDS[0]/#\~/$HOME}
     argument=$(_cellwatch_argument)
     COMPREPLY=()
     local -a candidates=()
@@ -51,38 +53,40 @@ _cellwatch() {
         -board=* | --board=*)
             prefix=${argument%%=*}=
             value=${argument#*=}
-            candidates=($(compgen -P "$prefix" -W "$(_cellwatch_boards "$program")" -- "$value"))
+            mapfile -t candidates < <(compgen -P "$prefix" -W "$(_cellwatch_boards "$program")" -- "$value")
             ;;
         -cal=* | --cal=*)
             prefix=${argument%%=*}=
             value=${argument#*=}
-            candidates=($(_cellwatch_files "$value" cal))
+            mapfile -t candidates < <(_cellwatch_files "$value" cal)
             candidates=("${candidates[@]/#/$prefix}")
             compopt -o filenames 2>/dev/null
             ;;
         -log=* | --log=* | -vcd=* | --vcd=* | -junit=* | --junit=*)
             prefix=${argument%%=*}=
             value=${argument#*=}
-            candidates=($(compgen -f -- "$value"))
+            mapfile -t candidates < <(compgen -f -- "$value")
             candidates=("${candidates[@]/#/$prefix}")
             compopt -o filenames 2>/dev/null
             ;;
         -*)
-            candidates=($(compgen -W $'-run\n-board=\n-log=\n-vcd=\n-junit=\n-cal=\n--list-boards\n--help' \
-                -- "$argument"))
+            mapfile -t candidates < <(compgen -W $'-run\n-board=\n-log=\n-vcd=\n-junit=\n-cal=\n--list-boards\n--help' \
+                -- "$argument")
             ;;
         *)
-            candidates=($(_cellwatch_files "$argument" cmd sym))
+            mapfile -t candidates < <(_cellwatch_files "$argument" cmd sym)
             compopt -o filenames 2>/dev/null
             ;;
     esac
-    # A switch that takes a value gets no blank after its "=" (folders get their "/" from bash).
-    if [[ ${#candidates[@]} -eq 1 && ${candidates[0]} == *= ]]; then
+    # A switch that takes a value gets no blank after its "=", nor "pci:" after its ":" (folders
+    # get their "/" from bash).
+    if [[ ${#candidates[@]} -eq 1 && ${candidates[0]} == *[=:] ]]; then
         compopt -o nospace 2>/dev/null
     fi
     # Bash replaces only the part after the last word-break character ('=', ':' ...), so the
     # candidates lose what comes before it.
-    local head=${argument%[${COMP_WORDBREAKS// /}]*}
+    local breaks=${COMP_WORDBREAKS-$'"\'><=;|&(:'}
+    local head=${argument%[${breaks//[[:space:]]/}]*}
     if [[ $head != "$argument" ]]; then
         head=${argument:0:${#head}+1}
         candidates=("${candidates[@]#"$head"}")

@@ -69,6 +69,13 @@ expect "$stub designs/" "designs/e.cmd"
 expect "$stub -cal=" "d.cal designs"
 expect "$stub -log=c" "c.txt"
 expect "$stub -junit=" "B.SYM a.cmd c.txt d.cal designs with blank.cmd"
+# A name with a wildcard in it is offered as it is, not expanded.
+mkdir ../odd && touch "../odd/a*.cmd" ../odd/ab.cmd
+expect "$stub ../odd/a" "../odd/a*.cmd ../odd/ab.cmd"
+
+# A program that cannot be run (a path bash could not expand, say) still gets the fixed values.
+expect "$work/bin/missing -board=e" "emulator emulator:128 emulator:48 emulator:64 emulator:96"
+expect "$work/bin/missing -board=p" "pci:"
 
 # The real program's list has the same layout: its emulated boards and "none" are offered.
 real=$(complete_line "$program -board=" | paste -sd' ')
