@@ -27,7 +27,6 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   "template for a real board, a CMake function that runs a folder of scripts as"
   "CTest tests, and the documentation.")
 set(CPACK_STRIP_FILES ON)
-set(CPACK_SOURCE_IGNORE_FILES "/build/;/\\\\.git/")
 
 set(CPACK_DEBIAN_FILE_NAME "DEB-DEFAULT")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CELLWATCH_PACKAGE_MAINTAINER}")
