@@ -18,12 +18,14 @@
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QDir>
+#include <QDockWidget>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <cstdio>
 #include <functional>
@@ -55,23 +57,24 @@ private:
     }
 };
 
+// Runs the event loop as the program's own would (so that its idle pass runs) until done.
 bool waitFor(const std::function<bool()>& done) {
     QElapsedTimer timer;
     timer.start();
     while (!done()) {
         if (timer.elapsed() > 60000)
             return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        QEventLoop loop;
+        QTimer::singleShot(20, &loop, &QEventLoop::quit);
+        loop.exec();
     }
     return true;
 }
 
-// As the user types: a click, then keys to whatever holds the focus.
-void typeInto(QWidget* clicked, const QString& text, Qt::Key end) {
-    QTest::mouseClick(clicked, Qt::LeftButton, Qt::NoModifier, QPoint(6, 6));
+// As the user types: keys to whatever holds the focus, then Enter.
+void typeLine(const QString& text) {
     QTest::keyClicks(QApplication::focusWidget(), text);
-    if (end != Qt::Key_unknown)
-        QTest::keyClick(QApplication::focusWidget(), end);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
 }
 
 // The window as a window manager frames it: a title bar with the window's title above its contents.
@@ -131,9 +134,12 @@ int main(int argc, char** argv) {
     if (!waitFor([&] { return wiz.session()->runState() == RunState::Idle && !frame.runTimerActive(); }))
         return 1;
 
+    // A click in the command line, then two lines; each is selected after it ran, so the next
+    // typing replaces it.
     CCmdList& line = *frame.cmdList();
-    typeInto(line.lineEdit(), QStringLiteral("check count 04\\h"), Qt::Key_Return);
-    typeInto(line.lineEdit(), QStringLiteral("cycle 16"), Qt::Key_Return);
+    QTest::mouseClick(line.lineEdit(), Qt::LeftButton, Qt::NoModifier, QPoint(6, 6));
+    typeLine(QStringLiteral("check count 04\\h"));
+    typeLine(QStringLiteral("cycle 16"));
     if (!waitFor([&] { return wiz.session()->runState() == RunState::Idle && !frame.runTimerActive(); }))
         return 1;
 
@@ -145,8 +151,8 @@ int main(int argc, char** argv) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_End, Qt::ControlModifier);
     QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("| tried by hand: check count 04\\h, cycle 16"));
     // The idle pass gives the titles their mark.
-    waitFor([&] { return frame.windowTitle().endsWith(QStringLiteral(" *")); });
-    QApplication::processEvents();
+    if (!waitFor([&] { return frame.windowTitle().endsWith(QStringLiteral(" *")); }))
+        return 1;
 
     QImage picture = frame.grab().toImage();
     // The history, dropped down above the command line as it opens at the bottom of a screen.
@@ -155,7 +161,9 @@ int main(int argc, char** argv) {
     QWidget* popup = line.view()->window();
     if (popup != nullptr && popup->isVisible()) {
         const QImage list = popup->grab().toImage();
-        const QPoint at = line.mapTo(&frame, QPoint(0, -list.height()));
+        // Above the bar, leaving its title "Command Bar" in sight.
+        const QPoint at(line.mapTo(&frame, QPoint(0, 0)).x(),
+                        frame.commandBar()->mapTo(&frame, QPoint(0, 0)).y() - list.height());
         QPainter p(&picture);
         p.drawImage(at, list);
         line.hidePopup();
