@@ -328,7 +328,8 @@ void DialogsTest::splashClosesOnClickAndOnTimer() {
     QVERIFY((splash->geometry().center() - main.frameGeometry().center()).manhattanLength() <= 2);
     // The window manager places the main window after it was shown: the splash moves with it.
     main.setGeometry(260, 180, 1000, 760);
-    QTRY_VERIFY((splash->geometry().center() - main.frameGeometry().center()).manhattanLength() <= 2);
+    QTRY_VERIFY(splash != nullptr &&
+                (splash->geometry().center() - main.frameGeometry().center()).manhattanLength() <= 2);
     QVERIFY(main.frameGeometry().center() != QPoint(550, 450));
     QTest::mouseClick(splash, Qt::LeftButton);
     QTRY_VERIFY(splash.isNull());
