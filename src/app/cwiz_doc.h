@@ -247,9 +247,12 @@ public:
     int radix() const { return m_radix; }
     // The session has begun to close; the script view may be destroyed from now on.
     bool isClosing() const { return m_bClosing; }
-    // The script's file name changed since the title was last acknowledged.
+    // The script's file name or modified mark changed since the title was last acknowledged.
     bool titleChanged() const { return m_bTitleChanged; }
     void acknowledgeTitleChange() { m_bTitleChanged = false; }
+    // The script view's title changed (its file or its modified mark): the titles are refreshed
+    // at the next idle pass.
+    void markTitleChanged() { m_bTitleChanged = true; }
 
     // The files the session was opened with; null when it has none of that kind.
     const std::string* scriptPath() const { return m_pScriptPath.get(); }

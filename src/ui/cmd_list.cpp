@@ -13,18 +13,29 @@ CCmdList::CCmdList(QWidget* parent) : QComboBox(parent) {
     setDuplicatesEnabled(true);
     setCompleter(nullptr);
     setMaxVisibleItems(12);
-    // Enter is taken here rather than from returnPressed: the combo box hands an unaccepted Return
-    // back to its edit field, which would report it a second time.
+    // Enter is taken by the combo box and its edit field rather than from returnPressed: the combo
+    // box hands an unaccepted Return back to its edit field, which would report it a second time.
     lineEdit()->installEventFilter(this);
 }
 
+bool CCmdList::isEnter(const QKeyEvent* event) {
+    return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+}
+
+void CCmdList::keyPressEvent(QKeyEvent* event) {
+    // Enter in the dropped-down list picks an entry there and never comes here.
+    if (isEnter(event)) {
+        event->accept();
+        Q_EMIT lineEntered();
+        return;
+    }
+    QComboBox::keyPressEvent(event);
+}
+
 bool CCmdList::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == lineEdit() && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            Q_EMIT lineEntered();
-            return true;
-        }
+    if (watched == lineEdit() && event->type() == QEvent::KeyPress && isEnter(static_cast<QKeyEvent*>(event))) {
+        Q_EMIT lineEntered();
+        return true;
     }
     return QComboBox::eventFilter(watched, event);
 }

@@ -27,7 +27,13 @@ Q_SIGNALS:
     void lineEntered();
 
 protected:
+    // Enter reaches the combo box itself when it holds the focus (its edit field's focus proxy),
+    // and the edit field when a key is sent to it directly; both take it here.
+    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    static bool isEnter(const QKeyEvent* event);
 };
 
 } // namespace cellwatch

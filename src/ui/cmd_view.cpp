@@ -9,6 +9,7 @@
 #include "ui/script_highlighter.h"
 #include "ui/wiz_frames.h"
 
+#include <QFileInfo>
 #include <QTextBlock>
 #include <QTextLayout>
 
@@ -24,7 +25,7 @@ CCmdView::CCmdView(CWizDoc& doc, QWidget* parent) : CGRTEditView(parent), m_doc(
                               doc.calPath() ? *doc.calPath() : std::string(), doc.host().localDate(), {}, {});
     recolour();
     resetEditState();
-    connect(document(), &QTextDocument::modificationChanged, this, [this] { refreshTitle(); });
+    rebuildTitle();
     doc.setCmdView(this);
 }
 
@@ -36,12 +37,31 @@ bool CCmdView::mayDestroy() const {
     return m_doc.isClosing();
 }
 
+void CCmdView::rebuildTitle() {
+    m_titleMarked = isModified();
+    const std::string* path = m_doc.scriptPath();
+    m_title = path != nullptr ? QFileInfo(QString::fromStdString(*path)).fileName() : QStringLiteral("untitled");
+    if (m_titleMarked)
+        m_title += QStringLiteral(" *");
+}
+
 void CCmdView::refreshTitle() {
+    rebuildTitle();
+    m_doc.markTitleChanged();
     for (QWidget* w = parentWidget(); w != nullptr; w = w->parentWidget()) {
         if (auto* frame = qobject_cast<CWizMDIChild*>(w)) {
             frame->refreshTitle();
             return;
         }
+    }
+}
+
+void CCmdView::updateCaretPosition() {
+    CGRTEditView::updateCaretPosition();
+    // Typing only sets the flag; the titles follow here, at the idle pass.
+    if (isModified() != m_titleMarked) {
+        rebuildTitle();
+        m_doc.markTitleChanged();
     }
 }
 

@@ -29,7 +29,13 @@ public:
     void loadColours() override { recolour(); }
 
     TextBuffer& buffer() override { return m_buffer; }
+    // Rebuilds the title at once (after a save) and has the frames' titles refreshed.
     void refreshTitle() override;
+    // The caret position, then the title when the modified flag changed since the last refresh.
+    void updateCaretPosition() override;
+    // The script's file name, or "untitled" before it has a file, and " *" while modified.
+    const QString& title() const { return m_title; }
+    bool titleMarked() const { return m_titleMarked; }
     // Reads the four colours again and colours every line.
     void recolour() override;
 
@@ -42,7 +48,11 @@ protected:
     void insertFromMimeData(const QMimeData* source) override;
 
 private:
+    void rebuildTitle();
+
     CWizDoc& m_doc;
+    QString m_title;
+    bool m_titleMarked = false;
     DocumentTextBuffer m_buffer;
     KeywordTable m_keywords{false};
     ScriptHighlighter* m_pHighlighter = nullptr;

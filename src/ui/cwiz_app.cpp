@@ -7,9 +7,11 @@
 #include "platform/qt_settings.h"
 #include "platform/settings_catalogue.h"
 #include "platform/temp_folder.h"
+#include "ui/cmd_view.h"
 #include "ui/dialog_asker.h"
 #include "ui/gr_edit_view.h"
 #include "ui/main_frame.h"
+#include "ui/memory_view.h"
 #include "ui/product_text.h"
 #include "ui/splash_window.h"
 #include "ui/view_factory.h"
@@ -24,6 +26,8 @@
 #include <QCursor>
 #include <QFileInfo>
 #include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QThread>
 
 #include <algorithm>
 #include <cstdlib>
@@ -132,7 +136,45 @@ void CWizApp::OnOpenRecent(int index) {
     }
 }
 
+CWizApp::DialogScope::DialogScope(CWizApp& app) : m_app(app) {
+    ++m_app.m_dialogDepth;
+}
+
+CWizApp::DialogScope::~DialogScope() {
+    if (--m_app.m_dialogDepth == 0 && m_app.m_heldHandOver)
+        m_app.postHandOverRelease();
+}
+
+bool CWizApp::handOverMustWait() const {
+    // The application's own loop is level 1; a deeper one is a dialog, a menu or a drag, whose
+    // caller must not find its session or view gone when it returns.
+    return m_dialogDepth > 0 || QApplication::activeModalWidget() != nullptr ||
+           QApplication::activePopupWidget() != nullptr || QThread::currentThread()->loopLevel() > 1;
+}
+
+void CWizApp::postHandOverRelease() {
+    if (m_releasePosted)
+        return;
+    m_releasePosted = true;
+    QMetaObject::invokeMethod(this, &CWizApp::releaseHeldHandOver, Qt::QueuedConnection);
+}
+
+void CWizApp::releaseHeldHandOver() {
+    m_releasePosted = false;
+    if (!m_heldHandOver || handOverMustWait())
+        return; // the end of the dialog or the next idle pass tries again
+    const std::string path = *m_heldHandOver;
+    m_heldHandOver.reset();
+    openFromOutside(path);
+}
+
 void CWizApp::openFromOutside(const std::string& path) {
+    if (handOverMustWait()) {
+        // Opening now would close the session under whoever opened the dialog. One session is open
+        // at a time, so only the newest file is kept.
+        m_heldHandOver = path;
+        return;
+    }
     if (m_pSession &&
         askYesNo("You already have a document open. Would you like to close it?") != Answer::Yes)
         return;
@@ -257,8 +299,46 @@ CWizMDIChild* CWizApp::makeFrame(ViewKind kind) {
         connect(frame, &QObject::destroyed, this, &CWizApp::sessionStateChanged);
         if (auto* editor = qobject_cast<CGRTEditView*>(frame->activeView()))
             connect(editor, &CGRTEditView::caretMoved, m_pMainFrame.get(), &CMainFrame::updateCaretPane);
+        if (kind == ViewKind::Sram)
+            placeSramFrame(*m_pSramFrame);
     }
     return frame;
+}
+
+void CWizApp::placeSramFrame(CSplitFrame& frame) {
+    const auto* view = dynamic_cast<const CMemoryView*>(frame.splitWnd()->widget(frame.splitWnd()->count() - 1));
+    if (view == nullptr || frame.widget() == nullptr)
+        return;
+    const QRect area(QPoint(0, 0), m_pMainFrame->mdiArea()->viewport()->size());
+    // The view takes the splitter's bottom pane below the handle of the closed top pane.
+    const QSize decoration = frame.size() - frame.widget()->size();
+    const QSize wanted = view->openingSize() + QSize(0, frame.splitWnd()->handleWidth()) + decoration;
+    const QSize size = wanted.boundedTo(area.size());
+    std::vector<QRect> others;
+    for (const QMdiSubWindow* other : m_pMainFrame->mdiArea()->subWindowList()) {
+        if (other != &frame && other->isVisible() && !other->isMinimized())
+            others.push_back(other->geometry());
+    }
+    // Free places start at the area's corner or where another frame ends.
+    std::vector<int> xs{0}, ys{0};
+    for (const QRect& r : others) {
+        xs.push_back(r.right() + 1);
+        ys.push_back(r.bottom() + 1);
+    }
+    std::sort(xs.begin(), xs.end());
+    std::sort(ys.begin(), ys.end());
+    for (int y : ys) {
+        for (int x : xs) {
+            const QRect place(QPoint(x, y), size);
+            if (!area.contains(place))
+                continue;
+            if (std::none_of(others.begin(), others.end(), [&place](const QRect& r) { return r.intersects(place); })) {
+                frame.setGeometry(place);
+                return;
+            }
+        }
+    }
+    frame.setGeometry(QRect(area.bottomRight() - QPoint(size.width() - 1, size.height() - 1), size));
 }
 
 void CWizApp::linkWaveAndLog(QWidget* view) {
@@ -350,6 +430,9 @@ void CWizApp::settingsAccepted() {
 
 QString CWizApp::mainTitle() const {
     const QString product = QString::fromLatin1(kProductName);
+    // The script view's title names what is being edited, with its modified mark.
+    if (const auto* script = m_pScriptFrame ? qobject_cast<const CCmdView*>(m_pScriptFrame->activeView()) : nullptr)
+        return product + QStringLiteral(" - ") + script->title();
     if (m_pathName.empty())
         return product;
     return product + QStringLiteral(" - ") + QFileInfo(qs(m_pathName)).fileName();
@@ -363,11 +446,14 @@ void CWizApp::refreshTitles() {
 }
 
 void CWizApp::OnIdle() {
+    if (m_heldHandOver && !handOverMustWait())
+        postHandOverRelease();
+    // The editor's refresh notices a change of its modified flag and marks the titles changed.
+    updateCaretPosition();
     if (m_pSession && m_pScriptFrame && m_pSession->titleChanged()) {
         refreshTitles();
         m_pSession->acknowledgeTitleChange();
     }
-    updateCaretPosition();
 }
 
 void CWizApp::updateCaretPosition() {
@@ -422,31 +508,38 @@ void CWizApp::saveRecentFiles() {
 // --- SessionHost ---
 
 void CWizApp::messageOk(std::string_view text) {
+    const DialogScope dialog(*this);
     m_pAsker->messageOk(m_pMainFrame.get(), text);
 }
 
 Answer CWizApp::askYesNo(std::string_view text) {
+    const DialogScope dialog(*this);
     return m_pAsker->askYesNo(m_pMainFrame.get(), text);
 }
 
 Answer CWizApp::askYesNoCancel(std::string_view text) {
+    const DialogScope dialog(*this);
     return m_pAsker->askYesNoCancel(m_pMainFrame.get(), text);
 }
 
 bool CWizApp::boardNotFound(std::string_view title, std::string_view text, std::string_view checkBoxText) {
+    const DialogScope dialog(*this);
     return m_pAsker->warnWithCheckBox(m_pMainFrame.get(), title, text, checkBoxText);
 }
 
 std::optional<std::string> CWizApp::openFileDialog(const FileDialogRequest& request) {
+    const DialogScope dialog(*this);
     return m_pAsker->openFile(m_pMainFrame.get(), request);
 }
 
 std::optional<std::string> CWizApp::saveFileDialog(const FileDialogRequest& request) {
+    const DialogScope dialog(*this);
     return m_pAsker->saveFile(m_pMainFrame.get(), request);
 }
 
 std::optional<std::string> CWizApp::askText(std::string_view title, std::string_view label,
                                             std::string_view initial) {
+    const DialogScope dialog(*this);
     return m_pAsker->askText(m_pMainFrame.get(), title, label, initial);
 }
 

@@ -10,6 +10,7 @@
 #include <QPointer>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -60,7 +61,23 @@ public:
     void OnOpenRecent(int index);
     CWizDoc* OpenSessionFile(const std::string& path);
     // A file from outside (a second copy, a drop): opened as "Open..." does, without its file dialog.
+    // While a dialog of ours is open (or any other nested event loop runs) the file is held and
+    // opened once the last dialog has closed; of several held files only the newest is opened.
     void openFromOutside(const std::string& path);
+    // The file held for opening, if any.
+    const std::optional<std::string>& heldHandOver() const { return m_heldHandOver; }
+
+    // Holds files from outside while it lives: made around every dialog the window opens.
+    class DialogScope {
+    public:
+        explicit DialogScope(CWizApp& app);
+        ~DialogScope();
+        DialogScope(const DialogScope&) = delete;
+        DialogScope& operator=(const DialogScope&) = delete;
+
+    private:
+        CWizApp& m_app;
+    };
     // "&Close": the save prompt, then the session and its frames go. False when the user kept it.
     bool closeSession();
     // Clears the session and the frame fields (the frames are going with the session).
@@ -110,10 +127,18 @@ Q_SIGNALS:
 
 private:
     void OnIdle();
+    // A file from outside must wait: a dialog is open, or some method of the session or a view is
+    // still on the stack below a nested event loop.
+    bool handOverMustWait() const;
+    void postHandOverRelease();
+    void releaseHeldHandOver();
     CWizMDIChild* makeFrame(ViewKind kind);
     // The four frames of a new session: hierarchy above the trace list on the left, the script
     // above the result log on the right.
     void arrangeFrames();
+    // The SRAM frame opens at the size its view asks for, where it covers no other frame if the
+    // window has such room, else in the bottom right corner.
+    void placeSramFrame(CSplitFrame& frame);
     void destroySession();
     void setPathName(const std::string& path);
     void loadRecentFiles();
@@ -136,6 +161,9 @@ private:
     std::string m_pathName; // the session's file, as the main title shows it
     std::vector<std::string> m_recentFiles;
     int m_waitDepth = 0;
+    int m_dialogDepth = 0;
+    std::optional<std::string> m_heldHandOver;
+    bool m_releasePosted = false;
 
     // Cleared by Qt when a frame goes, whoever closed it.
     QPointer<CWizMDIChild> m_pHierarchyFrame;

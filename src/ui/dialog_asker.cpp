@@ -2,10 +2,18 @@
 
 #include "ui/product_text.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QScreen>
+#include <QSpacerItem>
+
+#include <algorithm>
 
 namespace cellwatch {
 
@@ -67,7 +75,41 @@ std::optional<std::string> chosenFile(QFileDialog& dialog) {
     return dialog.selectedFiles().constFirst().toStdString();
 }
 
+// The window icon, the three title-bar buttons and the bar's margins, as common window managers
+// draw them.
+constexpr int kTitleBarRoom = 150;
+
 } // namespace
+
+int titleBarWidth(const QString& title) {
+    QFont font = QApplication::font("QMdiSubWindowTitleBar");
+    font.setBold(true);
+    return QFontMetrics(font).horizontalAdvance(title) + kTitleBarRoom;
+}
+
+void fitMessageBox(QMessageBox& box) {
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    const auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    if (grid == nullptr || label == nullptr)
+        return;
+    int line = 0;
+    for (const QString& text : label->text().split(QLatin1Char('\n')))
+        line = std::max(line, label->fontMetrics().horizontalAdvance(text));
+    const QMargins margins = grid->contentsMargins();
+    const int icon = box.iconPixmap().isNull() ? 0 : box.iconPixmap().deviceIndependentSize().toSize().width();
+    const int spacing = std::max(0, grid->horizontalSpacing());
+    // The label's own margins and the grid's gaps round it up.
+    const int text = icon + spacing * 2 + line + 16;
+    const int title = titleBarWidth(box.windowTitle()) - margins.left() - margins.right();
+    // Beyond most of the screen's width a long text wraps after all.
+    const QScreen* screen = box.screen() != nullptr ? box.screen() : QGuiApplication::primaryScreen();
+    const int most = screen != nullptr ? screen->availableGeometry().width() * 3 / 4 : 800;
+    const int width = std::min(std::max(text, title), most);
+    // A spacer across every column holds the box at that width: QMessageBox sizes itself from its
+    // layout's minimum when it is shown.
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Fixed, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+}
 
 QStringList qtNameFilters(std::string_view filter) {
     const QStringList parts = qs(filter).split(QLatin1Char('|'));
@@ -83,18 +125,21 @@ QStringList qtNameFilters(std::string_view filter) {
 
 void QtDialogAsker::messageOk(QWidget* parent, std::string_view text) {
     QMessageBox box(QMessageBox::NoIcon, productTitle(), qs(text), QMessageBox::Ok, parent);
+    fitMessageBox(box);
     box.exec();
 }
 
 Answer QtDialogAsker::askYesNo(QWidget* parent, std::string_view text) {
     QMessageBox box(QMessageBox::Question, productTitle(), qs(text), QMessageBox::Yes | QMessageBox::No,
                     parent);
+    fitMessageBox(box);
     return answerOf(box.exec());
 }
 
 Answer QtDialogAsker::askYesNoCancel(QWidget* parent, std::string_view text) {
     QMessageBox box(QMessageBox::Question, productTitle(), qs(text),
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent);
+    fitMessageBox(box);
     return answerOf(box.exec());
 }
 
@@ -103,6 +148,7 @@ bool QtDialogAsker::warnWithCheckBox(QWidget* parent, std::string_view title, st
     QMessageBox box(QMessageBox::Warning, qs(title), qs(text), QMessageBox::Ok, parent);
     auto* check = new QCheckBox(qs(checkBoxText));
     box.setCheckBox(check);
+    fitMessageBox(box);
     box.exec();
     return check->isChecked();
 }
@@ -126,12 +172,20 @@ std::optional<std::string> QtDialogAsker::saveFile(QWidget* parent, const FileDi
 
 std::optional<std::string> QtDialogAsker::askText(QWidget* parent, std::string_view title,
                                                   std::string_view label, std::string_view initial) {
-    bool ok = false;
-    const QString text =
-        QInputDialog::getText(parent, qs(title), qs(label), QLineEdit::Normal, qs(initial), &ok);
-    if (!ok)
+    QInputDialog dialog(parent);
+    dialog.setObjectName(QStringLiteral("textDialog"));
+    dialog.setWindowTitle(qs(title));
+    dialog.setLabelText(qs(label));
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setTextValue(qs(initial));
+    // The dialog sizes itself from its layout, so the field holds the width the title needs.
+    if (auto* field = dialog.findChild<QLineEdit*>()) {
+        constexpr int kDialogMargins = 18;
+        field->setMinimumWidth(titleBarWidth(dialog.windowTitle()) - kDialogMargins);
+    }
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return text.toStdString();
+    return dialog.textValue().toStdString();
 }
 
 } // namespace cellwatch

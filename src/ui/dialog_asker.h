@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+class QMessageBox;
 class QWidget;
 
 namespace cellwatch {
@@ -43,6 +44,14 @@ public:
     std::optional<std::string> askText(QWidget* parent, std::string_view title, std::string_view label,
                                        std::string_view initial) override;
 };
+
+// The width a window needs for its title to show whole in the window manager's title bar: the
+// title in a bold title-bar font, and room for the window's icon and its buttons.
+int titleBarWidth(const QString& title);
+
+// A message box as wide as its title needs and, while the screen allows, as wide as its longest
+// line, so that neither the title nor a sentence is cut or wrapped. Call before exec().
+void fitMessageBox(QMessageBox& box);
 
 // The name filters of a "Description|pattern;pattern|..." filter for QFileDialog. Each keeps its
 // description as written (the dialog hides the patterns Qt reads from the last parentheses). "*.*"

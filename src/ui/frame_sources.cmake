@@ -1,6 +1,7 @@
 # The main frame, its child frames, the command bar, the application's Qt host and the start-up.
 list(APPEND CELLWATCH_UI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/cmd_list.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/context_menu_keys.cpp
   ${CMAKE_CURRENT_LIST_DIR}/cwiz_app.cpp
   ${CMAKE_CURRENT_LIST_DIR}/desktop.cpp
   ${CMAKE_CURRENT_LIST_DIR}/dialog_asker.cpp

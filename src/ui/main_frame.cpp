@@ -5,6 +5,7 @@
 #include "platform/qt_settings.h"
 #include "ui/about_box.h"
 #include "ui/cmd_list.h"
+#include "ui/context_menu_keys.h"
 #include "ui/cwiz_app.h"
 #include "ui/frame_icons.h"
 #include "ui/gr_edit_view.h"
@@ -106,6 +107,7 @@ CMainFrame::CMainFrame(CWizApp& app) : m_app(app) {
     createCommandBar();
     createMenus();
 
+    new ContextMenuKeys(this);
     m_runTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_runTimer, &QTimer::timeout, this, &CMainFrame::OnRunTimer);
     connect(qApp, &QApplication::focusChanged, this, &CMainFrame::updateCommands);
@@ -115,7 +117,10 @@ CMainFrame::CMainFrame(CWizApp& app) : m_app(app) {
 
 CMainFrame::~CMainFrame() {
     // Child windows going with the frame emit focus and activation signals; the actions are gone then.
+    // The frame itself is no CMainFrame any more when its QWidget part hides the active window, so
+    // the application's focus signal must not reach it then.
     m_destroying = true;
+    disconnect(qApp, nullptr, this, nullptr);
     m_runTimer.stop();
 }
 
@@ -379,9 +384,11 @@ void CMainFrame::onCommand(FrameCommand command) {
     case FrameCommand::Options:
         OnOptions();
         break;
-    case FrameCommand::About:
+    case FrameCommand::About: {
+        const CWizApp::DialogScope dialog(m_app);
         showAboutBox(this);
         break;
+    }
     case FrameCommand::Cascade:
         m_pMdiArea->cascadeSubWindows();
         break;
@@ -501,6 +508,7 @@ void CMainFrame::OnFindCommand(FrameCommand command, CReportView& log) {
 }
 
 void CMainFrame::OnOptions() {
+    const CWizApp::DialogScope dialog(m_app);
     COptionsSheet sheet(m_app.settings(), this);
     if (sheet.exec() == QDialog::Accepted)
         m_app.settingsAccepted();

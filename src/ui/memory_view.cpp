@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
@@ -37,6 +38,18 @@ CMemoryView::CMemoryView(CWizDoc& doc, QWidget* parent) : QAbstractScrollArea(pa
 }
 
 CMemoryView::~CMemoryView() = default;
+
+QSize CMemoryView::openingSize() const {
+    constexpr int kOpeningWords = 4;
+    constexpr int kOpeningRows = 20;
+    const QFontMetrics metrics(m_font);
+    // The first layout's words per row are (columns - 12) / 17 - 1; one column more for rounding.
+    const int columns = 12 + 17 * (kOpeningWords + 1) + 1;
+    const int width = columns * std::max(1, metrics.averageCharWidth()) + 4;
+    const int height = kOpeningRows * (metrics.ascent() + metrics.descent());
+    const int frame = 2 * frameWidth();
+    return {width + frame + verticalScrollBar()->sizeHint().width(), height + frame};
+}
 
 void CMemoryView::measure() {
     const QFontMetrics metrics(m_font, viewport());

@@ -37,6 +37,9 @@ public:
     int columnWidth() const { return m_columnWidth; }
     // The copy's size in words (0 until first shown).
     int size() const { return static_cast<int>(m_copy.size()); }
+    // The view's size when its window opens: wide enough for the first layout to put four words in
+    // a row with their characters, and about twenty rows high.
+    QSize openingSize() const;
     // The "&View SRAM location..." command: asks for a hex byte address and brings its row to the top.
     void OnViewLocation();
     // The context menu, while it is up.

@@ -7,6 +7,8 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QSortFilterProxyModel>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -19,23 +21,44 @@ std::optional<QColor> chooseColourInDialog(QWidget* parent, const QColor& initia
     return chosen;
 }
 
+// Folders and the files the user may execute. The file model's own QDir::Executable filter hides
+// folders too (and, before their permissions are read, every file), so the listing is filtered here.
+class ProgramFilter final : public QSortFilterProxyModel {
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+    void setExecutablesOnly(bool only) {
+        if (only == m_executablesOnly)
+            return;
+        m_executablesOnly = only;
+        invalidateFilter();
+    }
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex& parent) const override {
+        const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+        if (!m_executablesOnly || files == nullptr)
+            return true;
+        const QFileInfo info = files->fileInfo(files->index(row, 0, parent));
+        return info.isDir() || info.isExecutable();
+    }
+
+private:
+    bool m_executablesOnly = true;
+};
+
 std::optional<QString> chooseProgramInDialog(QWidget* parent, const ProgramFileRequest& request) {
     QFileDialog dialog(parent, request.title, request.startFolder);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    // Qt's own dialog, because only it applies the executable-bit filter below; desktop dialogs
-    // filter by name alone.
+    // Qt's own dialog, because only it takes the filter below; desktop dialogs filter by name alone.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setNameFilters(request.filters);
+    dialog.setFilter(QDir::AllDirs | QDir::Files | QDir::NoDot);
+    auto* programs = new ProgramFilter(&dialog);
+    dialog.setProxyModel(programs);
     const QString executables = request.filters.value(0);
-    auto applyFilter = [&dialog, executables](const QString& filter) {
-        QDir::Filters shown = QDir::AllDirs | QDir::Files | QDir::NoDot;
-        if (filter == executables)
-            shown |= QDir::Executable;
-        dialog.setFilter(shown);
-    };
-    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, applyFilter);
-    applyFilter(executables);
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [programs, executables](const QString& filter) { programs->setExecutablesOnly(filter == executables); });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().front();

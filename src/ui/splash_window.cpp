@@ -92,9 +92,28 @@ public:
         setCursor(Qt::ArrowCursor);
         setFixedSize(m_picture.deviceIndependentSize().toSize());
         QTimer::singleShot(kSplashMs, this, &QWidget::close);
+        // The window manager places the main window after it is shown, so its position is not
+        // known yet: the splash follows it until it goes.
+        if (owner != nullptr)
+            owner->installEventFilter(this);
+    }
+
+    void centre() {
+        const QWidget* owner = parentWidget();
+        if (owner == nullptr || !owner->isVisible())
+            return;
+        const QRect over = owner->frameGeometry();
+        if (over.isValid())
+            move(over.center() - rect().center());
     }
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == parentWidget() &&
+            (event->type() == QEvent::Move || event->type() == QEvent::Resize || event->type() == QEvent::Show))
+            centre();
+        return QWidget::eventFilter(watched, event);
+    }
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         painter.drawPixmap(0, 0, m_picture);
@@ -122,8 +141,6 @@ QPixmap splashPicture() {
 
 void showSplash(QWidget* mainWindow) {
     auto* splash = new SplashWindow(mainWindow);
-    const QRect over = mainWindow != nullptr ? mainWindow->frameGeometry() : QRect();
-    if (over.isValid())
-        splash->move(over.center() - splash->rect().center());
+    splash->centre();
     splash->show();
 }

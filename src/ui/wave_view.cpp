@@ -29,7 +29,10 @@ namespace cellwatch {
 
 namespace {
 
-constexpr double kFinestScale = 1.0 / 64; // at most 64 pixels per stamp
+constexpr double kFinestScale = 1.0 / 512; // at most 512 pixels per stamp (a 32-bit binary value)
+constexpr double kOpeningScale = 1.0 / 16;
+// A bus segment's text starts 4 pixels in and leaves 6 free after the slanted edge.
+constexpr int kValueMargin = 8;
 
 // A paused run keeps the view where it is; otherwise new stamps are followed.
 bool mayFollow(RunState s) {
@@ -54,6 +57,7 @@ CWaveView::CWaveView(CWizDoc& doc, QWidget* parent) : QWidget(parent), m_doc(doc
     m_laneBar->setFocusPolicy(Qt::NoFocus);
     m_laneBar->hide();
     connect(m_laneBar, &QScrollBar::valueChanged, this, [this] { update(); });
+    m_scale = readableScale();
 }
 
 int CWaveView::firstLane() const {
@@ -78,6 +82,18 @@ void CWaveView::updateLaneBar() {
         m_laneBar->setVisible(hidden > 0);
     const int w = m_laneBar->sizeHint().width();
     m_laneBar->setGeometry(width() - w, kRulerHeight, w, std::max(0, height() - kRulerHeight));
+}
+
+double CWaveView::readableScale() const {
+    const QFontMetrics fm(m_font);
+    int widest = 0;
+    for (const TracedComponent& lane : m_doc.traceList()) {
+        if (lane.element == nullptr || lane.element->size <= 1)
+            continue;
+        // Values are padded to the lane's digit count, so any value is as wide as every other.
+        widest = std::max(widest, fm.horizontalAdvance(valueText(lane, 0)) + kValueMargin);
+    }
+    return std::max(kFinestScale, std::min(kOpeningScale, 1.0 / std::max(1, widest)));
 }
 
 bool CWaveView::exportPicture() {
@@ -124,6 +140,9 @@ void CWaveView::contextMenuEvent(QContextMenuEvent* event) {
 void CWaveView::documentUpdated() {
     m_summary.extend(m_doc);
     updateLaneBar();
+    // A parse may have changed the lanes or their radix.
+    if (!m_userZoomed)
+        m_scale = readableScale();
     if (m_follow && mayFollow(m_doc.runState())) {
         const double shown = waveWidth() * m_scale;
         const auto end = static_cast<double>(m_summary.stampCount());
@@ -133,6 +152,8 @@ void CWaveView::documentUpdated() {
 }
 
 void CWaveView::setView(double first, double stampsPerPixel) {
+    if (stampsPerPixel != m_scale)
+        m_userZoomed = true;
     m_first = first;
     m_scale = stampsPerPixel;
     clampView();
@@ -159,6 +180,7 @@ void CWaveView::zoomToFit() {
 
 void CWaveView::zoomBy(double factor, double aroundStamp) {
     const double x = xOfStamp(aroundStamp);
+    m_userZoomed = true;
     m_scale /= factor;
     m_scale = std::max(m_scale, kFinestScale);
     m_first = aroundStamp - (x - waveLeft()) * m_scale;
@@ -501,7 +523,7 @@ void CWaveView::drawLane(QPainter& p, const TracedComponent& lane, int top, cons
                 p.drawLine(x0, mid, x0 + slant, lo);
             }
             const QString text = valueText(lane, c.first);
-            const int room = x1 - x0 - 6;
+            const int room = x1 - x0 - (kValueMargin - 2);
             if (room >= fm.horizontalAdvance(text)) {
                 p.setPen(Qt::black);
                 p.drawText(QRect(x0 + 4, hi, room, lo - hi), Qt::AlignVCenter | Qt::AlignLeft, text);

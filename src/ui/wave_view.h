@@ -62,6 +62,9 @@ public:
     void zoomToFit();
     void zoomBy(double factor, double aroundStamp);
     bool following() const { return m_follow; }
+    // The zoom at which every bus lane's value is printed in a segment one stamp long: where the
+    // view stays until the user zooms.
+    double readableScale() const;
     // The x of the wave area's left edge (after the name and value columns).
     int waveLeft() const { return m_nameWidth + m_valueWidth; }
     int waveWidth() const { return std::max(1, width() - waveLeft() - laneBarWidth()); }
@@ -137,6 +140,8 @@ private:
     double m_first = 0;
     double m_scale = 1.0 / 16; // stamps per pixel
     bool m_follow = true;
+    // The user chose a zoom; until then the view keeps the readable one as lanes come and go.
+    bool m_userZoomed = false;
     std::optional<std::uint64_t> m_cursor;
     std::optional<std::uint64_t> m_cursor2;
     // A drag: where it began, and whether it pans (left button) or marks a range to zoom to.

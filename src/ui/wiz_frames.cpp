@@ -1,17 +1,48 @@
 #include "ui/wiz_frames.h"
 
 #include "app/cwiz_doc.h"
+#include "ui/cmd_view.h"
 #include "ui/frame_icons.h"
 #include "ui/wiz_view.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QPainter>
 
 namespace cellwatch {
 
 namespace {
 
 constexpr int kMinimumPane = 10;
+constexpr int kHandleHeight = 7;
+
+// The bar between the panes: raised, with a grip in its middle, so that it can be found and dragged
+// while the top pane is closed and the bar sits at the top of the window.
+class SplitHandle final : public QSplitterHandle {
+public:
+    SplitHandle(Qt::Orientation orientation, QSplitter* parent) : QSplitterHandle(orientation, parent) {
+        setToolTip(QStringLiteral("Drag to open or close the second pane"));
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        const QPalette& pal = palette();
+        const QRect r = rect();
+        p.fillRect(r, pal.color(QPalette::Button).darker(112));
+        p.setPen(pal.color(QPalette::Light));
+        p.drawLine(r.topLeft(), r.topRight());
+        p.setPen(pal.color(QPalette::Dark));
+        p.drawLine(r.bottomLeft(), r.bottomRight());
+        // The grip: a short row of dots across the middle.
+        const QPoint centre = r.center();
+        for (int i = -4; i <= 4; ++i) {
+            const QPoint dot(centre.x() + i * 4, centre.y());
+            p.fillRect(QRect(dot, QSize(2, 2)), pal.color(QPalette::Dark));
+            p.fillRect(QRect(dot + QPoint(1, 1), QSize(1, 1)), pal.color(QPalette::Light));
+        }
+    }
+};
 
 } // namespace
 
@@ -49,8 +80,10 @@ QString CWizMDIChild::titleFor(const QWidget* view, const CWizDoc* doc) {
         return QStringLiteral("Traced components");
     case ViewKind::Script: {
         const std::string* path = doc != nullptr ? doc->scriptPath() : nullptr;
-        return QStringLiteral("Command script - [%1]")
-            .arg(path != nullptr ? QString::fromStdString(*path) : QString());
+        const auto* script = dynamic_cast<const CCmdView*>(view);
+        return QStringLiteral("Command script - [%1]%2")
+            .arg(path != nullptr ? QString::fromStdString(*path) : QString(),
+                 script != nullptr && script->titleMarked() ? QStringLiteral(" *") : QString());
     }
     case ViewKind::ResultLog:
         return QStringLiteral("Result log");
@@ -74,6 +107,7 @@ void CWizMDIChild::closeEvent(QCloseEvent* event) {
 // --- Split panes ---
 
 CWizSplitWnd::CWizSplitWnd(QWidget* top, QWidget* bottom, QWidget* parent) : QSplitter(Qt::Vertical, parent) {
+    setHandleWidth(kHandleHeight);
     for (QWidget* pane : {top, bottom}) {
         pane->setMinimumSize(kMinimumPane, kMinimumPane);
         addWidget(pane);
@@ -81,6 +115,10 @@ CWizSplitWnd::CWizSplitWnd(QWidget* top, QWidget* bottom, QWidget* parent) : QSp
     setCollapsible(0, true);
     setCollapsible(1, false);
     setSizes({0, 1});
+}
+
+QSplitterHandle* CWizSplitWnd::createHandle() {
+    return new SplitHandle(orientation(), this);
 }
 
 bool CWizSplitWnd::isSplit() const {

@@ -45,6 +45,10 @@ public:
     bool isSplit() const;
     // Shows the top pane at that height.
     void splitRow(int height);
+
+protected:
+    // A bar that shows where to drag, also while the top pane is closed.
+    QSplitterHandle* createHandle() override;
 };
 
 class CSplitFrame final : public CWizMDIChild {

@@ -7,6 +7,7 @@
 #include "app/settings.h"
 #include "ui/about_box.h"
 #include "ui/colour_settings.h"
+#include "ui/dialog_asker.h"
 #include "ui/options_sheet.h"
 #include "ui/splash_window.h"
 #include "ui/wave_viewer.h"
@@ -18,8 +19,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardPaths>
@@ -114,6 +118,14 @@ std::string readText(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
 }
 
+// What a window manager's title bar needs to show a title whole: the text in a bold title font, the
+// window's icon and three buttons.
+int titleNeed(const QString& title) {
+    QFont font = QApplication::font("QMdiSubWindowTitleBar");
+    font.setBold(true);
+    return QFontMetrics(font).horizontalAdvance(title) + 150;
+}
+
 constexpr int kChosen = 0x563412; // QColor(0x12, 0x34, 0x56) packed as 0x00BBGGRR
 
 } // namespace
@@ -132,6 +144,7 @@ private Q_SLOTS:
     void browseFillsViewerPath();
     void splashClosesOnClickAndOnTimer();
     void aboutBoxShowsItsTexts();
+    void questionsShowTheirTitleAndTextWhole();
     void platformChoosersOpenQtDialogs();
     void waveViewerReceivesTheTrace();
     void waveViewerRefusals();
@@ -313,6 +326,11 @@ void DialogsTest::splashClosesOnClickAndOnTimer() {
     QVERIFY(splash != nullptr);
     QVERIFY(splash->isVisible());
     QVERIFY((splash->geometry().center() - main.frameGeometry().center()).manhattanLength() <= 2);
+    // The window manager places the main window after it was shown: the splash moves with it.
+    main.setGeometry(260, 180, 1000, 760);
+    QTRY_VERIFY(splash != nullptr &&
+                (splash->geometry().center() - main.frameGeometry().center()).manhattanLength() <= 2);
+    QVERIFY(main.frameGeometry().center() != QPoint(550, 450));
     QTest::mouseClick(splash, Qt::LeftButton);
     QTRY_VERIFY(splash.isNull());
 
@@ -322,6 +340,74 @@ void DialogsTest::splashClosesOnClickAndOnTimer() {
     QTest::mouseClick(splash, Qt::RightButton);
     QVERIFY(splash->isVisible());
     QTRY_VERIFY_WITH_TIMEOUT(splash.isNull(), 30000);
+}
+
+// What the window's message boxes and text questions show, as the user first sees them.
+void DialogsTest::questionsShowTheirTitleAndTextWhole() {
+    QtDialogAsker asker;
+    struct Seen {
+        QString title;
+        int width = 0;
+        int textLines = 0;
+        bool textWhole = false;
+    };
+    const auto seeBox = [](QMessageBox* box, Seen& seen) {
+        const auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+        seen.title = box->windowTitle();
+        seen.width = box->width();
+        const QFontMetrics fm = label->fontMetrics();
+        const int tall = label->wordWrap() ? label->heightForWidth(label->width()) : fm.lineSpacing();
+        seen.textLines = (tall + fm.leading()) / fm.lineSpacing();
+        int widest = 0;
+        for (const QString& line : label->text().split(QLatin1Char('\n')))
+            widest = std::max(widest, fm.horizontalAdvance(line));
+        seen.textWhole = label->contentsRect().width() >= widest;
+        if (QAbstractButton* escape = box->escapeButton())
+            escape->click();
+        else
+            box->reject();
+    };
+
+    // The save question keeps its sentence on one line.
+    Seen save;
+    {
+        ModalAnswerer<QMessageBox> answer([&](QMessageBox* box) { seeBox(box, save); });
+        QCOMPARE(asker.askYesNoCancel(nullptr, "Command script has been modified. Do you wish to save before closing?"),
+                 Answer::Cancel);
+        QCOMPARE(answer.unexpected, QStringList());
+    }
+    QCOMPARE(save.textLines, 1);
+    QVERIFY(save.textWhole);
+    QVERIFY(save.width >= titleNeed(save.title));
+
+    // A short message is still as wide as its title.
+    Seen invalid;
+    {
+        ModalAnswerer<QMessageBox> answer([&](QMessageBox* box) { seeBox(box, invalid); });
+        asker.messageOk(nullptr, "Invalid memory address specified!\n");
+        QCOMPARE(answer.unexpected, QStringList());
+    }
+    QCOMPARE(invalid.title, QStringLiteral("LC3400 Cellwatch"));
+    QVERIFY(invalid.textWhole);
+    QVERIFY2(invalid.width >= titleNeed(invalid.title), qPrintable(QString::number(invalid.width)));
+
+    // The text questions: the group's name and the SRAM address.
+    for (const char* title : {"Enter name for new component", "SRAM Location"}) {
+        int width = 0;
+        QString label;
+        {
+            ModalAnswerer<QInputDialog> answer([&](QInputDialog* dialog) {
+                width = dialog->width();
+                label = dialog->labelText();
+                dialog->setTextValue(QStringLiteral("typed"));
+                dialog->accept();
+            });
+            QCOMPARE(asker.askText(nullptr, title, "Component name:", "Default"), std::optional<std::string>("typed"));
+            QCOMPARE(answer.unexpected, QStringList());
+        }
+        QCOMPARE(label, QStringLiteral("Component name:"));
+        QVERIFY2(width >= titleNeed(QString::fromLatin1(title)), title);
+    }
 }
 
 void DialogsTest::aboutBoxShowsItsTexts() {
@@ -366,16 +452,36 @@ void DialogsTest::platformChoosersOpenQtDialogs() {
     ProgramFileRequest request{QStringLiteral("Select wave view program"),
                                {QStringLiteral("Executable files (*)"), QStringLiteral("All files (*)")},
                                folder.path()};
+    // Beside the program: a plain file, and a folder to go into.
+    QFile notes(folder.filePath(QStringLiteral("notes.txt")));
+    QVERIFY(notes.open(QIODevice::WriteOnly));
+    notes.close();
+    QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("tools")));
     QString title;
-    QStringList filters;
-    bool executablesOnly = false, allAfterwards = false;
+    QStringList filters, executablesOnly, allAfterwards;
     ModalAnswerer<QFileDialog> files([&](QFileDialog* dialog) {
         title = dialog->windowTitle();
         filters = dialog->nameFilters();
-        executablesOnly = dialog->filter().testFlag(QDir::Executable);
+        // What the dialog's list shows, once the folder has been read.
+        const auto listed = [dialog](int atLeast) {
+            QStringList names;
+            auto* list = dialog->findChild<QListView*>(QStringLiteral("listView"));
+            for (int wait = 0; list != nullptr && wait < 60; ++wait) {
+                names.clear();
+                const QModelIndex root = list->rootIndex();
+                for (int row = 0; row < list->model()->rowCount(root); ++row)
+                    names << list->model()->index(row, 0, root).data().toString();
+                if (names.size() >= atLeast)
+                    break;
+                QTest::qWait(10);
+            }
+            names.sort();
+            return names;
+        };
+        executablesOnly = listed(3);
         dialog->selectNameFilter(filters.value(1));
         Q_EMIT dialog->filterSelected(filters.value(1));
-        allAfterwards = !dialog->filter().testFlag(QDir::Executable);
+        allAfterwards = listed(4);
         // Typed as a user would: selectFile leaves a focused name field alone.
         dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(program.fileName());
         static_cast<QDialog*>(dialog)->accept(); // QFileDialog::accept, which is protected
@@ -384,7 +490,10 @@ void DialogsTest::platformChoosersOpenQtDialogs() {
     QCOMPARE(files.unexpected, QStringList());
     QCOMPARE(title, request.title);
     QCOMPARE(filters, request.filters);
-    QVERIFY(executablesOnly && allAfterwards);
+    // ".." to go up, the folder, and only the program among the files.
+    QCOMPARE(executablesOnly, (QStringList{QStringLiteral(".."), QStringLiteral("tools"), QStringLiteral("viewer")}));
+    QCOMPARE(allAfterwards, (QStringList{QStringLiteral(".."), QStringLiteral("notes.txt"), QStringLiteral("tools"),
+                                         QStringLiteral("viewer")}));
 }
 
 void DialogsTest::waveViewerReceivesTheTrace() {

@@ -16,7 +16,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -67,10 +69,22 @@ public:
     // Every message, question and warning title, in order.
     std::vector<std::string> said;
     std::vector<FileDialogRequest> fileRequests;
+    // Runs once, inside the next question, as events delivered while a real box is open would.
+    std::function<void()> whileAsking;
+    // How deep questions were asked inside one another, at most.
+    int deepestNesting = 0;
 
 private:
     Answer next(std::string_view text) {
         said.emplace_back(text);
+        ++m_nesting;
+        deepestNesting = std::max(deepestNesting, m_nesting);
+        if (whileAsking) {
+            const std::function<void()> run = std::move(whileAsking);
+            whileAsking = nullptr;
+            run();
+        }
+        --m_nesting;
         if (answers.empty())
             return Answer::Cancel;
         const Answer answer = answers.front();
@@ -85,6 +99,7 @@ private:
         files.pop_front();
         return path;
     }
+    int m_nesting = 0;
 };
 
 class WindowBench {

@@ -3,3 +3,7 @@ cellwatch_add_ui_test(main_frame_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/main_fra
 cellwatch_add_ui_test(startup_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/startup_test.cpp)
 add_dependencies(startup_test cellwatch cellwatch-window)
 target_compile_definitions(startup_test PRIVATE CELLWATCH_PROGRAM="$<TARGET_FILE:cellwatch>")
+# Not a test: the program that makes the whole window's picture for docs/gui.md.
+add_executable(window_screenshots ${CMAKE_CURRENT_LIST_DIR}/window_screenshots.cpp)
+target_link_libraries(window_screenshots PRIVATE cellwatch_options cellwatch_ui Qt6::Test)
+target_compile_definitions(window_screenshots PRIVATE CELLWATCH_SOURCE_DIR="${PROJECT_SOURCE_DIR}")

@@ -11,6 +11,7 @@
 #include "ui/wiz_frames.h"
 
 #include <QAbstractEventDispatcher>
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -19,6 +20,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSplitterHandle>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QStatusBar>
@@ -73,6 +75,10 @@ private Q_SLOTS:
     void commandBarRunsTypedLinesAndKeepsTheirHistory();
     void closingWithAModifiedScriptAsksToSave();
     void caretPaneFollowsTheActiveScriptEditor();
+    void editingTheScriptMarksBothTitles();
+    void contextMenusOpenFromTheKeyboard();
+    void closedTopPaneShowsItsHandle();
+    void sramWindowOpensReadable();
     void viewCommandsFollowTheActiveView();
     void longRunKeepsTheWindowResponsive();
 };
@@ -215,10 +221,22 @@ void MainFrameTest::menusFollowTheRunStateAndTheBoard() {
 
 void MainFrameTest::commandBarRunsTypedLinesAndKeepsTheirHistory() {
     WindowBench bench;
+    bench.frame().show();
+    QVERIFY(QTest::qWaitForWindowActive(&bench.frame()));
     CCmdList& line = *bench.frame().cmdList();
-    const auto type = [&line](const QString& text) {
-        line.setEditText(text);
-        QTest::keyClick(line.lineEdit(), Qt::Key_Return);
+    // As a user types: a click in the command line, then keys to whatever holds the focus.
+    const auto click = [&line] {
+        QTest::mouseClick(line.lineEdit(), Qt::LeftButton, Qt::NoModifier, QPoint(4, 4));
+        QTRY_VERIFY(QApplication::focusWidget() != nullptr);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+    };
+    const auto type = [&](const QString& text, Qt::Key enter = Qt::Key_Return) {
+        click();
+        if (text.isEmpty())
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backspace);
+        QTest::keyClicks(QApplication::focusWidget(), text);
+        QTest::keyClick(QApplication::focusWidget(), enter,
+                        enter == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
     };
     type(QStringLiteral("echo \"nobody listens\""));
     QVERIFY(line.history().isEmpty()); // no session: nothing happens
@@ -227,9 +245,17 @@ void MainFrameTest::commandBarRunsTypedLinesAndKeepsTheirHistory() {
     bench.app->OpenSessionFile(bench.path("counter8.cmd"));
     type(QStringLiteral("echo \"first\""));
     QVERIFY(bench.logHas("first"));
+    QCOMPARE(line.history(), QStringList{QStringLiteral("echo \"first\"")});
     QCOMPARE(line.lineEdit()->selectedText(), QStringLiteral("echo \"first\""));
-    type(QStringLiteral("echo \"first\""));
-    type(QStringLiteral("echo \"second\"\nignored"));
+    // The selected line is replaced by the next typing, and keypad Enter runs it as Return does.
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("echo \"first\""));
+    QCOMPARE(line.currentText(), QStringLiteral("echo \"first\""));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter, Qt::KeypadModifier);
+    QCOMPARE(line.history().size(), 2);
+    // Only the first line of a pasted text is taken.
+    click();
+    line.setEditText(QStringLiteral("echo \"second\"\nignored"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     type(QString());
     QCOMPARE(line.history(),
              (QStringList{QString(), QStringLiteral("echo \"second\""), QStringLiteral("echo \"first\""),
@@ -253,16 +279,21 @@ void MainFrameTest::commandBarRunsTypedLinesAndKeepsTheirHistory() {
     QCOMPARE(line.history().first(), QStringLiteral("echo \"third\""));
 
     // A cycle typed on the command line runs on the timer like a script's.
-    type(QStringLiteral("cycle 300"));
+    type(QStringLiteral("cycle 300"), Qt::Key_Enter);
     QCOMPARE(bench.doc()->runState(), RunState::Cycling);
     QTRY_COMPARE(bench.doc()->runState(), RunState::Idle);
+    QCOMPARE(line.history().first(), QStringLiteral("cycle 300"));
 
     // Without a board the line is refused and stays selected for retyping.
+    bench.app.reset();
     WindowBench boardless("none");
+    boardless.frame().show();
+    QVERIFY(QTest::qWaitForWindowActive(&boardless.frame()));
     boardless.app->OpenSessionFile(boardless.path("counter8.cmd"));
     CCmdList& other = *boardless.frame().cmdList();
-    other.setEditText(QStringLiteral("clearall"));
-    QTest::keyClick(other.lineEdit(), Qt::Key_Return);
+    QTest::mouseClick(other.lineEdit(), Qt::LeftButton, Qt::NoModifier, QPoint(4, 4));
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("clearall"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QCOMPARE(boardless.asker->said.back(), std::string("There is no LC3400DS device driver!"));
     QVERIFY(other.history().isEmpty());
     QCOMPARE(other.lineEdit()->selectedText(), QStringLiteral("clearall"));
@@ -330,6 +361,171 @@ void MainFrameTest::caretPaneFollowsTheActiveScriptEditor() {
     bench.asker->files.push_back(bench.path("saved-as.cmd"));
     bench.action(FrameCommand::SaveScriptAs)->trigger();
     QCOMPARE(pane->text(), QStringLiteral("Ln     4, Col   1"));
+}
+
+void MainFrameTest::editingTheScriptMarksBothTitles() {
+    WindowBench bench;
+    bench.frame().show();
+    QVERIFY(QTest::qWaitForWindowActive(&bench.frame()));
+    const std::string script = bench.path("counter8.cmd");
+    const QString scriptTitle = QStringLiteral("Command script - [%1]").arg(QString::fromStdString(script));
+    bench.app->OpenSessionFile(script);
+    bench.action(FrameCommand::ShowScript)->trigger();
+    auto* editor = qobject_cast<CGRTEditView*>(bench.app->frameOf(ViewKind::Script)->activeView());
+    QVERIFY(editor != nullptr);
+    QTest::mouseClick(editor->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(30, 8));
+    QTRY_COMPARE(QApplication::focusWidget(), editor);
+    waitForIdlePass();
+    QCOMPARE(titleOf(*bench.app, ViewKind::Script), scriptTitle);
+    QCOMPARE(bench.frame().windowTitle(), QStringLiteral("LC3400 Cellwatch - counter8.cmd"));
+
+    // Typing marks both titles at the next idle pass.
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("| a note"));
+    waitForIdlePass();
+    QCOMPARE(titleOf(*bench.app, ViewKind::Script), scriptTitle + QStringLiteral(" *"));
+    QCOMPARE(bench.frame().windowTitle(), QStringLiteral("LC3400 Cellwatch - counter8.cmd *"));
+
+    // Undone back to the text as saved, the marks go.
+    for (int i = 0; i < 10 && editor->isModified(); ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(!editor->isModified());
+    waitForIdlePass();
+    QCOMPARE(titleOf(*bench.app, ViewKind::Script), scriptTitle);
+    QCOMPARE(bench.frame().windowTitle(), QStringLiteral("LC3400 Cellwatch - counter8.cmd"));
+
+    // Edited again and saved: the marks go with the save.
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("| kept"));
+    waitForIdlePass();
+    QCOMPARE(bench.frame().windowTitle(), QStringLiteral("LC3400 Cellwatch - counter8.cmd *"));
+    bench.action(FrameCommand::SaveScript)->trigger();
+    waitForIdlePass();
+    QCOMPARE(titleOf(*bench.app, ViewKind::Script), scriptTitle);
+    QCOMPARE(bench.frame().windowTitle(), QStringLiteral("LC3400 Cellwatch - counter8.cmd"));
+    QFile saved(QString::fromStdString(script));
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QVERIFY(saved.readAll().contains("| kept"));
+
+    // A session opened from a symbol table edits an untitled script; the clocking menu's rewrite marks it.
+    bench.asker->files = {bench.path("counter8.cal")};
+    bench.app->OpenSessionFile(bench.path("counter8.sym"));
+    QVERIFY(bench.doc() != nullptr);
+    waitForIdlePass();
+    QCOMPARE(bench.frame().windowTitle(), QStringLiteral("LC3400 Cellwatch - untitled"));
+    QCOMPARE(titleOf(*bench.app, ViewKind::Script), QStringLiteral("Command script - []"));
+    bench.action(FrameCommand::CbufRead)->trigger();
+    waitForIdlePass();
+    QCOMPARE(bench.frame().windowTitle(), QStringLiteral("LC3400 Cellwatch - untitled *"));
+    QCOMPARE(titleOf(*bench.app, ViewKind::Script), QStringLiteral("Command script - [] *"));
+}
+
+void MainFrameTest::contextMenusOpenFromTheKeyboard() {
+    WindowBench bench;
+    bench.frame().show();
+    QVERIFY(QTest::qWaitForWindowActive(&bench.frame()));
+    bench.app->OpenSessionFile(bench.path("counter8.cmd"));
+    const struct {
+        ViewKind kind;
+        const char* firstItem;
+    } views[] = {
+        {ViewKind::TraceList, "Group..."},
+        {ViewKind::Hierarchy, "&Select clock register"},
+        {ViewKind::Sram, "&View SRAM location..."},
+        {ViewKind::Waveform, "Export picture..."},
+    };
+    const std::pair<Qt::Key, Qt::KeyboardModifiers> keys[] = {{Qt::Key_F10, Qt::ShiftModifier},
+                                                              {Qt::Key_Menu, Qt::NoModifier}};
+    for (const auto& view : views) {
+        bench.app->showView(view.kind);
+        QWidget* shown = bench.frame().activeView();
+        QVERIFY(shown != nullptr);
+        auto* scrolled = qobject_cast<QAbstractScrollArea*>(shown);
+        for (const auto& [key, modifiers] : keys) {
+            // Offscreen, nothing gives the window back its activation when a menu closes.
+            bench.frame().activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&bench.frame()));
+            QTest::mouseClick(scrolled != nullptr ? scrolled->viewport() : shown, Qt::LeftButton, Qt::NoModifier,
+                              QPoint(30, 30));
+            QTRY_VERIFY(QApplication::focusWidget() == shown);
+            // The menu shows its first item; it is closed again by the poll that saw it.
+            QString seen;
+            QTimer poll;
+            QObject::connect(&poll, &QTimer::timeout, [&seen] {
+                if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                    seen = menu->actions().value(0) != nullptr ? menu->actions().value(0)->text() : QString();
+                    menu->close();
+                }
+            });
+            poll.start(10);
+            QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+            QTRY_COMPARE(seen, QString::fromLatin1(view.firstItem));
+            QTRY_VERIFY(QApplication::activePopupWidget() == nullptr);
+        }
+    }
+}
+
+void MainFrameTest::closedTopPaneShowsItsHandle() {
+    WindowBench bench;
+    bench.frame().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&bench.frame()));
+    bench.app->OpenSessionFile(bench.path("counter8.cmd"));
+    bench.action(FrameCommand::ShowSram)->trigger();
+    for (ViewKind kind : {ViewKind::ResultLog, ViewKind::Sram}) {
+        auto* frame = static_cast<CSplitFrame*>(bench.app->frameOf(kind));
+        CWizSplitWnd* panes = frame->splitWnd();
+        QVERIFY(!panes->isSplit());
+        QSplitterHandle* handle = panes->handle(1);
+        QVERIFY(handle->isVisible());
+        // A bar across the top of the window, drawn apart from the window's own grey, that says what it is.
+        QCOMPARE(handle->geometry().top(), 0);
+        QVERIFY(handle->height() >= 6);
+        QCOMPARE(handle->width(), panes->width());
+        QVERIFY(!handle->toolTip().isEmpty());
+        const QImage bar = handle->grab().toImage();
+        QVERIFY(bar.pixelColor(2, bar.height() / 2) != handle->palette().color(QPalette::Window));
+    }
+}
+
+void MainFrameTest::sramWindowOpensReadable() {
+    // Whether a row of the SRAM view shows whole: four words or more, and the characters.
+    const auto readable = [](const WindowBench& bench) {
+        auto* sram = qobject_cast<CMemoryView*>(bench.frame().activeView());
+        if (sram == nullptr)
+            return QStringLiteral("no SRAM view");
+        const int row = static_cast<int>(sram->rowText(0).size()) * sram->columnWidth() + 2;
+        if (sram->wordsPerLine() < 4 || sram->viewport()->width() < row)
+            return QStringLiteral("%1 words a row, %2 of %3 pixels shown")
+                .arg(sram->wordsPerLine())
+                .arg(sram->viewport()->width())
+                .arg(row);
+        return QString();
+    };
+    {
+        // In the window as it opens the frames fill the area: the SRAM frame goes over them, whole.
+        WindowBench bench;
+        bench.frame().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&bench.frame()));
+        bench.app->OpenSessionFile(bench.path("counter8.cmd"));
+        bench.action(FrameCommand::ShowSram)->trigger();
+        QTRY_COMPARE(readable(bench), QString());
+        const QRect area(QPoint(0, 0), bench.frame().mdiArea()->viewport()->size());
+        QVERIFY(area.contains(bench.app->frameOf(ViewKind::Sram)->geometry()));
+    }
+    {
+        // A window made larger after the session opened has room: the SRAM frame covers no other.
+        WindowBench bench;
+        bench.frame().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&bench.frame()));
+        bench.app->OpenSessionFile(bench.path("counter8.cmd"));
+        bench.frame().resize(2200, 1300);
+        QTRY_VERIFY(bench.frame().mdiArea()->viewport()->width() > 2000);
+        bench.action(FrameCommand::ShowSram)->trigger();
+        QTRY_COMPARE(readable(bench), QString());
+        const QRect sram = bench.app->frameOf(ViewKind::Sram)->geometry();
+        for (const QMdiSubWindow* other : bench.frame().mdiArea()->subWindowList()) {
+            if (other != bench.app->frameOf(ViewKind::Sram))
+                QVERIFY2(!other->geometry().intersects(sram), qPrintable(other->windowTitle()));
+        }
+    }
 }
 
 void MainFrameTest::viewCommandsFollowTheActiveView() {

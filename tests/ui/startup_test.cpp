@@ -4,11 +4,14 @@
 #include "frame_fixture.h"
 
 #include "platform/instance_lock.h"
+#include "ui/cmd_list.h"
 #include "ui/desktop.h"
 #include "ui/instance_channel.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDropEvent>
+#include <QLocalSocket>
 #include <QMimeData>
 #include <QProcess>
 #include <QSignalSpy>
@@ -44,12 +47,36 @@ const std::string* scriptOf(const WindowBench& bench) {
     return bench.doc() != nullptr ? bench.doc()->scriptPath() : nullptr;
 }
 
+// Hands files over as second copies do, without waiting for the answer: this process is the one
+// that answers, so the wait happens in the event loop until the channel has read each file.
+bool handOverFiles(InstanceChannel& channel, const QString& socket, const QStringList& files) {
+    QSignalSpy received(&channel, &InstanceChannel::fileReceived);
+    for (const QString& file : files) {
+        const qsizetype before = received.size();
+        QLocalSocket sender;
+        sender.connectToServer(socket);
+        if (!sender.waitForConnected(5000))
+            return false;
+        sender.write(file.toUtf8() + '\n');
+        sender.flush();
+        QDeadlineTimer deadline(10000);
+        while (received.size() == before && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        if (received.size() == before)
+            return false;
+    }
+    // The channel's queued hand-over calls.
+    QCoreApplication::processEvents();
+    return true;
+}
+
 } // namespace
 
 class StartupTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void secondCopyHandsItsFileToTheRunningOne();
+    void handOversWaitForTheOpenDialog();
     void droppedAndRecentFilesOpenAsOpenWould();
     void exitRemovesTheViewersTemporaryFiles();
 };
@@ -80,6 +107,60 @@ void StartupTest::secondCopyHandsItsFileToTheRunningOne() {
     QCOMPARE(runSecondCopy({QString::fromStdString(bench.path("shift16.cmd"))}), 0);
     QTRY_COMPARE(bench.asker->said.size(), asked + 1);
     QCOMPARE(*scriptOf(bench), bench.path("counter8.cmd"));
+}
+
+void StartupTest::handOversWaitForTheOpenDialog() {
+    WindowBench bench;
+    const QString socket = bench.dir.filePath(QStringLiteral("handover.socket"));
+    InstanceChannel channel(socket);
+    QVERIFY(channel.isListening());
+    connectHandOver(channel, *bench.app);
+    bench.app->OpenSessionFile(bench.path("counter8.cmd"));
+    bench.action(FrameCommand::CbufAssign)->trigger(); // an unsaved edit
+    const CWizDoc* session = bench.doc();
+
+    // A file arrives while "Close" asks about the unsaved script: nothing opens inside the question,
+    // the session stays while its question is open, and the file opens once the question is gone.
+    bool inside = false;
+    bench.asker->whileAsking = [&] {
+        inside = handOverFiles(channel, socket, {QString::fromStdString(bench.path("lfsr4.cmd"))});
+        QVERIFY(bench.doc() == session);
+        QCOMPARE(bench.asker->said.size(), std::size_t(1));
+    };
+    bench.asker->answers = {Answer::No};
+    bench.action(FrameCommand::Close)->trigger();
+    QVERIFY(inside);
+    QCOMPARE(bench.asker->deepestNesting, 1);
+    QTRY_VERIFY(scriptOf(bench) != nullptr && *scriptOf(bench) == bench.path("lfsr4.cmd"));
+    QCOMPARE(bench.asker->said, std::vector<std::string>{
+                                    "Command script has been modified. Do you wish to save before closing?"});
+
+    // A burst of files while the command line's question is open: still one question at a time, and
+    // of the files held only the newest opens, after one "already open" question.
+    bench.app->OpenSessionFile(bench.path("counter8.cmd"));
+    bench.append("counter8.cmd", "cycle 5000\n");
+    bench.app->OpenSessionFile(bench.path("counter8.cmd"));
+    bench.action(FrameCommand::RunTest)->trigger();
+    bench.action(FrameCommand::PauseTest)->trigger();
+    QStringList burst;
+    for (int i = 0; i < 300; ++i)
+        burst << QString::fromStdString(bench.path(i % 2 == 0 ? "lfsr4.cmd" : "shift16.cmd"));
+    bench.asker->said.clear();
+    bench.asker->deepestNesting = 0;
+    bench.asker->whileAsking = [&] { inside = handOverFiles(channel, socket, burst); };
+    bench.asker->answers = {Answer::No, Answer::Yes};
+    inside = false;
+    bench.frame().cmdList()->setEditText(QStringLiteral("echo \"typed\""));
+    bench.frame().OnTypedCommand();
+    QVERIFY(inside);
+    QCOMPARE(bench.asker->deepestNesting, 1);
+    QCOMPARE(bench.doc()->runState(), RunState::Paused);
+    QTRY_VERIFY(scriptOf(bench) != nullptr && *scriptOf(bench) == bench.path("shift16.cmd"));
+    QCOMPARE(bench.asker->said,
+             (std::vector<std::string>{"Are you sure you want to use the command line? This will stop the "
+                                       "currently paused session.",
+                                       "You already have a document open. Would you like to close it?"}));
+    QVERIFY(!bench.app->heldHandOver());
 }
 
 void StartupTest::droppedAndRecentFilesOpenAsOpenWould() {

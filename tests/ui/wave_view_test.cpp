@@ -83,6 +83,7 @@ private Q_SLOTS:
     void valueColumnEqualsTheLog();
     void linkedWithTheLog();
     void followsUntilTheUserScrolls();
+    void busValuesPrintedAtTheOpeningZoom();
     void summaryEqualsEverySample();
     void exportsPicture();
 };
@@ -284,6 +285,35 @@ void WaveViewTest::followsUntilTheUserScrolls() {
     bench.app->updateAllViews();
     QCOMPARE(wave->firstStamp(), kept);
     bench.action(FrameCommand::StopTest)->trigger();
+}
+
+void WaveViewTest::busValuesPrintedAtTheOpeningZoom() {
+    WindowBench bench;
+    bench.app->OpenSessionFile(bench.path("counter8.cmd"));
+    CWaveView* wave = waveOf(bench);
+    wave->resize(700, 200);
+    QVERIFY(runToEnd(bench));
+    bench.app->updateAllViews();
+    const int lane = static_cast<int>(wave->laneNames().indexOf(QStringLiteral("count")));
+    QVERIFY(lane >= 0);
+    // Values are the only black ink in a lane's wave area; count it, all over and at the newest end.
+    const QImage shown = wave->grab().toImage();
+    const int top = CWaveView::kRulerHeight + lane * CWaveView::kLaneHeight;
+    const auto inked = [&](int from) {
+        int pixels = 0;
+        for (int y = top; y < top + CWaveView::kLaneHeight; ++y)
+            for (int x = from; x < shown.width(); ++x)
+                pixels += shown.pixel(x, y) == qRgb(0, 0, 0) ? 1 : 0;
+        return pixels;
+    };
+    QVERIFY(wave->following());
+    QVERIFY(inked(wave->waveLeft()) > 0);
+    QVERIFY(inked(shown.width() - 60) > 0);
+    // A zoom the user picks stays, also when the session announces changes.
+    QTest::keyClick(wave, Qt::Key_Minus);
+    const double chosen = wave->stampsPerPixel();
+    bench.app->updateAllViews();
+    QCOMPARE(wave->stampsPerPixel(), chosen);
 }
 
 void WaveViewTest::summaryEqualsEverySample() {
