@@ -324,7 +324,7 @@ private:
     // column under CBUF clocking), and doing them.
     void planElementReads(const std::vector<DesignElement*>& elements, ElementReads& reads);
     void readElementCells(const ElementReads& reads);
-    // Brings the cells of the break conditions' elements that no read group reads up to the board.
+    // Reads back the cells of the break conditions' elements that no read group reads.
     void readBreakCells();
     // AssignValue(plan.element, value, false) as planned.
     void assignPlanned(const AssignPlan& plan, std::uint32_t value);
