@@ -44,12 +44,13 @@ int main(int argc, char** argv) {
     if (folder.empty())
         return usage();
     if (!cellwatch::writeWorkload128(folder, options)) {
-        std::fprintf(stderr, "gen_workload128: cannot write the workload into %s (does the folder exist? "
-                             "is the method one of reg_out, cbuf_read, cbuf_assign?)\n",
+        std::fprintf(stderr,
+                     "gen_workload128: cannot write the workload into %s (does the folder exist? "
+                     "is the method one of reg_out, cbuf_read, cbuf_assign?)\n",
                      folder.c_str());
         return 1;
     }
-    std::printf("%s/workload128.cmd: %d cells, %d cycles, %s\n", folder.c_str(), cellwatch::workload128CellCount(),
-                options.cycles, options.method.c_str());
+    std::printf("%s/workload128.cmd: %d cells, %d cycles, %s\n", folder.c_str(),
+                cellwatch::workload128CellCount(), options.cycles, options.method.c_str());
     return 0;
 }

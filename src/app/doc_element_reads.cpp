@@ -29,7 +29,8 @@ void CWizDoc::planElementReads(const std::vector<DesignElement*>& elements, Elem
         std::uint32_t wordBit = 0;
         if (readWordOf(cell, wordBit) != nullptr)
             return; // the read plan brings it in
-        placed.emplace_back(static_cast<std::size_t>(cell->column) * rows + static_cast<std::size_t>(cell->row), cell);
+        placed.emplace_back(
+            static_cast<std::size_t>(cell->column) * rows + static_cast<std::size_t>(cell->row), cell);
     };
     for (DesignElement* element : elements)
         walkValueCells(element, take);

@@ -16,15 +16,19 @@ bool HasLine(const std::vector<std::string>& lines, const std::string& text) {
 struct Clocking {
     const char* design;
     const char* method;
-    const char* count;   // vector of the counter's bits, highest first
+    const char* count; // vector of the counter's bits, highest first
     int bits;
 };
 
-void PrintTo(const Clocking& c, std::ostream* os) { *os << c.design << " under " << c.method; }
+void PrintTo(const Clocking& c, std::ostream* os) {
+    *os << c.design << " under " << c.method;
+}
 
 const Clocking kClockings[] = {
-    {"counter8", "reg_out", "counter8\\q7 counter8\\q6 counter8\\q5 counter8\\q4 counter8\\q3 counter8\\q2 "
-                            "counter8\\q1 counter8\\q0", 8},
+    {"counter8", "reg_out",
+     "counter8\\q7 counter8\\q6 counter8\\q5 counter8\\q4 counter8\\q3 counter8\\q2 "
+     "counter8\\q1 counter8\\q0",
+     8},
     {"cbuf_counter", "cbuf_read", "cbuf_counter\\q3 cbuf_counter\\q2 cbuf_counter\\q1 cbuf_counter\\q0", 4},
     {"cbuf_counter", "cbuf_assign", "cbuf_counter\\q3 cbuf_counter\\q2 cbuf_counter\\q1 cbuf_counter\\q0", 4},
 };
@@ -34,9 +38,10 @@ protected:
     // The counter as vector `count`, traced or not, cleared; then body.
     std::string script(bool traced, const std::string& body) {
         const Clocking& c = GetParam();
-        return writeScript(c.design, std::string("vector count ") + c.count + "\n" + (traced ? "trace count\n" : "") +
-                                         "setclockreg " + c.design + "\\clk\nsetclockmode " + c.method +
-                                         "\nradix hex count\nclearall\n" + body);
+        return writeScript(c.design, std::string("vector count ") + c.count + "\n" +
+                                         (traced ? "trace count\n" : "") + "setclockreg " + c.design +
+                                         "\\clk\nsetclockmode " + c.method + "\nradix hex count\nclearall\n" +
+                                         body);
     }
     // As the break message shows it, in the session's radix (binary) as wide as the counter.
     std::string binary(int value) const {
@@ -64,7 +69,8 @@ TEST_P(UntracedCounter, CheckAfterCyclesSeesTheCountInBatch) {
 }
 
 TEST_P(UntracedCounter, FailedCheckPausesTheScriptRunAndAPassingOneDoesNot) {
-    open(script(false, "cycle 6\ncheck count " + hex(6) + "\necho \"passed\"\ncheck count 0\\h\necho \"after\"\n"));
+    open(script(false,
+                "cycle 6\ncheck count " + hex(6) + "\necho \"passed\"\ncheck count 0\\h\necho \"after\"\n"));
     ASSERT_TRUE(doc->StartRun(RunMode::Script));
     doc->RunCommands();
     tick();
@@ -99,9 +105,10 @@ TEST_P(UntracedCounter, BreakConditionPausesAtTheSameCycleTracedOrNot) {
 TEST_P(UntracedCounter, BreakConditionIsLoggedOnceInBatch) {
     runBatch(script(false, "break count " + hex(3) + "\ncycle 9\necho \"end\"\n"));
     const auto lines = logLines();
-    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
-                            [](const std::string& l) { return l.starts_with("|Break occured: \"count\" = "); }),
-              1)
+    EXPECT_EQ(
+        std::count_if(lines.begin(), lines.end(),
+                      [](const std::string& l) { return l.starts_with("|Break occured: \"count\" = "); }),
+        1)
         << logText();
     EXPECT_TRUE(HasLine(lines, "| end"));
     EXPECT_EQ(host->exitCode, 0);
@@ -122,13 +129,16 @@ TEST_P(UntracedCounter, TypedCheckAfterTypedCyclesSeesTheBoard) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Clockings, UntracedCounter, ::testing::ValuesIn(kClockings),
-                         [](const ::testing::TestParamInfo<Clocking>& info) { return std::string(info.param.method); });
+                         [](const ::testing::TestParamInfo<Clocking>& info) {
+                             return std::string(info.param.method);
+                         });
 
 TEST_F(RunTest, CheckLeavesTheTraceAsItWas) {
     // Reading an untraced element back adds no sample and changes no row.
-    const std::string head = "vector count counter8\\q7 counter8\\q6 counter8\\q5 counter8\\q4 counter8\\q3 "
-                             "counter8\\q2 counter8\\q1 counter8\\q0\nvector low counter8\\q1 counter8\\q0\n"
-                             "trace low\nsetclockreg counter8\\clk\nsetclockmode reg_out\nclearall\ncycle 5\n";
+    const std::string head =
+        "vector count counter8\\q7 counter8\\q6 counter8\\q5 counter8\\q4 counter8\\q3 "
+        "counter8\\q2 counter8\\q1 counter8\\q0\nvector low counter8\\q1 counter8\\q0\n"
+        "trace low\nsetclockreg counter8\\clk\nsetclockmode reg_out\nclearall\ncycle 5\n";
     runBatch(writeScript("counter8", head + "cycle 2\n"));
     const auto without = logLines();
     doc.reset();
@@ -143,10 +153,11 @@ TEST_F(RunTest, CheckLeavesTheTraceAsItWas) {
 TEST_F(RunTest, CbufCheckNeverReadsTheClockColumn) {
     // Under CBUF read a read of the clock register's column is a clock edge: a check of the clock
     // register (untraced, in that column) must not clock the counter.
-    runBatch(writeScript("cbuf_counter", "vector count cbuf_counter\\q3 cbuf_counter\\q2 cbuf_counter\\q1 "
-                                         "cbuf_counter\\q0\nsetclockreg cbuf_counter\\clk\nsetclockmode cbuf_read\n"
-                                         "clearall\ncycle 3\ncheck cbuf_counter\\clk 0\ncheck cbuf_counter\\clk 0\n"
-                                         "check count 11\n"));
+    runBatch(writeScript("cbuf_counter",
+                         "vector count cbuf_counter\\q3 cbuf_counter\\q2 cbuf_counter\\q1 "
+                         "cbuf_counter\\q0\nsetclockreg cbuf_counter\\clk\nsetclockmode cbuf_read\n"
+                         "clearall\ncycle 3\ncheck cbuf_counter\\clk 0\ncheck cbuf_counter\\clk 0\n"
+                         "check count 11\n"));
     EXPECT_EQ(doc->failedCheckCount(), 0) << logText();
     EXPECT_TRUE(board->cellState(0, 1));
     EXPECT_TRUE(board->cellState(1, 1));

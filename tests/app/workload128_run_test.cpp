@@ -69,7 +69,8 @@ TEST_F(Workload128Run, ChangedConfigurationWordFailsTheChecks) {
     runOn128(path);
     EXPECT_GE(doc->failedCheckCount(), 1);
     EXPECT_EQ(doc->failedCheckCount(), 1);
-    EXPECT_TRUE(logText().find("WARNING: Assertion failed on cnt037") != std::string::npos) << logText().substr(0, 3000);
+    EXPECT_TRUE(logText().find("WARNING: Assertion failed on cnt037") != std::string::npos)
+        << logText().substr(0, 3000);
 }
 
 } // namespace

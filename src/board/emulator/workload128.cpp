@@ -29,7 +29,9 @@ Place stateCell(int s) {
     return {t % 128, kLfsrColumn0 + t / 128};
 }
 
-Place gateCell(int j) { return {j % 128, kGateColumn0 + j / 128}; }
+Place gateCell(int j) {
+    return {j % 128, kGateColumn0 + j / 128};
+}
 
 std::string threeDigits(int n) {
     char buffer[8];
@@ -47,19 +49,33 @@ std::string hex(std::uint32_t v) {
     return buffer;
 }
 
-std::string counterVector(int k) { return "cnt" + threeDigits(k); }
-std::string counterBit(int k, int i) { return "counters\\k" + threeDigits(k) + "\\q" + std::to_string(i); }
-std::string lfsrVector(int m, int w) { return "lfsr" + twoDigits(m) + "w" + std::to_string(w); }
-std::string lfsrBit(int m, int i) { return "lfsrs\\m" + twoDigits(m) + "\\b" + std::to_string(i); }
-std::string gateVector(int v) { return "gate" + std::to_string(v); }
-std::string gateName(int j) { return "gates\\x" + std::to_string(j); }
+std::string counterVector(int k) {
+    return "cnt" + threeDigits(k);
+}
+std::string counterBit(int k, int i) {
+    return "counters\\k" + threeDigits(k) + "\\q" + std::to_string(i);
+}
+std::string lfsrVector(int m, int w) {
+    return "lfsr" + twoDigits(m) + "w" + std::to_string(w);
+}
+std::string lfsrBit(int m, int i) {
+    return "lfsrs\\m" + twoDigits(m) + "\\b" + std::to_string(i);
+}
+std::string gateVector(int v) {
+    return "gate" + std::to_string(v);
+}
+std::string gateName(int j) {
+    return "gates\\x" + std::to_string(j);
+}
 constexpr int kGateVectors = (Workload128Model::kGates + 31) / 32;
 
-constexpr std::uint8_t kGateTables[8] = {truth::kAnd, truth::kOr,  truth::kXor, truth::kXnor,
-                                         truth::kNand, truth::kNor, 0x2 /* a and not b */,
-                                         0xD /* not a or b */};
+constexpr std::uint8_t kGateTables[8] = {truth::kAnd,           truth::kOr,   truth::kXor,
+                                         truth::kXnor,          truth::kNand, truth::kNor,
+                                         0x2 /* a and not b */, 0xD /* not a or b */};
 
-CellSource at(Place p) { return CellSource::cell(p.row, p.column); }
+CellSource at(Place p) {
+    return CellSource::cell(p.row, p.column);
+}
 
 // Counter k: bit i toggles when every lower bit is 1 (up) or 0 (down); the carry of bit i (i >= 2)
 // is a gate in the next column, chained from the one below it.
@@ -79,7 +95,8 @@ void placeCounter(DesignBuilder& d, int k, ClockKind clock) {
         }
         d.registered(counterBit(k, i), bit(i).row, bit(i).column, at(bit(i)), b, table, clock, 0, 0);
     }
-    d.combinational("", carry(2).row, carry(2).column, at(bit(0)), at(bit(1)), up ? truth::kAnd : truth::kNor);
+    d.combinational("", carry(2).row, carry(2).column, at(bit(0)), at(bit(1)),
+                    up ? truth::kAnd : truth::kNor);
     for (int i = 3; i < 16; ++i)
         d.combinational("", carry(i).row, carry(i).column, at(carry(i - 1)), at(bit(i - 1)),
                         up ? truth::kAnd : std::uint8_t{0x2});
@@ -106,8 +123,9 @@ void placeGates(DesignBuilder& d) {
 }
 
 DesignBuilder buildDesign(ClockKind clock, const std::string& method) {
-    DesignBuilder d(128, "workload128: 256 counters, 61 LFSRs and 170 gates on the 128-cell member, clocked by " +
-                             method);
+    DesignBuilder d(128,
+                    "workload128: 256 counters, 61 LFSRs and 170 gates on the 128-cell member, clocked by " +
+                        method);
     d.storage("clk", 0, 0);
     for (int k = 0; k < Workload128Model::kCounters; ++k)
         placeCounter(d, k, clock);
@@ -145,13 +163,14 @@ std::string scriptText(const Workload128Options& options) {
     }
     for (int m = 0; m < Workload128Model::kLfsrs; ++m)
         for (int w = 0; w < 4; ++w) {
-            s += "vector " + lfsrVector(m, w) + " lfsrs\\m" + twoDigits(m) + "\\b[" + std::to_string(32 * w + 31) +
-                 ":" + std::to_string(32 * w) + "]\r\n";
+            s += "vector " + lfsrVector(m, w) + " lfsrs\\m" + twoDigits(m) + "\\b[" +
+                 std::to_string(32 * w + 31) + ":" + std::to_string(32 * w) + "]\r\n";
             traced.push_back(lfsrVector(m, w));
         }
     for (int v = 0; v < kGateVectors; ++v) {
         const int top = std::min(32 * v + 31, Workload128Model::kGates - 1);
-        s += "vector " + gateVector(v) + " gates\\x[" + std::to_string(top) + ":" + std::to_string(32 * v) + "]\r\n";
+        s += "vector " + gateVector(v) + " gates\\x[" + std::to_string(top) + ":" + std::to_string(32 * v) +
+             "]\r\n";
         traced.push_back(gateVector(v));
     }
     s += "|GRT_VECTOR_END\r\n\r\n|GRT_TRACE_BEGIN\r\n";
@@ -205,15 +224,23 @@ bool Workload128Model::lfsrTap(int lfsr, int bit) {
     return bit == 2 + lfsr % 5 || bit == 27 + lfsr || bit == 70 + (3 * lfsr) % 50 || bit == 101 || bit == 126;
 }
 
-int Workload128Model::gateInputA(int gate) { return (gate * 97 + 13) % kStateBits; }
-int Workload128Model::gateInputB(int gate) { return (gate * 7919 + 4099) % kStateBits; }
-int Workload128Model::gateFunction(int gate) { return gate % 8; }
+int Workload128Model::gateInputA(int gate) {
+    return (gate * 97 + 13) % kStateBits;
+}
+int Workload128Model::gateInputB(int gate) {
+    return (gate * 7919 + 4099) % kStateBits;
+}
+int Workload128Model::gateFunction(int gate) {
+    return gate % 8;
+}
 
 bool Workload128Model::stateBit(int index) const {
     if (index < kCounters * 16)
         return (m_counters[static_cast<std::size_t>(index / 16)] >> (index % 16)) & 1u;
     const int t = index - kCounters * 16;
-    return (m_lfsrs[static_cast<std::size_t>(t / 128)][static_cast<std::size_t>((t % 128) / 32)] >> (t % 32)) & 1u;
+    return (m_lfsrs[static_cast<std::size_t>(t / 128)][static_cast<std::size_t>((t % 128) / 32)] >>
+            (t % 32)) &
+           1u;
 }
 
 void Workload128Model::clockEdge() {
@@ -225,7 +252,8 @@ void Workload128Model::clockEdge() {
         auto& w = m_lfsrs[static_cast<std::size_t>(m)];
         const std::uint32_t feedback = w[3] >> 31;
         for (int i = 3; i > 0; --i)
-            w[static_cast<std::size_t>(i)] = (w[static_cast<std::size_t>(i)] << 1) | (w[static_cast<std::size_t>(i - 1)] >> 31);
+            w[static_cast<std::size_t>(i)] =
+                (w[static_cast<std::size_t>(i)] << 1) | (w[static_cast<std::size_t>(i - 1)] >> 31);
         w[0] = (w[0] << 1) | feedback;
         if (feedback)
             for (int bit = 1; bit < 128; ++bit)
@@ -238,14 +266,22 @@ bool Workload128Model::gate(int j) const {
     const bool a = stateBit(gateInputA(j));
     const bool b = stateBit(gateInputB(j));
     switch (gateFunction(j)) {
-    case 0: return a && b;
-    case 1: return a || b;
-    case 2: return a != b;
-    case 3: return a == b;
-    case 4: return !(a && b);
-    case 5: return !(a || b);
-    case 6: return a && !b;
-    default: return !a || b;
+    case 0:
+        return a && b;
+    case 1:
+        return a || b;
+    case 2:
+        return a != b;
+    case 3:
+        return a == b;
+    case 4:
+        return !(a && b);
+    case 5:
+        return !(a || b);
+    case 6:
+        return a && !b;
+    default:
+        return !a || b;
     }
 }
 
@@ -256,7 +292,9 @@ std::uint32_t Workload128Model::gateWord(int v) const {
     return word;
 }
 
-int workload128CellCount() { return 1 + Workload128Model::kCounters * 30 + Workload128Model::kLfsrs * 128 + Workload128Model::kGates; }
+int workload128CellCount() {
+    return 1 + Workload128Model::kCounters * 30 + Workload128Model::kLfsrs * 128 + Workload128Model::kGates;
+}
 
 bool writeWorkload128(const std::string& folder, const Workload128Options& options) {
     ClockKind clock;

@@ -16,10 +16,10 @@
 namespace cellwatch {
 
 struct Workload128Options {
-    int cycles = 1000;                // the script's one cycle command
-    std::string method = "reg_out";   // reg_out, cbuf_read or cbuf_assign
-    bool traced = true;               // trace every counter, LFSR word and gate vector
-    bool checks = true;               // end with a check of every vector
+    int cycles = 1000;              // the script's one cycle command
+    std::string method = "reg_out"; // reg_out, cbuf_read or cbuf_assign
+    bool traced = true;             // trace every counter, LFSR word and gate vector
+    bool checks = true;             // end with a check of every vector
 };
 
 // The design's behaviour, computed directly from its definition (not from cells): the state after
@@ -51,7 +51,9 @@ public:
 
     std::uint16_t counter(int k) const { return m_counters[static_cast<std::size_t>(k)]; }
     // Word w (0 = bits 31..0) of LFSR m.
-    std::uint32_t lfsrWord(int m, int w) const { return m_lfsrs[static_cast<std::size_t>(m)][static_cast<std::size_t>(w)]; }
+    std::uint32_t lfsrWord(int m, int w) const {
+        return m_lfsrs[static_cast<std::size_t>(m)][static_cast<std::size_t>(w)];
+    }
     bool gate(int j) const;
     // Gates 32v + 31 .. 32v as the vector gv shows them (the last vector has 10 bits).
     std::uint32_t gateWord(int v) const;
