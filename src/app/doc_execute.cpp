@@ -164,6 +164,9 @@ void CWizDoc::executeFillMem(const ScriptCommand& command) {
 
 void CWizDoc::executeCheck(const ScriptCommand& command) {
     ReadBoardCellsExceptClock();
+    ElementReads reads;
+    planElementReads({command.element}, reads);
+    readElementCells(reads);
     const std::uint32_t read = ElementValue(command.element);
     const bool passed = read == static_cast<std::uint32_t>(command.value);
     std::string message;
