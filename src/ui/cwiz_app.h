@@ -77,6 +77,8 @@ public:
     const std::vector<std::string>& recentFiles() const { return m_recentFiles; }
     // The frame that holds views of that kind, or null.
     CWizMDIChild* frameOf(ViewKind kind) const;
+    // Which kind of frame frame is (null frames are Script, as no frame is).
+    ViewKind kindOfFrame(const CWizMDIChild* frame) const;
     // The title of the main window.
     QString mainTitle() const;
 
@@ -114,6 +116,9 @@ private:
     // The four frames of a new session: hierarchy above the trace list on the left, the script
     // above the result log on the right.
     void arrangeFrames();
+    void saveFrameLayout();
+    // The trace list's frame wide enough for all its columns; 0 without one.
+    int traceListFrameWidth() const;
     void destroySession();
     void setPathName(const std::string& path);
     void loadRecentFiles();

@@ -21,6 +21,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <utility>
 #include <cmath>
 
 namespace cellwatch {
@@ -164,7 +165,7 @@ QString CWaveView::valueText(const TracedComponent& lane, std::int32_t value) co
 
 template <typename Take>
 void CWaveView::forEachSampleShown(std::uint64_t block, std::uint64_t stampEnd, Take take) {
-    TraceStore& store = m_doc.traceStore();
+    const TraceStore& store = std::as_const(m_doc).traceStore();
     const std::uint32_t divisor = m_summary.divisor();
     std::uint32_t index = m_summary.recordOfBlock(block);
     for (auto span = store.recordsFrom(index); !span.empty(); span = store.recordsFrom(index)) {
