@@ -54,21 +54,22 @@ TEST_F(RunTest, TypedCyclesRunInSlicesOfTime) {
 
 TEST_F(RunTest, APauseComesAtTheSameCycleHoweverTheTicksAreSliced) {
     // From ticks of 32 cycles to one tick for the whole command: the break condition (the counter
-    // at 100) and the failed check after it pause the run at the same place, with the same log.
+    // at 100) pauses the run after the same cycle, and the run ends with the same log.
     std::vector<std::string> firstLog;
-    for (const std::int64_t step : {std::int64_t{8'000'000}, std::int64_t{1'000'000}, std::int64_t{100'000},
-                                    std::int64_t{0}}) {
-        open(writeScript("counter8", std::string(kCounter) + "break count 01100100\ncycle 250\ncheck count 0\n"));
+    for (const std::int64_t step : {std::int64_t{0}, std::int64_t{8'000'000}, std::int64_t{1'000'000},
+                                    std::int64_t{100'000}}) {
+        open(writeScript("counter8", std::string(kCounter) + "break count 01100100\ncycle 250\necho \"end\"\n"));
         ASSERT_TRUE(doc->StartRun(RunMode::Script));
         doc->RunCommands();
         host->clockStepNs = step;
         tick();
         EXPECT_EQ(doc->runState(), RunState::Paused);
-        EXPECT_EQ(doc->runProgress().cyclesDone, 100);
-        EXPECT_EQ(doc->time(), 1000);
+        EXPECT_EQ(doc->ElementValue(doc->findElement("count")), 100u);
+        EXPECT_EQ(doc->runProgress().cyclesDone, 101); // the count is read before each cycle's edge
+        EXPECT_EQ(doc->time(), 1010);
         doc->ContinueTest();
         tick();
-        EXPECT_EQ(doc->runState(), RunState::Paused); // the failed check
+        EXPECT_EQ(doc->runState(), RunState::Idle);
         EXPECT_EQ(doc->time(), 2500);
         if (firstLog.empty())
             firstLog = logLines();
