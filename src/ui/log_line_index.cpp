@@ -109,8 +109,9 @@ void LogLineIndex::formatRow(const CWizDoc& doc, std::uint32_t rowTime) {
     m_rowValues.clear();
     for (const TracedComponent& c : doc.traceList()) {
         const TraceHandle h = c.handle;
-        const bool seen = h != kNoTraceHandle && h <= m_page.size() && m_page[h - 1].sampled &&
-                          doc.componentOf(h) == &c;
+        // Handles are given out again only when the store is emptied, so the page's value under an
+        // entry's handle is that entry's.
+        const bool seen = h != kNoTraceHandle && h <= m_page.size() && m_page[h - 1].sampled;
         m_rowValues.push_back(seen ? m_page[h - 1].last : c.lastValue);
     }
     m_row.clear();

@@ -102,7 +102,9 @@ void CReportView::refresh(bool follow) {
 void CReportView::refreshLive(bool newest) {
     QScrollBar* v = verticalScrollBar();
     const bool atEnd = v->value() >= v->maximum();
-    m_lineCount = estimatedLines();
+    // The lines the log holds now, not the estimate (which runs a few lines ahead): a following pane
+    // then ends on its last line. The index only walks what was added since the last paint.
+    m_lineCount = static_cast<int>(std::min<std::uint64_t>(m_index.lineCount(m_doc), INT32_MAX));
     updateRanges();
     if (newest && atEnd) {
         horizontalScrollBar()->setValue(0);
