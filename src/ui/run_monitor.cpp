@@ -39,6 +39,7 @@ RunMonitor::RunMonitor(CWizApp& app, QStatusBar& bar, QObject* parent) : QObject
     m_pProgress->hide();
     m_pRate = new QLabel;
     m_pRate->setObjectName(QStringLiteral("RunRate"));
+    m_pRate->setMinimumWidth(m_pRate->fontMetrics().horizontalAdvance(QStringLiteral("000,000,000 cycles/s")) + 8);
     m_pRate->hide();
     bar.addPermanentWidget(m_pProgress);
     bar.addPermanentWidget(m_pRate);
