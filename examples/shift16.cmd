@@ -18,9 +18,11 @@ setclockmode reg_out
 loadcal "shift16.cal"
 
 | Shift 1 1 0 1 in, then ones, then zeros.
+| Declarations act from the first cycle, wherever they stand:
 radix hex data
-clearall
 pattern shift16\din 1 1 0 1
+| Steps run in order. The pattern drives din for four cycles, then din keeps its 1.
+clearall
 cycle 4
 check data 000d\h
 cycle 12

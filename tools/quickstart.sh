@@ -6,7 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake ninja-build g++ ccache qt6-base-dev libgtest-dev libgmock-dev googletest
-          libbenchmark-dev gtkwave clang libclang-rt-14-dev xvfb iverilog)
+          libbenchmark-dev gtkwave clang libclang-rt-14-dev xvfb iverilog
+          scdoc librsvg2-bin dpkg-dev shared-mime-info desktop-file-utils appstream man-db)
 
 install_missing() {
     local missing=()

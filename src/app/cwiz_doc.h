@@ -45,6 +45,12 @@ struct BoardInfo {
 // What became of an output a batch run writes when it ends.
 enum class BatchOutput { NotWritten, Written, Failed };
 
+// An error or warning line of the result log and the script line it belongs to.
+struct ScriptProblem {
+    std::size_t logLine = 0; // index into logLines()
+    int scriptLine = -1;     // 0-based; -1 when it belongs to no line of the script
+};
+
 class LiveOutput;
 struct LogWalkInputs;
 
@@ -269,6 +275,9 @@ public:
     const std::list<std::unique_ptr<DataSequence>>& sequenceList() const { return m_sequenceList; }
     // The texts of the log's lines; a line record's handle is its index + 1.
     const std::vector<std::string>& logLines() const { return m_logLines; }
+    // Every error and warning line of the log, in order, with the script line it was logged for: the
+    // line being compiled, or the line of the script step being performed (-1 for none).
+    const std::vector<ScriptProblem>& scriptProblems() const { return m_scriptProblems; }
     // The log's records in time order (the log views read it through a const session). Never null.
     const TraceStore& traceStore() const { return *m_pTraceStore; }
     TraceStore& traceStore() { return *m_pTraceStore; }
@@ -295,6 +304,20 @@ private:
     FileDialogRequest saveRequest(std::string title, std::string ext,
                                   std::string filter = "All files (*.*)|*.*") const;
     void appendLogRecord(std::string text);
+    // Remembers the script line that errors and warnings logged during its life belong to.
+    class ProblemLineScope {
+    public:
+        ProblemLineScope(CWizDoc& doc, int line) : m_doc(doc), m_saved(doc.m_problemLine) {
+            doc.m_problemLine = line;
+        }
+        ~ProblemLineScope() { m_doc.m_problemLine = m_saved; }
+        ProblemLineScope(const ProblemLineScope&) = delete;
+        ProblemLineScope& operator=(const ProblemLineScope&) = delete;
+
+    private:
+        CWizDoc& m_doc;
+        int m_saved;
+    };
     LogWalkInputs logWalkInputs();
     // A batch run's outputs written during the run (live_output.h): started with the run, finished
     // by finishLiveOutput (false when the end walk must write them), dropped by anything that
@@ -410,6 +433,8 @@ private:
     std::string m_boardProblem; // why the board could not be used, when its channel says
     // Log lines the trace store refused (it was full): the saved log still ends with them.
     std::vector<std::string> m_unstoredLines;
+    std::vector<ScriptProblem> m_scriptProblems;
+    int m_problemLine = -1; // the script line errors and warnings are logged for just now
     int m_failedChecks = 0;
     bool m_bOutOfStorage = false;
     bool m_bLogWriteFailed = false;

@@ -19,6 +19,7 @@ BoardDriver& CWizDoc::requireBoard() {
 }
 
 void CWizDoc::ExecuteCommand(const ScriptCommand& command) {
+    const ProblemLineScope scope(*this, command.line);
     switch (command.kind) {
     case CommandKind::Assign:
         AssignValue(command.element, static_cast<std::uint32_t>(command.value), true);
@@ -163,7 +164,8 @@ void CWizDoc::executeFillMem(const ScriptCommand& command) {
 
 void CWizDoc::executeCheck(const ScriptCommand& command) {
     ReadBoardCellsExceptClock();
-    const bool passed = ElementValue(command.element) == static_cast<std::uint32_t>(command.value);
+    const std::uint32_t read = ElementValue(command.element);
+    const bool passed = read == static_cast<std::uint32_t>(command.value);
     std::string message;
     if (!passed) {
         message = "Assertion failed on " + (command.element != nullptr ? command.element->shortName : "");
@@ -174,8 +176,14 @@ void CWizDoc::executeCheck(const ScriptCommand& command) {
         RefreshLogViews(true);
         m_host.updateAllViews();
     }
-    if (m_pObserver != nullptr)
-        m_pObserver->checkExecuted(command, passed, message);
+    if (m_pObserver != nullptr) {
+        CheckResult result;
+        result.passed = passed;
+        result.read = read;
+        result.radix = command.element != nullptr && command.element->radix > 0 ? command.element->radix : m_radix;
+        result.message = message;
+        m_pObserver->checkExecuted(command, result);
+    }
 }
 
 } // namespace cellwatch

@@ -40,6 +40,7 @@ void CWizDoc::LogWarning(std::string_view text) {
     std::string line(kWarningPrefix);
     line += text;
     appendLogRecord(std::move(line));
+    m_scriptProblems.push_back({m_logLines.size() - 1, m_problemLine});
     ++m_warningCount;
 }
 
@@ -47,6 +48,7 @@ void CWizDoc::LogError(std::string_view text) {
     std::string line(kErrorPrefix);
     line += text;
     appendLogRecord(std::move(line));
+    m_scriptProblems.push_back({m_logLines.size() - 1, m_problemLine});
     ++m_errorCount;
 }
 
@@ -55,6 +57,7 @@ void CWizDoc::EmptyLog() {
     m_pTraceStore->reset();
     m_logLines.clear();
     m_unstoredLines.clear();
+    m_scriptProblems.clear();
     m_bLogHeader = 0;
     m_headerLines = 0;
     // No record names a component any more: handles of removed entries can be given out again.

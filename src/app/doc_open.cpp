@@ -62,6 +62,7 @@ CWizDoc::~CWizDoc() {
     m_pTraceStore.reset();
     m_cellGroups.clear();
     m_logLines.clear();
+    m_scriptProblems.clear();
 }
 
 bool CWizDoc::OpenSession(const std::string& path) {

@@ -52,6 +52,7 @@ void CWizDoc::compileSection(TextBuffer& buffer, std::string_view begin, std::st
                 return;
             continue;
         }
+        const ProblemLineScope scope(*this, n);
         std::unique_ptr<ScriptCommand> command = DispatchCommand(std::move(line));
         if (command)
             command->line = n;
@@ -68,8 +69,10 @@ void CWizDoc::BuildCommandList() {
         m_pCmdView->recolour();
 
     // The clock register comes first so that every line sees the software clock.
-    if (const int clockLine = FindCommandLine(*buffer, "setclockreg"); clockLine >= 0)
+    if (const int clockLine = FindCommandLine(*buffer, "setclockreg"); clockLine >= 0) {
+        const ProblemLineScope scope(*this, clockLine);
         (void)DispatchCommand(buffer->line(clockLine));
+    }
 
     compileSection(*buffer, kVectorBeginMarker, kVectorEndMarker);
     compileSection(*buffer, kTraceBeginMarker, kTraceEndMarker);
@@ -91,6 +94,7 @@ void CWizDoc::BuildCommandList() {
         }
         if (inside || line.empty() || firstTokenIs(line, "setclockreg"))
             continue;
+        const ProblemLineScope scope(*this, n);
         if (cutLoses) {
             // Run cut, the line would be another command (a check that passes, a different value).
             LogError("Line " + std::to_string(n + 1) + " is longer than " + std::to_string(kMainPassLineLimit) +

@@ -6,6 +6,7 @@
 #include "app/cwiz_doc.h"
 #include "app/log_format.h"
 #include "app/path_names.h"
+#include "batch/failure_text.h"
 #include "batch/junit_report.h"
 #include "batch/progress_line.h"
 #include "batch/run_recorder.h"
@@ -30,6 +31,17 @@ std::vector<std::string> errorLines(const CWizDoc& doc) {
     for (const std::string& line : doc.logLines()) {
         if (line.starts_with(kErrorPrefix))
             lines.push_back(line);
+    }
+    return lines;
+}
+
+// The log's error lines, each led by the script file and the line it belongs to, where it has one.
+std::vector<std::string> placedErrorLines(const CWizDoc& doc, const std::string& file) {
+    std::vector<std::string> lines;
+    for (const ScriptProblem& problem : doc.scriptProblems()) {
+        const std::string& line = doc.logLines()[problem.logLine];
+        if (line.starts_with(kErrorPrefix))
+            lines.push_back(ScriptProblemText(file, problem.scriptLine, line));
     }
     return lines;
 }
@@ -67,6 +79,9 @@ private:
     std::string m_file;
     std::string m_logPath;
     JUnitSuite m_suite;
+    // The parse's warnings with their lines: the run empties the log before its header, so a
+    // failing run's "see parse output" would otherwise point at nothing a batch run keeps.
+    std::vector<std::string> m_parseWarnings;
 };
 
 int BatchRun::run() {
@@ -123,6 +138,11 @@ int BatchRun::run() {
         return cannotStart(&doc, {"The command script could not be read."}, false);
     // As when a file is opened in the window: one parse, so the log explains a run that cannot start.
     doc.ParseScript();
+    for (const ScriptProblem& problem : doc.scriptProblems()) {
+        const std::string& line = doc.logLines()[problem.logLine];
+        if (line.starts_with(kWarningPrefix))
+            m_parseWarnings.push_back(ScriptProblemText(m_file, problem.scriptLine, line));
+    }
     // Again with the CAL files the script loads.
     if (refuseOutputOverInput(doc.inputFiles()))
         return kBatchCannotStart;
@@ -164,12 +184,14 @@ bool BatchRun::pump(CWizDoc& doc) {
 int BatchRun::cannotStart(CWizDoc* doc, std::vector<std::string> reasons, bool reasonsShown) {
     std::vector<std::string> detail;
     if (doc != nullptr) {
-        // The script's own errors (parse errors) are in the log already; they go to the terminal too.
-        for (const std::string& line : errorLines(*doc)) {
-            m_host.say(m_suite.name + ": " + line);
+        // The script's own errors (parse errors) are in the log already; they go to the terminal
+        // too, each with the line it was found on.
+        for (const std::string& line : placedErrorLines(*doc, m_file)) {
+            m_host.say(line);
             detail.push_back(line);
         }
     }
+    const std::string firstError = detail.empty() ? std::string() : detail.front();
     for (const std::string& reason : reasons) {
         if (!reasonsShown)
             m_host.say(m_suite.name + ": " + reason);
@@ -190,8 +212,9 @@ int BatchRun::cannotStart(CWizDoc* doc, std::vector<std::string> reasons, bool r
             m_host.say("The result log could not be written to \"" + m_logPath + "\".");
     }
 
-    std::string summary =
-        reasons.empty() ? std::to_string(detail.size()) + " error(s) in the script" : reasons.front();
+    std::string summary = reasons.empty() ? std::to_string(detail.size()) + " error(s) in the script; the first: " +
+                                                firstError
+                                          : reasons.front();
     addRunError("The run could not start: " + summary, JoinText(detail, "\n"));
     writeReport();
     m_host.say(m_suite.name + ": the run could not start" +
@@ -236,19 +259,32 @@ int BatchRun::finish(CWizDoc& doc, const RunRecorder& recorder, bool stalled) {
         outputErrors.push_back("The VCD file could not be written to \"" + m_options.vcdFile + "\".");
     }
 
+    // A run that fails names the parse's warnings first: its summary line counts them.
+    if (doc.failedCheckCount() > 0 || !problems.empty()) {
+        for (const std::string& warning : m_parseWarnings)
+            m_host.say(warning);
+    }
+    const TextBuffer* script = doc.scriptBuffer();
     for (const CheckOutcome& check : recorder.checks()) {
         JUnitCase c;
         c.name = "check " + check.element;
         if (check.line >= 0)
             c.name += " (line " + std::to_string(check.line + 1) + ")";
         if (!check.passed) {
+            // What a build page shows first: where, what was expected and what the board held.
             c.outcome = JUnitCase::Outcome::Failed;
-            c.message = check.message.empty() ? "Assertion failed on " + check.element : check.message;
+            c.message = CheckFailureText(m_file, check);
+            m_host.say(c.message);
+            c.detail = std::string(kWarningPrefix) +
+                       (check.message.empty() ? "Assertion failed on " + check.element : check.message);
+            if (script != nullptr && check.line >= 0 && check.line < script->lineCount())
+                c.detail += "\n" + ScriptPlace(m_file, check.line) + script->line(check.line);
+            c.detail += "\n" + c.message;
         }
         m_suite.cases.push_back(std::move(c));
     }
     if (!problems.empty()) {
-        std::vector<std::string> detail = errorLines(doc);
+        std::vector<std::string> detail = placedErrorLines(doc, m_file);
         detail.insert(detail.begin(), problems.begin(), problems.end());
         addRunError(JoinText(problems, "; "), JoinText(detail, "\n"));
     }

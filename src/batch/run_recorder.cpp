@@ -7,13 +7,18 @@
 
 namespace cellwatch {
 
-void RunRecorder::checkExecuted(const ScriptCommand& command, bool passed, std::string_view message) {
+void RunRecorder::checkExecuted(const ScriptCommand& command, const CheckResult& result) {
     CheckOutcome outcome;
     outcome.line = command.line;
-    if (command.element != nullptr)
+    if (command.element != nullptr) {
         outcome.element = command.element->fullName;
-    outcome.passed = passed;
-    outcome.message = message;
+        outcome.width = command.element->size;
+    }
+    outcome.passed = result.passed;
+    outcome.message = result.message;
+    outcome.expected = static_cast<std::uint32_t>(command.value);
+    outcome.read = result.read;
+    outcome.radix = result.radix;
     m_checks.push_back(std::move(outcome));
 }
 

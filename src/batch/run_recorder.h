@@ -16,13 +16,17 @@ struct CheckOutcome {
     std::string element; // the element's full name
     bool passed = true;
     std::string message; // the assertion text of a failed check
+    std::uint32_t expected = 0;
+    std::uint32_t read = 0;
+    std::uint32_t width = 0; // the element's size in bits
+    int radix = 2;           // the radix the element is shown in
 };
 
 class RunRecorder final : public RunObserver {
 public:
     explicit RunRecorder(ProgressLine* progress = nullptr) : m_progress(progress) {}
 
-    void checkExecuted(const ScriptCommand& command, bool passed, std::string_view message) override;
+    void checkExecuted(const ScriptCommand& command, const CheckResult& result) override;
     void cycleProgress(std::int64_t done, std::int64_t target) override;
 
     const std::vector<CheckOutcome>& checks() const { return m_checks; }

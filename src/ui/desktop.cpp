@@ -81,6 +81,8 @@ int runDesktop(int& argc, char** argv, const CommandLine& line) {
     QApplication::setOrganizationName(QStringLiteral("Halvane"));
     QApplication::setApplicationName(QString::fromLatin1(kProductName));
     QApplication::setWindowIcon(applicationIcon());
+    // Ties the window to its launcher, cellwatch.desktop (on Wayland the window's app id).
+    QApplication::setDesktopFileName(QStringLiteral("cellwatch"));
     const QString screenshot = screenshotFile(argc, argv);
 
     InstanceLock lock;

@@ -29,14 +29,31 @@ void LogSearch::start(std::uint64_t from, Direction direction, Match match) {
     m_generation = m_doc.traceStore().generation();
     m_slices = 0;
     m_longestMs = 0;
-    m_timer.start();
+    m_running = true;
+    if (!m_held)
+        m_timer.start();
 }
 
 void LogSearch::cancel() {
+    m_running = false;
     m_timer.stop();
 }
 
+void LogSearch::setHeld(bool held) {
+    m_held = held;
+    if (held)
+        m_timer.stop();
+    else if (m_running)
+        m_timer.start();
+}
+
+void LogSearch::runSlice() {
+    if (m_running)
+        slice();
+}
+
 void LogSearch::finish(bool found, std::uint64_t line) {
+    m_running = false;
     m_timer.stop();
     Q_EMIT finished(found, line);
 }
@@ -50,7 +67,11 @@ void LogSearch::slice() {
         finish(false, 0);
         return;
     }
+    std::uint64_t lines = 0;
     while (running() && !step() && clock.elapsed() < kSliceMs) {
+        lines += kChunk;
+        if (m_sliceLineLimit != 0 && lines >= m_sliceLineLimit)
+            break;
     }
     m_longestMs = std::max(m_longestMs, clock.elapsed());
 }

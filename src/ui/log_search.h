@@ -32,7 +32,16 @@ public:
     void start(std::uint64_t from, Direction direction, Match match);
     // Stops the search under way without a result.
     void cancel();
-    bool running() const { return m_timer.isActive(); }
+    bool running() const { return m_running; }
+
+    // Slices are normally run by the event loop. While held they run only through runSlice(), so a
+    // caller (a test, a stepping tool) can see the search between two slices whatever the machine's
+    // speed; releasing the hold lets the event loop carry on.
+    void setHeld(bool held);
+    void runSlice();
+    // At most this many lines per slice besides the time limit (0, the default: no line limit), so
+    // that how many slices a search takes can be made independent of the machine's speed.
+    void setSliceLineLimit(std::uint64_t lines) { m_sliceLineLimit = lines; }
     // Slices the last search took, and the longest of them in milliseconds.
     int slices() const { return m_slices; }
     qint64 longestSliceMs() const { return m_longestMs; }
@@ -56,6 +65,9 @@ private:
     std::uint64_t m_generation = 0; // of the store the search started on
     int m_slices = 0;
     qint64 m_longestMs = 0;
+    bool m_running = false;
+    bool m_held = false;
+    std::uint64_t m_sliceLineLimit = 0;
 };
 
 } // namespace cellwatch

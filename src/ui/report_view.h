@@ -74,6 +74,7 @@ public:
     bool searching() const { return m_search.running(); }
     const QString& findText() const { return m_findText; }
     const LogSearch& search() const { return m_search; }
+    LogSearch& search() { return m_search; }
 
 Q_SIGNALS:
     // A search ended by itself (not when cancelled).

@@ -18,6 +18,8 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
+#include <QShowEvent>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -49,6 +51,35 @@ CWaveView::CWaveView(CWizDoc& doc, QWidget* parent)
     setMinimumSize(200, kRulerHeight + kLaneHeight);
     m_exportAction = new QAction(QStringLiteral("Export picture..."), this);
     connect(m_exportAction, &QAction::triggered, this, [this] { (void)exportPicture(); });
+    m_laneBar = new QScrollBar(Qt::Vertical, this);
+    m_laneBar->setSingleStep(1);
+    m_laneBar->setFocusPolicy(Qt::NoFocus);
+    m_laneBar->hide();
+    connect(m_laneBar, &QScrollBar::valueChanged, this, [this] { update(); });
+}
+
+int CWaveView::firstLane() const {
+    return m_laneBar->isHidden() ? 0 : m_laneBar->value();
+}
+
+int CWaveView::laneBarWidth() const {
+    return m_laneBar->isHidden() ? 0 : m_laneBar->sizeHint().width();
+}
+
+void CWaveView::updateLaneBar() {
+    const std::size_t lanes = m_doc.traceList().size();
+    const int room = std::max(1, (height() - kRulerHeight) / kLaneHeight); // lanes wholly shown
+    const int hidden = std::max(0, static_cast<int>(lanes) - room);
+    m_laneBar->setRange(0, hidden);
+    m_laneBar->setPageStep(room);
+    // A lane the user has just added (dragged in) comes into view at the bottom.
+    if (m_knownLanes != 0 && lanes > m_knownLanes)
+        m_laneBar->setValue(hidden);
+    m_knownLanes = lanes;
+    if ((hidden > 0) == m_laneBar->isHidden())
+        m_laneBar->setVisible(hidden > 0);
+    const int w = m_laneBar->sizeHint().width();
+    m_laneBar->setGeometry(width() - w, kRulerHeight, w, std::max(0, height() - kRulerHeight));
 }
 
 bool CWaveView::exportPicture() {
@@ -94,6 +125,7 @@ void CWaveView::contextMenuEvent(QContextMenuEvent* event) {
 
 void CWaveView::documentUpdated() {
     m_summary.extend(m_doc);
+    updateLaneBar();
     if (m_follow && mayFollow(m_doc.runState())) {
         const double shown = waveWidth() * m_scale;
         const auto end = static_cast<double>(m_summary.stampCount());
@@ -374,9 +406,14 @@ void CWaveView::paintEvent(QPaintEvent*) {
     p.setClipRect(QRect(0, kRulerHeight, width(), height() - kRulerHeight));
     const std::vector<std::vector<Column>> laneColumns = allColumns(w);
     std::size_t laneIndex = 0;
+    const auto skipped = static_cast<std::size_t>(firstLane());
     for (const TracedComponent& lane : m_doc.traceList()) {
         if (top >= height())
             break;
+        if (laneIndex < skipped) { // scrolled above the first lane shown
+            ++laneIndex;
+            continue;
+        }
         p.setPen(Qt::black);
         const QString name =
             QString::fromStdString(lane.element != nullptr ? lane.element->fullName : lane.name);
@@ -538,7 +575,10 @@ void CWaveView::mouseReleaseEvent(QMouseEvent* event) {
 
 void CWaveView::wheelEvent(QWheelEvent* event) {
     const double notches = event->angleDelta().y() / 120.0;
-    if ((event->modifiers() & Qt::ControlModifier) != 0) {
+    if (event->position().x() < waveLeft() && !m_laneBar->isHidden()) {
+        // Over the names the wheel goes through the lanes, as in any list.
+        m_laneBar->setValue(m_laneBar->value() - static_cast<int>(std::lround(notches * 3)));
+    } else if ((event->modifiers() & Qt::ControlModifier) != 0) {
         zoomBy(std::pow(2.0, notches), stampAtX(event->position().x()));
     } else {
         setView(m_first - notches * waveWidth() * m_scale / 8, m_scale);
@@ -581,7 +621,13 @@ void CWaveView::keyPressEvent(QKeyEvent* event) {
 
 void CWaveView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    updateLaneBar();
     update();
+}
+
+void CWaveView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    updateLaneBar();
 }
 
 } // namespace cellwatch

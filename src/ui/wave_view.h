@@ -11,6 +11,7 @@
 #include <QWidget>
 
 class QAction;
+class QScrollBar;
 
 #include <cstdint>
 #include <optional>
@@ -63,7 +64,16 @@ public:
     bool following() const { return m_follow; }
     // The x of the wave area's left edge (after the name and value columns).
     int waveLeft() const { return m_nameWidth + m_valueWidth; }
-    int waveWidth() const { return std::max(1, width() - waveLeft()); }
+    int waveWidth() const { return std::max(1, width() - waveLeft() - laneBarWidth()); }
+
+    // --- Lanes that do not fit ---
+    // The vertical scroll bar at the right edge, below the ruler, shown while there are more lanes
+    // than fit; its value is the first lane drawn. The wheel over the name and value columns moves it.
+    QScrollBar* laneScrollBar() const { return m_laneBar; }
+    int firstLane() const;
+    // The top of a lane (its index in the trace list) as drawn; above the ruler's bottom when
+    // scrolled out of sight.
+    int laneTop(int lane) const { return kRulerHeight + (lane - firstLane()) * kLaneHeight; }
 
     // --- Cursors ---
     std::optional<std::uint64_t> cursor() const { return m_cursor; }
@@ -97,12 +107,16 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     double stampAtX(double x) const { return m_first + (x - waveLeft()) * m_scale; }
     double xOfStamp(double stamp) const { return waveLeft() + (stamp - m_first) / m_scale; }
     void clampView();
+    // Fits the lane scroll bar to the lanes and the height; a lane just added is scrolled into view.
+    void updateLaneBar();
+    int laneBarWidth() const;
     void userMoved();
     void showContextMenu(const QPoint& global);
     void drawLane(QPainter& p, const TracedComponent& lane, int top, const std::vector<Column>& cols);
@@ -134,6 +148,8 @@ private:
     bool m_zoomDrag = false;
     int m_dragX = 0;
     QAction* m_exportAction = nullptr;
+    QScrollBar* m_laneBar = nullptr;
+    std::size_t m_knownLanes = 0;
     // Reused by sampleColumns so that a paint does not allocate per record.
     std::vector<std::pair<std::uint64_t, std::int32_t>> m_changes;
     // allColumns' changes per lane, and the lane of each handle, reused from paint to paint.

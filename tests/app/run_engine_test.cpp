@@ -216,13 +216,16 @@ namespace {
 
 class RecordingObserver final : public RunObserver {
 public:
-    void checkExecuted(const ScriptCommand& command, bool passed, std::string_view message) override {
-        checks.push_back(std::to_string(command.line) + (passed ? " pass" : " fail ") + std::string(message));
+    void checkExecuted(const ScriptCommand& command, const CheckResult& result) override {
+        checks.push_back(std::to_string(command.line) + (result.passed ? " pass" : " fail ") +
+                         std::string(result.message));
+        reads.push_back(result.read);
     }
     void cycleProgress(std::int64_t done, std::int64_t target) override {
         progress.push_back(std::to_string(done) + "/" + std::to_string(target));
     }
     std::vector<std::string> checks;
+    std::vector<std::uint32_t> reads;
     std::vector<std::string> progress;
 };
 
@@ -239,6 +242,8 @@ TEST_F(RunTest, ObserverHearsChecksAndProgress) {
     ASSERT_EQ(observer.checks.size(), 2u);
     EXPECT_NE(observer.checks[0].find(" pass"), std::string::npos);
     EXPECT_NE(observer.checks[1].find(" fail Assertion failed on count"), std::string::npos);
+    // The value each check read, whichever way it went (5000 cycles leave the 8-bit count at 0x88).
+    EXPECT_EQ(observer.reads, (std::vector<std::uint32_t>{0x88, 0x88}));
 }
 
 TEST_F(RunTest, RunTestCommandParsesAndRunsTheScriptView) {

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace cellwatch {
 namespace {
 
@@ -99,11 +101,91 @@ TEST_F(BatchRunTest, FailedCheckCompletesTheRunWithStatusOne) {
     EXPECT_EQ(root->attr("failures"), "1");
     const auto failures = root->all("failure");
     ASSERT_EQ(failures.size(), 1u);
-    EXPECT_EQ(failures[0]->attr("message"), "Assertion failed on count");
+    EXPECT_EQ(failures[0]->attr("message"), file + ":14: Assertion failed on count: expected 0b\\h, read 0a\\h");
     const auto cases = root->all("testcase");
     ASSERT_EQ(cases.size(), 2u);
     EXPECT_TRUE(cases[1]->attr("name").starts_with("check counter8\\q1"));
     EXPECT_TRUE(cases[1]->children.empty());
+}
+
+// A failure on a build page or a terminal says where it is, what was expected and what was read,
+// in the element's radix; the log keeps its own lines exactly.
+TEST_F(BatchRunTest, FailedChecksSayWhereWhatWasExpectedAndWhatWasRead) {
+    const std::string file = write("why.cmd", test::Counter8Script("cycle 10\n"
+                                                                   "check count 0b\\h\n"
+                                                                   "radix dec counter8\\q3\n"
+                                                                   "check counter8\\q3 0\n"
+                                                                   "check counter8\\q0 1\n"
+                                                                   "check count 0a\\h\n"));
+    EXPECT_EQ(run(script(file)), kBatchFailed);
+
+    // Standard error: one line per failed check, file:line first, then the summary.
+    const std::vector<std::string> said = test::Lines(errors);
+    ASSERT_EQ(said.size(), 4u) << errors;
+    EXPECT_EQ(said[0], "cellwatch: " + file + ":14: Assertion failed on count: expected 0b\\h, read 0a\\h");
+    EXPECT_EQ(said[1], "cellwatch: " + file + ":16: Assertion failed on q3: expected 0\\d, read 1\\d");
+    EXPECT_EQ(said[2], "cellwatch: " + file + ":17: Assertion failed on q0: expected 1\\b, read 0\\b");
+    EXPECT_TRUE(said[3].starts_with("cellwatch: why.cmd: 3 failed check(s)")) << said[3];
+
+    // The JUnit report: the message is the same text; the body adds the log's line and the script's.
+    auto root = report();
+    ASSERT_TRUE(root);
+    const auto failures = root->all("failure");
+    ASSERT_EQ(failures.size(), 3u);
+    EXPECT_EQ(failures[0]->attr("message"), file + ":14: Assertion failed on count: expected 0b\\h, read 0a\\h");
+    EXPECT_EQ(failures[0]->text, "WARNING: Assertion failed on count\n" + file + ":14: check count 0b\\h\n" +
+                                     failures[0]->attr("message"));
+    EXPECT_EQ(failures[2]->attr("message"), file + ":17: Assertion failed on q0: expected 1\\b, read 0\\b");
+
+    // The log is as it always was: the bare assertion lines, nothing added.
+    std::vector<std::string> warnings;
+    for (const std::string& line : test::Lines(ReadText(path("why.cmd.log"))))
+        if (line.starts_with("WARNING: "))
+            warnings.push_back(line);
+    EXPECT_EQ(warnings, (std::vector<std::string>{"WARNING: Assertion failed on count",
+                                                  "WARNING: Assertion failed on q3",
+                                                  "WARNING: Assertion failed on q0"}));
+}
+
+TEST_F(BatchRunTest, ParseErrorsNameTheirLineAndHowValuesAreWritten) {
+    const std::string file = write("typo.cmd", test::Counter8Script("cycle 2\n"
+                                                                    "assign counter8\\q0 2\n"
+                                                                    "check nosuch 1\n"));
+    EXPECT_EQ(run(script(file)), kBatchCannotStart);
+    const std::string assignError = "ERROR: ASSIGN - Cannot parse value \"2\".";
+    const std::string hint = " (a value is binary unless it ends in \\d, \\h or \\o: 2 is 10 or 2\\d)";
+    const std::string checkError = "ERROR: CHECK - Cannot assert on element \"nosuch\", as it does not exist.";
+    EXPECT_TRUE(Contains(errors, "cellwatch: " + file + ":14: " + assignError + hint + "\n")) << errors;
+    EXPECT_TRUE(Contains(errors, "cellwatch: " + file + ":15: " + checkError + "\n")) << errors;
+
+    // The log's lines stay as they are.
+    const std::vector<std::string> log = test::Lines(ReadText(path("typo.cmd.log")));
+    EXPECT_NE(std::find(log.begin(), log.end(), assignError), log.end());
+    EXPECT_NE(std::find(log.begin(), log.end(), checkError), log.end());
+
+    // The report's error case names the first error with its line, and lists each with its line.
+    auto root = report();
+    ASSERT_TRUE(root);
+    const auto found = root->all("error");
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0]->attr("message"),
+              "The run could not start: 2 error(s) in the script; the first: " + file + ":14: " + assignError + hint);
+    EXPECT_TRUE(Contains(found[0]->text, file + ":15: " + checkError)) << found[0]->text;
+}
+
+// The run's summary counts the parse's warnings, which the run's own log does not keep: a failing
+// run names them on standard error, with their lines, before its failed checks.
+TEST_F(BatchRunTest, AFailingRunNamesTheParseWarningsItsSummaryCounts) {
+    const std::string file = write("warned.cmd", test::Counter8Script("assign count 1ff\\h\n"
+                                                                      "check count 0\\h\n"));
+    EXPECT_EQ(run(script(file)), kBatchFailed);
+    const std::vector<std::string> said = test::Lines(errors);
+    ASSERT_EQ(said.size(), 3u) << errors;
+    EXPECT_EQ(said[0], "cellwatch: " + file + ":13: WARNING: ASSIGN - Data loss when assigning 1ff\\h to element \"count\"");
+    EXPECT_EQ(said[1], "cellwatch: " + file + ":14: Assertion failed on count: expected 00\\h, read ff\\h");
+    const std::string log = ReadText(path("warned.cmd.log"));
+    EXPECT_FALSE(Contains(log, "Data loss")); // the log's lines are the run's, as always
+    EXPECT_TRUE(Contains(log, " 0 error(s), 2 warning(s) - see parse output for more information.")) << log;
 }
 
 TEST_F(BatchRunTest, ParseErrorsStopTheStartButTheLogIsStillWritten) {

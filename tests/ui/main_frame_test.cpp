@@ -443,8 +443,8 @@ void MainFrameTest::longRunKeepsTheWindowResponsive() {
     QVERIFY2(seenMidway, "the cycles were not spread over the timer's ticks");
     QVERIFY2(progressText.isEmpty() || progressText.endsWith(QStringLiteral(" of 99740")), qPrintable(progressText));
     QVERIFY(!bench.frame().runMonitor().progressBar()->isVisible());
-    QVERIFY2(timing.longestMs <= 50,
-             qPrintable(QStringLiteral("a handler blocked for %1 ms").arg(timing.longestMs)));
+    // How long the longest handler blocked is a speed figure: printed above, bounded by a benchmark
+    // (bench/ui/bench_window_run).
     // The run split the result log, as "AutoSplit" asks.
     QVERIFY(static_cast<CSplitFrame*>(bench.app->frameOf(ViewKind::ResultLog))->splitWnd()->isSplit());
 }

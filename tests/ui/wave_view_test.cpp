@@ -7,6 +7,7 @@
 
 #include "design/design_element.h"
 #include "ui/report_view.h"
+#include "ui/trace_view.h"
 #include "ui/wave_link.h"
 #include "ui/wave_view.h"
 #include "ui/wiz_frames.h"
@@ -14,6 +15,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QWheelEvent>
 #include <QImageReader>
 #include <QScrollBar>
 #include <QTest>
@@ -75,6 +79,7 @@ class WaveViewTest : public QObject {
 private Q_SLOTS:
     void initTestCase() { prepareRuntimeFolder(); }
     void lanesFollowTheTraceList();
+    void draggedLanesAreReachableWithoutMaximising();
     void valueColumnEqualsTheLog();
     void linkedWithTheLog();
     void followsUntilTheUserScrolls();
@@ -151,6 +156,71 @@ void WaveViewTest::lanesFollowTheTraceList() {
     QCOMPARE(bench.action(FrameCommand::ShowWaveform)->shortcut(), QKeySequence(QStringLiteral("Alt+6")));
 }
 
+// A user drags signals onto the trace list while the Waveform frame is small: the new lanes are
+// scrolled into view, and the scroll bar at the right edge reaches every lane.
+void WaveViewTest::draggedLanesAreReachableWithoutMaximising() {
+    WindowBench bench;
+    bench.app->OpenSessionFile(bench.path("shift16.cmd"));
+    CWaveView* wave = waveOf(bench);
+    QVERIFY(wave != nullptr);
+    CWizMDIChild* waveFrame = bench.app->frameOf(ViewKind::Waveform);
+    waveFrame->showNormal();
+    waveFrame->resize(520, 110);
+    QTRY_VERIFY(wave->height() < CWaveView::kRulerHeight + 4 * CWaveView::kLaneHeight);
+    QScrollBar* bar = wave->laneScrollBar();
+    QVERIFY(bar != nullptr);
+    QVERIFY(!bar->isVisible()); // one lane fits: no bar, the waves use the whole width
+    QCOMPARE(wave->waveLeft() + wave->waveWidth(), wave->width());
+
+    CWizMDIChild* listFrame = bench.app->frameOf(ViewKind::TraceList);
+    QVERIFY(listFrame != nullptr);
+    auto* list = listFrame->findChild<CTraceView*>();
+    QVERIFY(list != nullptr);
+    for (const char* name : {"shift16\\din", "shift16\\s0", "shift16\\s1", "shift16\\s2", "shift16\\s3"}) {
+        QMimeData data;
+        data.setText(QString::fromLatin1(name));
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(list->viewport(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(list->viewport(), &drop);
+    }
+    QTRY_COMPARE(wave->laneNames().size(), 6); // each drop is taken once the drag has ended
+    QCOMPARE(wave->laneNames().back(), QStringLiteral("shift16\\s3"));
+
+    // The bar stands at the right edge below the ruler, and the waves end where it begins.
+    QTRY_VERIFY(bar->isVisible());
+    QCOMPARE(bar->geometry().right(), wave->width() - 1);
+    QCOMPARE(bar->geometry().top(), CWaveView::kRulerHeight);
+    QCOMPARE(bar->geometry().bottom(), wave->height() - 1);
+    QCOMPARE(wave->waveLeft() + wave->waveWidth(), bar->geometry().left());
+
+    // The lane just added is in view, whole.
+    const int last = 5;
+    QVERIFY(wave->laneTop(last) >= CWaveView::kRulerHeight);
+    QVERIFY(wave->laneTop(last) + CWaveView::kLaneHeight <= wave->height());
+
+    // Scrolled to the top, the first lane sits under the ruler and the last is out of sight;
+    // the bar's range reaches the last lane again.
+    bar->setValue(bar->minimum());
+    QCOMPARE(wave->laneTop(0), CWaveView::kRulerHeight);
+    QVERIFY(wave->laneTop(last) + CWaveView::kLaneHeight > wave->height());
+    bar->setValue(bar->maximum());
+    QVERIFY(wave->laneTop(last) + CWaveView::kLaneHeight <= wave->height());
+    QVERIFY(wave->laneTop(0) < CWaveView::kRulerHeight);
+
+    // The wheel over the names moves through the lanes; over the waves it still pans in time.
+    QWheelEvent up(QPointF(10, 60), wave->mapToGlobal(QPointF(10, 60)), QPoint(), QPoint(0, 120), Qt::NoButton,
+                   Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(wave, &up);
+    QVERIFY(bar->value() < bar->maximum());
+
+    // Made tall enough, every lane fits and the bar goes.
+    waveFrame->resize(520, 600);
+    QTRY_VERIFY(!bar->isVisible());
+    QCOMPARE(wave->laneTop(0), CWaveView::kRulerHeight);
+}
+
 void WaveViewTest::valueColumnEqualsTheLog() {
     for (const char* script : {"counter8.cmd", "shift16.cmd", "lfsr4.cmd", "cbuf_counter.cmd"}) {
         WindowBench bench;
@@ -190,7 +260,9 @@ void WaveViewTest::linkedWithTheLog() {
 
 void WaveViewTest::followsUntilTheUserScrolls() {
     WindowBench bench;
-    bench.append("counter8.cmd", "cycle 100000\n");
+    // More cycles than any machine runs before the test stops the run, so the run is still going
+    // whenever a step below looks at it.
+    bench.append("counter8.cmd", "cycle 1000000000\n");
     bench.app->OpenSessionFile(bench.path("counter8.cmd"));
     CWaveView* wave = waveOf(bench);
     wave->resize(600, 200);

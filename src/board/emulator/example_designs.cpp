@@ -105,9 +105,12 @@ ExampleDesign shift16() {
     }
     ScriptText s("shift16", "Shift 1 1 0 1 in, then ones, then zeros.");
     s.sections(vectorOf("data", "shift16\\s", 16), "trace data", "shift16\\clk", "reg_out");
+    // The example teaches the order: declarations first, then the steps they act on.
+    s.line("| Declarations act from the first cycle, wherever they stand:");
     s.line("radix hex data");
-    s.line("clearall");
     s.line("pattern shift16\\din 1 1 0 1");
+    s.line("| Steps run in order. The pattern drives din for four cycles, then din keeps its 1.");
+    s.line("clearall");
     s.line("cycle 4");
     s.line("check data 000d\\h");
     s.line("cycle 12");
