@@ -141,8 +141,12 @@ public:
     void ExecuteCommand(const ScriptCommand& command);
     // The executor of "cycle n": the run timer works the cycles off.
     void StartCycles(int n);
-    // One tick of the run timer (id 1): at most 100 cycles, all remaining ones in batch.
+    // One tick of the run timer (id 1): cycles until about kTickBudgetNs have passed (the host's
+    // clock read every kCyclesPerClockRead cycles), the command ends or the run pauses; a batch
+    // run does all remaining cycles in one tick.
     void OnRunTimer(int timerId = 1);
+    static constexpr std::int64_t kTickBudgetNs = 8'000'000;
+    static constexpr int kCyclesPerClockRead = 32;
     void ContinueTest();
     void PauseTest();
     void StopTest();
@@ -204,6 +208,7 @@ public:
     // --- ScriptSession ---
     DesignElement* findElement(std::string_view name) override;
     DesignElement* clockElement() override { return m_pClockElement; }
+    const DesignElement* clockElement() const { return m_pClockElement; }
     RunMode runMode() const override { return m_runMode; }
     DataSequence* findSequence(const DesignElement* element) override;
     void addSequence(std::unique_ptr<DataSequence> sequence) override;
@@ -228,8 +233,9 @@ public:
     MenuState menuState() const;
     bool isEnabled(MenuCommand command) const { return IsMenuEnabled(command, menuState()); }
 
-    // The trace component of a sample record's handle, or null.
-    TracedComponent* componentOf(TraceHandle handle) const;
+    // The trace component of a sample record's handle, or null. Read-only: only recording (and the
+    // parse and clear steps) changes a component's values.
+    const TracedComponent* componentOf(TraceHandle handle) const;
     // The text of a log record's handle, or null.
     const std::string* logLineOf(TraceHandle handle) const;
 
@@ -261,7 +267,8 @@ public:
 
     const SymbolTable* symbolTable() const { return m_pSymbolTable.get(); }
     // The design hierarchy; null before a file is opened. Views walk it; only the session edits it.
-    DesignTree* designTree() const { return m_pDesignTree.get(); }
+    const DesignTree* designTree() const { return m_pDesignTree.get(); }
+    DesignTree* designTree() { return m_pDesignTree.get(); }
     const TracedComponent* clockTrace() const { return m_pClockTrace; }
 
     // The traced components in list order.
@@ -274,8 +281,9 @@ public:
     // Every error and warning line of the log, in order, with the script line it was logged for: the
     // line being compiled, or the line of the script step being performed (-1 for none).
     const std::vector<ScriptProblem>& scriptProblems() const { return m_scriptProblems; }
-    // The log's records in time order (the log views read it). Never null.
-    TraceStore& traceStore() const { return *m_pTraceStore; }
+    // The log's records in time order (the log views read it through a const session). Never null.
+    const TraceStore& traceStore() const { return *m_pTraceStore; }
+    TraceStore& traceStore() { return *m_pTraceStore; }
     const std::vector<LogView*>& logViews() const { return m_logViews; }
 
     // The board the session opened; null when there is none.

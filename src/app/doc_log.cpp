@@ -68,7 +68,7 @@ void CWizDoc::EmptyLog() {
     }
 }
 
-TracedComponent* CWizDoc::componentOf(TraceHandle handle) const {
+const TracedComponent* CWizDoc::componentOf(TraceHandle handle) const {
     if (handle == kNoTraceHandle || handle > m_componentTable.size())
         return nullptr;
     return m_componentTable[handle - 1];

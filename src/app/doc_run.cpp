@@ -10,7 +10,6 @@ namespace cellwatch {
 
 namespace {
 
-constexpr int kCyclesPerTick = 100;
 constexpr int kProgressEvery = 4096; // a power of two: the test is a mask
 
 // "Save before parse": false when the user cancelled.
@@ -86,9 +85,9 @@ bool CWizDoc::StartRun(RunMode mode) {
     m_breakHeld.clear();
     ReadBoardCellsExceptClock();
     RecordTraces();
-    // Nobody looks at a batch run's store while it runs: its spilled blocks go to the cache file
-    // from a thread of its own.
-    m_pTraceStore->setWriteBehind(mode == RunMode::Batch);
+    // Spilled blocks go to the cache file from a thread of the store's own, in the window as in a
+    // batch run: a view that reads a block back only reads blocks already on file.
+    m_pTraceStore->setWriteBehind(true);
     if (mode == RunMode::Batch)
         m_pTraceStore->releaseFileLater(); // the process ends with the run
     if (mode == RunMode::Batch)
@@ -201,10 +200,12 @@ void CWizDoc::OnRunTimer(int timerId) {
         ReadBoardCellsExceptClock();
         RecordTraces();
     }
-    int k = m_cyclesTarget - m_cyclesDone;
-    if (k > kCyclesPerTick && m_runMode != RunMode::Batch)
-        k = kCyclesPerTick;
-    for (; k > 0 && m_runState == RunState::Cycling; --k) {
+    // A window's tick works for a slice of time, then gives the event loop back; a batch run has
+    // nobody to give it to. The clock is read every few dozen cycles only: a cycle costs far less.
+    const bool sliced = m_runMode != RunMode::Batch;
+    const std::int64_t deadline = sliced ? m_host.monotonicNs() + kTickBudgetNs : 0;
+    int untilClock = kCyclesPerClockRead;
+    while (m_cyclesDone < m_cyclesTarget && m_runState == RunState::Cycling) {
         ++m_cyclesDone;
         m_bStepDone = 0;
         if (!m_sequenceList.empty())
@@ -225,9 +226,15 @@ void CWizDoc::OnRunTimer(int timerId) {
             break;
         if (!m_breakList.empty() && CheckBreaks())
             break;
+        if (sliced && --untilClock == 0) {
+            untilClock = kCyclesPerClockRead;
+            if (m_host.monotonicNs() >= deadline)
+                break;
+        }
     }
-    // The trace list shows the values of each tick's last cycle while the run goes on.
-    if (m_pTraceView != nullptr)
+    // The window shows values while the run goes on at a pace of its own; here only when the cycle
+    // command pauses or ends.
+    if (m_pTraceView != nullptr && (m_runState != RunState::Cycling || m_cyclesDone >= m_cyclesTarget))
         m_pTraceView->refreshValues();
     if (endBatchOutOfStorage())
         return;

@@ -6,12 +6,12 @@
 
 namespace cellwatch {
 
-std::vector<LogWalkSlot> logWalkSlots(std::list<TracedComponent>& traceList,
+std::vector<LogWalkSlot> logWalkSlots(const std::list<TracedComponent>& traceList,
                                       const std::vector<TracedComponent*>& componentTable,
                                       std::vector<TracedComponent>* copies) {
     std::vector<LogWalkSlot> slots(componentTable.size() + 1);
     std::size_t field = 0;
-    for (TracedComponent& entry : traceList) {
+    for (const TracedComponent& entry : traceList) {
         const TraceHandle handle = entry.handle;
         if (handle != kNoTraceHandle && handle <= componentTable.size() &&
             componentTable[handle - 1] == &entry)
@@ -283,20 +283,6 @@ bool LiveOutput::finish(const LogWalkInputs& session, const std::vector<std::str
     m_logFile.startWriteback();
     if (m_vcd)
         m_vcd->startWriteback();
-    // The entries end as the end walk leaves them: a single sample moves the entry's own last value
-    // to previousValue.
-    field = 0;
-    for (TracedComponent& entry : session.traceList) {
-        const TracedComponent& walked = m_copies[field];
-        if (m_seen[field] == 1) {
-            entry.previousValue = entry.lastValue;
-            entry.lastValue = walked.lastValue;
-        } else if (m_seen[field] == 2) {
-            entry.previousValue = walked.previousValue;
-            entry.lastValue = walked.lastValue;
-        }
-        ++field;
-    }
     m_finished = true;
     return true;
 }

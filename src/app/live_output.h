@@ -31,7 +31,7 @@ class DesignElement;
 
 // The part of the session a log walk reads, as the session holds it.
 struct LogWalkInputs {
-    std::list<TracedComponent>& traceList;
+    const std::list<TracedComponent>& traceList;
     const std::vector<TracedComponent*>& componentTable; // handle - 1 -> entry
     const std::vector<std::string>& lines;               // the log's lines; handle - 1 -> text
     int radix;                                           // the session radix
@@ -40,7 +40,7 @@ struct LogWalkInputs {
 
 // Handle -> trace-list entry and its field in the rows: the same entries the session's componentOf
 // finds. With copies, the slots name copies[field] instead of the entries themselves.
-std::vector<LogWalkSlot> logWalkSlots(std::list<TracedComponent>& traceList,
+std::vector<LogWalkSlot> logWalkSlots(const std::list<TracedComponent>& traceList,
                                       const std::vector<TracedComponent*>& componentTable,
                                       std::vector<TracedComponent>* copies = nullptr);
 
@@ -59,8 +59,7 @@ public:
 
     // After the run, on the session's thread: walks the records still in the store's tail, waits for
     // the walk and checks that the session still gives the layout it started with. True when the
-    // files hold what the end walk would write (unstored lines ending the log): the session's entries
-    // then get the values the end walk would have left in them, and the files may be committed.
+    // files hold what the end walk would write (unstored lines ending the log) and may be committed.
     bool finish(const LogWalkInputs& session, const std::vector<std::string>& unstoredLines);
     // Puts the log in place; false when it could not be written.
     bool commitLog();

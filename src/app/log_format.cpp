@@ -59,21 +59,33 @@ std::vector<std::string> ColumnHeader(const std::list<TracedComponent>& componen
 
 void AppendSampleRow(std::string& out, std::uint32_t rowTime, std::uint32_t timeDivisor,
                      const std::list<TracedComponent>& components, int defaultRadix) {
+    std::vector<std::int32_t> values;
+    values.reserve(components.size());
+    for (const TracedComponent& c : components)
+        values.push_back(c.lastValue);
+    AppendSampleRow(out, rowTime, timeDivisor, components, defaultRadix, values);
+}
+
+void AppendSampleRow(std::string& out, std::uint32_t rowTime, std::uint32_t timeDivisor,
+                     const std::list<TracedComponent>& components, int defaultRadix,
+                     std::span<const std::int32_t> values) {
     char buffer[64];
     out += '#';
     std::size_t n = FormatNumber(rowTime / timeDivisor, buffer, sizeof buffer, 8, 10, '0');
     out.append(buffer, n);
+    std::size_t k = 0;
     for (const TracedComponent& c : components) {
+        const auto value = static_cast<std::uint32_t>(k < values.size() ? values[k] : c.lastValue);
+        ++k;
         const int radix = ComponentRadix(c, defaultRadix);
         const int digits = DigitCount(widthOf(c), radix);
         out += "  ";
         if (digits < static_cast<int>(sizeof buffer)) {
-            n = FormatNumber(static_cast<std::uint32_t>(c.lastValue), buffer, sizeof buffer, digits, radix,
-                             '0');
+            n = FormatNumber(value, buffer, sizeof buffer, digits, radix, '0');
             out.append(buffer, n);
         } else {
             std::string wide;
-            FormatNumber(static_cast<std::uint32_t>(c.lastValue), wide, digits, radix, '0');
+            FormatNumber(value, wide, digits, radix, '0');
             out += wide;
         }
     }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <list>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,5 +30,10 @@ std::vector<std::string> ColumnHeader(const std::list<TracedComponent>& componen
 // component's lastValue) without a line end. timeDivisor is 5 with the clock traced, else 10.
 void AppendSampleRow(std::string& out, std::uint32_t rowTime, std::uint32_t timeDivisor,
                      const std::list<TracedComponent>& components, int defaultRadix);
+// The same row with values of the caller's own, one per component in list order: a reader of the
+// log keeps the values it walked apart from the components, which only recording changes.
+void AppendSampleRow(std::string& out, std::uint32_t rowTime, std::uint32_t timeDivisor,
+                     const std::list<TracedComponent>& components, int defaultRadix,
+                     std::span<const std::int32_t> values);
 
 } // namespace cellwatch

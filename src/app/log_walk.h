@@ -16,14 +16,15 @@ namespace cellwatch {
 
 // What a sample record's handle names: the trace-list entry and its field in the rows.
 struct LogWalkSlot {
-    TracedComponent* component = nullptr;
+    const TracedComponent* component = nullptr;
     std::size_t field = 0;
 };
 
 // The walk over records handed to it piece by piece, in store order: for a walk that runs while
 // the store still grows. Calls sink.record(r) for each record first, then sink.line(text) for a
-// log line and sink.row(rows.row(time)) for each completed row. The entries named by samples get
-// lastValue and previousValue as they pass.
+// log line and sink.row(rows.row(time)) for each completed row. The walk keeps the values it has
+// seen in its rows alone: the entries themselves are never written, so that reading the log (a
+// view's page, a search, a saved file) cannot change what the run compares its next samples with.
 template <class Sink>
 class LogWalk {
 public:
@@ -51,8 +52,6 @@ public:
                 const LogWalkSlot& slot = m_slots[record.component];
                 if (slot.component == nullptr)
                     continue;
-                slot.component->previousValue = slot.component->lastValue;
-                slot.component->lastValue = record.value;
                 m_rows.setValue(slot.field, record.value);
                 m_rowTime = record.time;
                 m_pending = true;
@@ -78,7 +77,7 @@ private:
 
 // Walks every record that can be read, in order (see LogWalk).
 template <class Sink>
-void WalkLogRecords(TraceStore& store, const std::vector<LogWalkSlot>& slotOfHandle,
+void WalkLogRecords(const TraceStore& store, const std::vector<LogWalkSlot>& slotOfHandle,
                     const std::vector<std::string>& lines, SampleRows& rows, Sink& sink) {
     LogWalk<Sink> walk(slotOfHandle, rows, sink);
     const auto lineText = [&lines](TraceHandle line) -> const std::string* {

@@ -3,6 +3,8 @@
 // the clock. The GUI answers with Qt; batch runs and tests answer with scripted defaults, so the
 // session never blocks on a user who is not there.
 
+#include <chrono>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -67,6 +69,14 @@ public:
     virtual void scriptSaved(std::string_view path) { (void)path; }
     // The session is closing: the application forgets it and closes its view frames.
     virtual void sessionClosing() {}
+
+    // A monotonic clock in nanoseconds: the run timer's ticks are measured against it. Tests give
+    // a clock of their own so that how many cycles a tick does never depends on the machine.
+    virtual std::int64_t monotonicNs() {
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
 
     // Local date and time in the 24-character form "Mon Dec 07 23:20:00 2026".
     virtual std::string localDate() = 0;

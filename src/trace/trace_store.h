@@ -88,6 +88,15 @@ public:
     // valid until the next call that appends, reads or resets.
     std::span<const TraceRecord> recordsFrom(std::uint32_t index);
 
+    // Reading is logically const: a block may come back from the cache file (and another make room
+    // for it), but no record changes. Readers that must not append or reset hold a const store.
+    bool get(std::uint32_t index, TraceRecord& out) const {
+        return const_cast<TraceStore*>(this)->get(index, out);
+    }
+    std::span<const TraceRecord> recordsFrom(std::uint32_t index) const {
+        return const_cast<TraceStore*>(this)->recordsFrom(index);
+    }
+
     std::uint32_t count() const { return m_total; }
     // Changes each time the store starts empty (made or reset), and no two stores share a value, so
     // a reader that indexes the records can tell that its index belongs to contents now gone.

@@ -14,11 +14,13 @@
 #include "ui/memory_view.h"
 #include "ui/product_text.h"
 #include "ui/splash_window.h"
+#include "ui/trace_view.h"
 #include "ui/view_factory.h"
 #include "ui/wave_link.h"
 #include "ui/wave_view.h"
 #include "ui/report_view.h"
 #include "ui/window_views.h"
+#include "ui/window_layout.h"
 #include "ui/wiz_frames.h"
 
 #include <QAbstractEventDispatcher>
@@ -233,6 +235,7 @@ void CWizApp::destroySession() {
 }
 
 void CWizApp::sessionClosing() {
+    saveFrameLayout();
     // The views leave the session in their destructors, so they go while it still exists.
     for (QPointer<CWizMDIChild>* frame : {&m_pHierarchyFrame, &m_pScriptFrame, &m_pTraceFrame})
         delete frame->data();
@@ -358,11 +361,34 @@ void CWizApp::linkWaveAndLog(QWidget* view) {
     }
 }
 
+void CWizApp::saveFrameLayout() {
+    if (!m_pMainFrame)
+        return;
+    const QSize area = m_pMainFrame->mdiArea()->viewport()->size();
+    for (ViewKind kind : {ViewKind::Hierarchy, ViewKind::TraceList, ViewKind::Script, ViewKind::ResultLog,
+                          ViewKind::Sram, ViewKind::Waveform}) {
+        CWizMDIChild* frame = frameOf(kind);
+        if (frame != nullptr && !frame->isMinimized() && !frame->isMaximized())
+            saveFramePlace(m_settings, kind, frame->geometry(), area);
+    }
+}
+
+int CWizApp::traceListFrameWidth() const {
+    CWizMDIChild* frame = m_pTraceFrame.data();
+    auto* list = frame != nullptr ? qobject_cast<CTraceView*>(frame->widget()) : nullptr;
+    if (list == nullptr)
+        return 0;
+    // The frame's border and title bar around the list, as the area's style draws them.
+    const int border = std::max(16, frame->width() - list->width());
+    return list->fullWidth() + border;
+}
+
 void CWizApp::arrangeFrames() {
     if (!m_pMainFrame)
         return;
     const QSize area = m_pMainFrame->mdiArea()->viewport()->size();
-    const int left = area.width() / 4;
+    // The left column shows the trace list's five columns whole, within half the area.
+    const int left = std::clamp(traceListFrameWidth(), area.width() / 4, std::max(area.width() / 4, area.width() / 2));
     const int top = area.height() / 2;
     // With a waveform, the right column holds script, waveform and log one above the other.
     const int scriptBottom = m_pWaveFrame ? area.height() * 7 / 20 : top;
@@ -377,10 +403,28 @@ void CWizApp::arrangeFrames() {
         {m_pWaveFrame, QRect(left, scriptBottom, area.width() - left, logTop - scriptBottom)},
         {m_pLogFrame, QRect(left, logTop, area.width() - left, area.height() - logTop)},
     };
+    // A layout the user left behind wins over the default, scaled to the area as it is now.
+    bool saved = true;
     for (const auto& p : places) {
-        if (p.frame != nullptr)
-            p.frame->setGeometry(p.place);
+        if (p.frame != nullptr && !savedFramePlace(m_settings, kindOfFrame(p.frame), area))
+            saved = false;
     }
+    for (const auto& p : places) {
+        if (p.frame == nullptr)
+            continue;
+        const std::optional<QRect> place = saved ? savedFramePlace(m_settings, kindOfFrame(p.frame), area)
+                                                 : std::nullopt;
+        p.frame->setGeometry(place.value_or(p.place));
+    }
+}
+
+ViewKind CWizApp::kindOfFrame(const CWizMDIChild* frame) const {
+    for (ViewKind kind : {ViewKind::Hierarchy, ViewKind::TraceList, ViewKind::ResultLog, ViewKind::Sram,
+                          ViewKind::Waveform}) {
+        if (frame != nullptr && frameOf(kind) == frame)
+            return kind;
+    }
+    return ViewKind::Script;
 }
 
 CWizMDIChild* CWizApp::frameOf(ViewKind kind) const {

@@ -94,6 +94,8 @@ public:
     const std::vector<std::string>& recentFiles() const { return m_recentFiles; }
     // The frame that holds views of that kind, or null.
     CWizMDIChild* frameOf(ViewKind kind) const;
+    // Which kind of frame frame is (null frames are Script, as no frame is).
+    ViewKind kindOfFrame(const CWizMDIChild* frame) const;
     // The title of the main window.
     QString mainTitle() const;
 
@@ -139,6 +141,9 @@ private:
     // The SRAM frame opens at the size its view asks for, where it covers no other frame if the
     // window has such room, else in the bottom right corner.
     void placeSramFrame(CSplitFrame& frame);
+    void saveFrameLayout();
+    // The trace list's frame wide enough for all its columns; 0 without one.
+    int traceListFrameWidth() const;
     void destroySession();
     void setPathName(const std::string& path);
     void loadRecentFiles();

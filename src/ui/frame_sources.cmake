@@ -10,5 +10,7 @@ list(APPEND CELLWATCH_UI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/instance_channel.cpp
   ${CMAKE_CURRENT_LIST_DIR}/main_frame.cpp
   ${CMAKE_CURRENT_LIST_DIR}/placeholder_views.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/run_monitor.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/window_layout.cpp
   ${CMAKE_CURRENT_LIST_DIR}/wiz_frames.cpp
 )

@@ -16,13 +16,6 @@ bool startsLine(const TraceRecord& record, bool haveSample, std::uint32_t lastSa
     return !haveSample || record.time != lastSampleTime;
 }
 
-void apply(CWizDoc& doc, const TraceRecord& record) {
-    if (TracedComponent* c = doc.componentOf(record.component)) {
-        c->previousValue = c->lastValue;
-        c->lastValue = record.value;
-    }
-}
-
 } // namespace
 
 void LogLineIndex::drop() {
@@ -35,8 +28,8 @@ void LogLineIndex::drop() {
     m_haveSample = false;
 }
 
-void LogLineIndex::extend(CWizDoc& doc) {
-    TraceStore& store = doc.traceStore();
+void LogLineIndex::extend(const CWizDoc& doc) {
+    const TraceStore& store = doc.traceStore();
     if (store.generation() != m_generation || store.count() < m_frontier) {
         drop();
         m_generation = store.generation();
@@ -64,28 +57,33 @@ void LogLineIndex::extend(CWizDoc& doc) {
     }
 }
 
-std::uint64_t LogLineIndex::lineCount(CWizDoc& doc) {
+std::uint64_t LogLineIndex::lineCount(const CWizDoc& doc) {
     extend(doc);
     return m_lines;
 }
 
-std::uint32_t LogLineIndex::seek(CWizDoc& doc, std::uint64_t n) {
+void LogLineIndex::applyToPage(const TraceRecord& record) {
+    if (record.component == kNoTraceHandle)
+        return;
+    if (m_page.size() < record.component)
+        m_page.resize(record.component);
+    Value& v = m_page[record.component - 1];
+    v.previous = v.last;
+    v.last = record.value;
+    v.sampled = true;
+}
+
+std::uint32_t LogLineIndex::seek(const CWizDoc& doc, std::uint64_t n) {
     extend(doc);
-    TraceStore& store = doc.traceStore();
+    const TraceStore& store = doc.traceStore();
+    m_page.clear();
     if (m_checkpoints.empty())
         return store.count();
-    // Past the end the walk still runs to the last record, leaving the components as it finds them.
+    // Past the end the walk still runs to the last record.
     const std::size_t at = std::min<std::uint64_t>(n / kSpacing, m_checkpoints.size() - 1);
     const Checkpoint& cp = m_checkpoints[at];
-    for (std::size_t i = 0; i < cp.valueCount; ++i) {
-        const Value& v = m_values[cp.valuesAt + i];
-        if (!v.sampled)
-            continue;
-        if (TracedComponent* c = doc.componentOf(static_cast<TraceHandle>(i + 1))) {
-            c->lastValue = v.last;
-            c->previousValue = v.previous;
-        }
-    }
+    const auto from = m_values.begin() + static_cast<std::ptrdiff_t>(cp.valuesAt);
+    m_page.assign(from, from + static_cast<std::ptrdiff_t>(cp.valueCount));
     std::uint64_t line = cp.line;
     bool haveSample = cp.haveSample;
     std::uint32_t lastSampleTime = cp.lastSampleTime;
@@ -101,27 +99,39 @@ std::uint32_t LogLineIndex::seek(CWizDoc& doc, std::uint64_t n) {
         if (record.isSample()) {
             haveSample = true;
             lastSampleTime = record.time;
-            apply(doc, record);
+            applyToPage(record);
         }
     }
     return store.count();
 }
 
-std::uint32_t LogLineIndex::recordOfLine(CWizDoc& doc, std::uint64_t n) {
+void LogLineIndex::formatRow(const CWizDoc& doc, std::uint32_t rowTime) {
+    m_rowValues.clear();
+    for (const TracedComponent& c : doc.traceList()) {
+        const TraceHandle h = c.handle;
+        // Handles are given out again only when the store is emptied, so the page's value under an
+        // entry's handle is that entry's.
+        const bool seen = h != kNoTraceHandle && h <= m_page.size() && m_page[h - 1].sampled;
+        m_rowValues.push_back(seen ? m_page[h - 1].last : c.lastValue);
+    }
+    m_row.clear();
+    AppendSampleRow(m_row, rowTime, doc.clockTrace() != nullptr ? 5 : 10, doc.traceList(), doc.radix(),
+                    m_rowValues);
+}
+
+std::uint32_t LogLineIndex::recordOfLine(const CWizDoc& doc, std::uint64_t n) {
     return seek(doc, n);
 }
 
-int LogLineIndex::page(CWizDoc& doc, std::uint64_t first, int count,
+int LogLineIndex::page(const CWizDoc& doc, std::uint64_t first, int count,
                        const std::function<void(std::string_view)>& line) {
-    TraceStore& store = doc.traceStore();
+    const TraceStore& store = doc.traceStore();
     std::uint32_t index = seek(doc, first);
-    const std::uint32_t divisor = doc.clockTrace() != nullptr ? 5 : 10;
     int drawn = 0;
     bool pending = false;
     std::uint32_t rowTime = 0;
     auto drawInstant = [&] {
-        m_row.clear();
-        AppendSampleRow(m_row, rowTime, divisor, doc.traceList(), doc.radix());
+        formatRow(doc, rowTime);
         line(m_row);
         ++drawn;
         pending = false;
@@ -138,7 +148,7 @@ int LogLineIndex::page(CWizDoc& doc, std::uint64_t first, int count,
             line(text != nullptr ? std::string_view(*text) : std::string_view());
             ++drawn;
         } else {
-            apply(doc, record);
+            applyToPage(record);
             rowTime = record.time;
             pending = true;
         }

@@ -6,6 +6,8 @@
 // there, and a page is walked from the checkpoint at or before its first line. The index grows with
 // the store and is dropped when the store is emptied (its generation changes).
 
+#include "trace/trace_record.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -21,16 +23,17 @@ public:
     static constexpr std::uint64_t kSpacing = 128;
 
     // Draws the display lines first, first + 1, ... through line(), at most count of them, and
-    // returns how many were drawn. On the way the session's traced components get the values the
-    // walk from record 0 would have given them (lastValue, previousValue). Components that no
-    // sample before the page has set keep the values they have.
-    int page(CWizDoc& doc, std::uint64_t first, int count, const std::function<void(std::string_view)>& line);
+    // returns how many were drawn. Sampling lines show the values the walk from record 0 would have
+    // shown, kept in the index's own copy: the session's traced components are only read (a
+    // component that no sample before the line has set shows its newest recorded value).
+    int page(const CWizDoc& doc, std::uint64_t first, int count,
+             const std::function<void(std::string_view)>& line);
 
     // Display lines the store holds so far: text lines plus instants, the last one counted even
     // when its sampling line is not drawn (an instant at time 0 at the very end).
-    std::uint64_t lineCount(CWizDoc& doc);
+    std::uint64_t lineCount(const CWizDoc& doc);
     // The record that starts display line n, or the store's count when it holds fewer lines.
-    std::uint32_t recordOfLine(CWizDoc& doc, std::uint64_t n);
+    std::uint32_t recordOfLine(const CWizDoc& doc, std::uint64_t n);
 
     // Forgets everything; the next call walks the store again from record 0.
     void drop();
@@ -53,9 +56,12 @@ private:
     };
 
     // Brings the index up to the end of the store.
-    void extend(CWizDoc& doc);
-    // Sets the components to their values at the record that starts line n; returns that record.
-    std::uint32_t seek(CWizDoc& doc, std::uint64_t n);
+    void extend(const CWizDoc& doc);
+    // Sets the page's values to those at the record that starts line n; returns that record.
+    std::uint32_t seek(const CWizDoc& doc, std::uint64_t n);
+    void applyToPage(const TraceRecord& record);
+    // The sampling line at rowTime from the page's values.
+    void formatRow(const CWizDoc& doc, std::uint32_t rowTime);
 
     std::uint64_t m_generation = 0;
     std::vector<Checkpoint> m_checkpoints;
@@ -68,7 +74,9 @@ private:
     bool m_haveSample = false;
     std::vector<Value> m_current; // by component handle - 1
 
-    std::string m_row; // reused for sampling lines
+    std::vector<Value> m_page;            // the page walk's values, by component handle - 1
+    std::vector<std::int32_t> m_rowValues; // one sampling line's values in trace-list order
+    std::string m_row;                     // reused for sampling lines
 };
 
 } // namespace cellwatch

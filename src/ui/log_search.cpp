@@ -16,7 +16,7 @@ constexpr std::uint64_t kChunk = 512;
 
 } // namespace
 
-LogSearch::LogSearch(CWizDoc& doc, LogLineIndex& index, QObject* parent)
+LogSearch::LogSearch(const CWizDoc& doc, LogLineIndex& index, QObject* parent)
     : QObject(parent), m_doc(doc), m_index(index) {
     m_timer.setInterval(0);
     connect(&m_timer, &QTimer::timeout, this, &LogSearch::slice);

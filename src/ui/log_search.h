@@ -26,7 +26,7 @@ public:
     // Each slice runs for about this long before it gives the event loop back.
     static constexpr int kSliceMs = 4;
 
-    LogSearch(CWizDoc& doc, LogLineIndex& index, QObject* parent = nullptr);
+    LogSearch(const CWizDoc& doc, LogLineIndex& index, QObject* parent = nullptr);
 
     // Looks at line from first, then toward the end (Forward) or line 0 (Backward).
     void start(std::uint64_t from, Direction direction, Match match);
@@ -56,7 +56,7 @@ private:
     bool step();
     void finish(bool found, std::uint64_t line);
 
-    CWizDoc& m_doc;
+    const CWizDoc& m_doc;
     LogLineIndex& m_index;
     QTimer m_timer;
     Match m_match;

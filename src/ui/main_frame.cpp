@@ -13,7 +13,9 @@
 #include "ui/options_sheet.h"
 #include "ui/product_text.h"
 #include "ui/report_view.h"
+#include "ui/run_monitor.h"
 #include "ui/wave_viewer.h"
+#include "ui/window_layout.h"
 #include "ui/wiz_frames.h"
 
 #include <QActionGroup>
@@ -99,7 +101,6 @@ CMainFrame::CMainFrame(CWizApp& app) : m_app(app) {
     m_pMdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(m_pMdiArea);
     setAcceptDrops(true);
-    resize(1024, 720);
 
     createActions();
     createToolBar();
@@ -112,6 +113,7 @@ CMainFrame::CMainFrame(CWizApp& app) : m_app(app) {
     connect(&m_runTimer, &QTimer::timeout, this, &CMainFrame::OnRunTimer);
     connect(qApp, &QApplication::focusChanged, this, &CMainFrame::updateCommands);
     connect(m_pMdiArea, &QMdiArea::subWindowActivated, this, &CMainFrame::updateCommands);
+    restoreMainWindow(*this, m_app.settings());
     updateCommands();
 }
 
@@ -328,6 +330,7 @@ void CMainFrame::createStatusBar() {
         statusBar()->addPermanentWidget(pane);
         m_lockPanes[i] = pane;
     }
+    m_pRunMonitor = new RunMonitor(m_app, *statusBar(), this);
 }
 
 QList<QWidget*> CMainFrame::statusPanes() const {
@@ -533,6 +536,7 @@ void CMainFrame::OnTypedCommand() {
 
 void CMainFrame::startRunTimer(int periodMs) {
     m_runTimer.start(std::max(0, periodMs));
+    m_pRunMonitor->runStarted();
 }
 
 void CMainFrame::killRunTimer() {
@@ -549,14 +553,15 @@ void CMainFrame::OnRunTimer() {
         return;
     }
     m_inTick = true;
+    const RunState before = doc->runState();
     doc->OnRunTimer(1);
-    // The waveform follows the run tick by tick, as the trace list does.
-    if (CWizMDIChild* wave = m_app.frameOf(ViewKind::Waveform)) {
-        if (auto* view = dynamic_cast<WizView*>(wave->widget()))
-            view->documentUpdated();
-    }
     m_inTick = false;
-    updateCommands();
+    // The views follow the run at the monitor's pace, not the ticks'; a tick that ends the cycling
+    // shows its outcome at once. Menus change only with the run's state.
+    if (doc->runState() != RunState::Cycling)
+        m_pRunMonitor->update();
+    if (doc->runState() != before)
+        updateCommands();
 }
 
 // --- Enabling ---
@@ -613,6 +618,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         return;
     }
     killRunTimer();
+    saveMainWindow(*this, m_app.settings());
     event->accept();
 }
 

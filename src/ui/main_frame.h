@@ -18,6 +18,7 @@ namespace cellwatch {
 class CCmdList;
 class CReportView;
 class CWizApp;
+class RunMonitor;
 
 enum class FrameCommand {
     // File
@@ -94,6 +95,8 @@ public:
     void startRunTimer(int periodMs);
     void killRunTimer();
     bool runTimerActive() const { return m_runTimer.isActive(); }
+    // What the window shows of a run in progress (progress bar, following panes).
+    RunMonitor& runMonitor() const { return *m_pRunMonitor; }
 
     // Enter in the command line: runs the typed line against the board.
     void OnTypedCommand();
@@ -134,6 +137,7 @@ private:
     std::array<QAction*, 4> m_recentActions{};
     QAction* m_pRecentSeparator = nullptr;
     QTimer m_runTimer;
+    RunMonitor* m_pRunMonitor = nullptr;
     bool m_inTick = false;
     bool m_destroying = false;
 };

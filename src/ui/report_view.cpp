@@ -14,7 +14,8 @@
 
 namespace cellwatch {
 
-CReportView::CReportView(CWizDoc& doc, QWidget* parent) : QAbstractScrollArea(parent), m_doc(doc) {
+CReportView::CReportView(CWizDoc& doc, QWidget* parent)
+    : QAbstractScrollArea(parent), m_session(doc), m_doc(doc) {
     m_font = fixedPitchFont();
     m_font.setPixelSize(16);
     m_font.setWeight(QFont::Normal);
@@ -30,11 +31,11 @@ CReportView::CReportView(CWizDoc& doc, QWidget* parent) : QAbstractScrollArea(pa
 }
 
 CReportView::~CReportView() {
-    m_doc.removeLogView(this);
+    m_session.removeLogView(this);
 }
 
 void CReportView::loadColours() {
-    const Settings& s = m_doc.settings();
+    const Settings& s = m_session.settings();
     m_text = readColour(s, settings::kText);
     m_error = readColour(s, settings::kError);
     m_warning = readColour(s, settings::kWarning);
@@ -94,6 +95,20 @@ void CReportView::refresh(bool follow) {
     if (follow) {
         horizontalScrollBar()->setValue(0);
         verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    }
+    viewport()->update();
+}
+
+void CReportView::refreshLive(bool newest) {
+    QScrollBar* v = verticalScrollBar();
+    const bool atEnd = v->value() >= v->maximum();
+    // The lines the log holds now, not the estimate (which runs a few lines ahead): a following pane
+    // then ends on its last line. The index only walks what was added since the last paint.
+    m_lineCount = static_cast<int>(std::min<std::uint64_t>(m_index.lineCount(m_doc), INT32_MAX));
+    updateRanges();
+    if (newest && atEnd) {
+        horizontalScrollBar()->setValue(0);
+        v->setValue(v->maximum());
     }
     viewport()->update();
 }
@@ -290,7 +305,7 @@ void CReportView::searchEnded(bool found, quint64 line) {
         }
         showLine(static_cast<int>(std::min<quint64>(line, INT32_MAX)));
     } else {
-        m_doc.host().beep();
+        m_session.host().beep();
     }
     Q_EMIT searchFinished(found);
 }

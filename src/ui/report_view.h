@@ -34,6 +34,9 @@ public:
     void loadColours() override;
     void refresh(bool follow) override;
     void scrollToStart() override;
+    // While a run goes on: recount the lines and redraw; the pane keeps to the end when newest is
+    // set and the user left it at the end (as a run's pane does until the user scrolls away).
+    void refreshLive(bool newest);
 
     // --- What the view shows (the find bar and tests read it) ---
     struct PageLine {
@@ -53,7 +56,7 @@ public:
     // Scrolls so that display line n shows (at the top when it was off the page) and marks it.
     void showLine(int n);
     int lineHeight() const { return m_lineHeight; }
-    CWizDoc& session() const { return m_doc; }
+    const CWizDoc& session() const { return m_doc; }
     LogLineIndex& lineIndex() { return m_index; }
 
     // --- Finding lines: each search runs in slices from the event loop; Esc, a new search or the
@@ -94,7 +97,10 @@ private:
     void startSearch(LogSearch::Direction direction, LogSearch::Match match);
     void searchEnded(bool found, quint64 line);
 
-    CWizDoc& m_doc;
+    // Registration, the host and the settings; everything the view shows is read through m_doc,
+    // which cannot change the session.
+    CWizDoc& m_session;
+    const CWizDoc& m_doc;
     LogLineIndex m_index;
     LogSearch m_search{m_doc, m_index};
     QString m_findText;

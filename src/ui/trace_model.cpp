@@ -47,7 +47,7 @@ QString traceValueText(const DesignElement& element, std::int32_t value) {
     return QString::fromStdString(text);
 }
 
-TraceListModel::TraceListModel(CWizDoc& doc, QObject* parent) : QAbstractTableModel(parent), m_doc(doc) {}
+TraceListModel::TraceListModel(const CWizDoc& doc, QObject* parent) : QAbstractTableModel(parent), m_doc(doc) {}
 
 void TraceListModel::append(const TracedComponent& entry) {
     const int row = static_cast<int>(m_rows.size());

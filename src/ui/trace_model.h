@@ -25,7 +25,7 @@ public:
     // data() of this role in the first column is the row's image index (an int, see ElementImage).
     static constexpr int ImageRole = Qt::UserRole + 1;
 
-    explicit TraceListModel(CWizDoc& doc, QObject* parent = nullptr);
+    explicit TraceListModel(const CWizDoc& doc, QObject* parent = nullptr);
 
     void append(const TracedComponent& entry);
     // Drops the entry's row; the rows after it move up one place.
@@ -45,7 +45,7 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
 private:
-    CWizDoc& m_doc;
+    const CWizDoc& m_doc;
     std::vector<const TracedComponent*> m_rows;
 };
 

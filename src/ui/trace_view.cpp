@@ -10,6 +10,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QHeaderView>
+#include <QScrollBar>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
@@ -93,6 +94,10 @@ void CTraceView::addTraceByName(const std::string& name) {
 
 void CTraceView::addItem(const TracedComponent& entry) {
     m_model->append(entry);
+}
+
+int CTraceView::fullWidth() const {
+    return header()->length() + 2 * frameWidth() + verticalScrollBar()->sizeHint().width();
 }
 
 void CTraceView::refreshValues() {

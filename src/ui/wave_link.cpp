@@ -13,7 +13,7 @@ std::uint32_t divisorOf(const CWizDoc& doc) {
 
 // The record that starts display line n, or none past the end.
 std::optional<TraceRecord> recordOf(CReportView& log, std::uint64_t n) {
-    CWizDoc& doc = log.session();
+    const CWizDoc& doc = log.session();
     TraceRecord r;
     if (!doc.traceStore().get(log.lineIndex().recordOfLine(doc, n), r))
         return std::nullopt;
@@ -32,7 +32,7 @@ std::optional<std::uint64_t> stampOfLine(CReportView& log, int n) {
 }
 
 std::optional<int> lineOfStamp(CReportView& log, std::uint64_t stamp) {
-    CWizDoc& doc = log.session();
+    const CWizDoc& doc = log.session();
     const std::uint32_t divisor = divisorOf(doc);
     // A text line's record carries its step's time + 1, so time / divisor never falls along the log:
     // the first line at or after the stamp is found by halving, and its sampling line is close after.
@@ -55,7 +55,7 @@ std::optional<int> lineOfStamp(CReportView& log, std::uint64_t stamp) {
     }
 }
 
-void showStampInLogs(CWizDoc& doc, std::uint64_t stamp) {
+void showStampInLogs(const CWizDoc& doc, std::uint64_t stamp) {
     for (LogView* view : doc.logViews()) {
         if (auto* log = dynamic_cast<CReportView*>(view)) {
             if (const std::optional<int> n = lineOfStamp(*log, stamp))

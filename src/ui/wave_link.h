@@ -15,6 +15,6 @@ std::optional<std::uint64_t> stampOfLine(CReportView& log, int n);
 // The sampling line of that stamp, or none when the log has none for it.
 std::optional<int> lineOfStamp(CReportView& log, std::uint64_t stamp);
 // Scrolls every result log view to the sampling line of the stamp and marks it.
-void showStampInLogs(CWizDoc& doc, std::uint64_t stamp);
+void showStampInLogs(const CWizDoc& doc, std::uint64_t stamp);
 
 } // namespace cellwatch

@@ -13,11 +13,11 @@ void WaveSummary::drop() {
     m_haveStamp = false;
 }
 
-void WaveSummary::extend(CWizDoc& doc) {
+void WaveSummary::extend(const CWizDoc& doc) {
     extend(doc.traceStore(), doc.clockTrace() != nullptr ? 5u : 10u);
 }
 
-void WaveSummary::extend(TraceStore& store, std::uint32_t divisor) {
+void WaveSummary::extend(const TraceStore& store, std::uint32_t divisor) {
     if (store.generation() != m_generation || divisor != m_divisor || store.count() < m_frontier) {
         drop();
         m_generation = store.generation();

@@ -32,9 +32,9 @@ public:
 
     // Brings the summary up to the end of the session's store; starts again when the store was
     // emptied or the stamp divisor changed (the software clock was traced or dropped).
-    void extend(CWizDoc& doc);
+    void extend(const CWizDoc& doc);
     // As extend, over a store whose sample handles are lanes + 1.
-    void extend(TraceStore& store, std::uint32_t divisor);
+    void extend(const TraceStore& store, std::uint32_t divisor);
     // One sample, in stamp order (the store's walk; benchmarks feed it directly).
     void add(std::uint32_t handle, std::uint64_t stamp, std::int32_t value, std::uint32_t record);
     void drop();

@@ -23,6 +23,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <utility>
 #include <cmath>
 
 namespace cellwatch {
@@ -45,7 +46,8 @@ std::uint64_t floorStamp(double s) {
 
 } // namespace
 
-CWaveView::CWaveView(CWizDoc& doc, QWidget* parent) : QWidget(parent), m_doc(doc), m_font(fixedPitchFont()) {
+CWaveView::CWaveView(CWizDoc& doc, QWidget* parent)
+    : QWidget(parent), m_session(doc), m_doc(doc), m_font(fixedPitchFont()) {
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(false);
@@ -101,9 +103,9 @@ bool CWaveView::exportPicture() {
     request.title = "Export picture";
     request.filter = "PNG images (*.png)|*.png|All files (*.*)|*.*";
     request.defaultExt = "png";
-    request.startFolder = m_doc.settings().readString("Environment", "Last path", "");
+    request.startFolder = m_session.settings().readString("Environment", "Last path", "");
     request.overwritePrompt = true;
-    const std::optional<std::string> chosen = m_doc.host().saveFileDialog(request);
+    const std::optional<std::string> chosen = m_session.host().saveFileDialog(request);
     if (!chosen)
         return false;
     QImage image(size(), QImage::Format_RGB32);
@@ -116,7 +118,7 @@ bool CWaveView::exportPicture() {
         SaveFileAtomically(*chosen,
                            std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))) !=
             SaveResult::Ok) {
-        m_doc.host().messageOk("The picture could not be saved to \"" + *chosen + "\".");
+        m_session.host().messageOk("The picture could not be saved to \"" + *chosen + "\".");
         return false;
     }
     return true;
@@ -218,7 +220,7 @@ QString CWaveView::valueText(const TracedComponent& lane, std::int32_t value) co
 
 template <typename Take>
 void CWaveView::forEachSampleShown(std::uint64_t block, std::uint64_t stampEnd, Take take) {
-    TraceStore& store = m_doc.traceStore();
+    const TraceStore& store = m_doc.traceStore();
     const std::uint32_t divisor = m_summary.divisor();
     std::uint32_t index = m_summary.recordOfBlock(block);
     for (auto span = store.recordsFrom(index); !span.empty(); span = store.recordsFrom(index)) {

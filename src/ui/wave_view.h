@@ -96,7 +96,7 @@ public:
     // atomically; a failure is told through the host. False when cancelled or failed.
     bool exportPicture();
     QAction* exportAction() const { return m_exportAction; }
-    CWizDoc& session() const { return m_doc; }
+    const CWizDoc& session() const { return m_doc; }
 
 Q_SIGNALS:
     // The user moved the cursor (click, keys).
@@ -132,7 +132,9 @@ private:
     void columnsFromChanges(std::vector<Column>& out, WaveSummary::Span start,
                             const std::vector<std::pair<std::uint64_t, std::int32_t>>& changes) const;
 
-    CWizDoc& m_doc;
+    // The host and the settings (exporting a picture); everything drawn is read through m_doc.
+    CWizDoc& m_session;
+    const CWizDoc& m_doc;
     WaveSummary m_summary;
     QFont m_font;
     int m_nameWidth = 160;

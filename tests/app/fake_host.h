@@ -49,6 +49,13 @@ public:
         ++timerStarts;
     }
     void killRunTimer() override { timerActive = false; }
+    // A clock that moves on by clockStepNs at every read: how much a tick does depends on the
+    // number of reads, never on the machine.
+    std::int64_t monotonicNs() override {
+        clockNs += clockStepNs;
+        ++clockReads;
+        return clockNs;
+    }
     void updateAllViews() override { ++viewUpdates; }
     void openResultLogView() override { ++logViewsOpened; }
     void splitLogFrame() override {}
@@ -70,6 +77,9 @@ public:
     std::vector<std::string> textPrompts;
     std::vector<std::string> saved;
     bool timerActive = false;
+    std::int64_t clockNs = 0;
+    std::int64_t clockStepNs = 1'000'000;
+    int clockReads = 0;
     int timerPeriod = -1, timerStarts = 0;
     int beeps = 0, waitDepth = 0, viewUpdates = 0, logViewsOpened = 0, closings = 0, exitCode = -1;
 

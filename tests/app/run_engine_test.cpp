@@ -32,19 +32,49 @@ TEST_F(RunTest, ScriptFinishesOnlyAfterTheLastCycle) {
     EXPECT_EQ(logText().find("error(s)"), std::string::npos);
 }
 
-TEST_F(RunTest, TypedCyclesRunAHundredPerTick) {
+TEST_F(RunTest, TypedCyclesRunInSlicesOfTime) {
     open(writeScript("counter8", kCounter));
     doc->ParseCommand();
     doc->ExecuteTypedCommand("cycle 250");
     ASSERT_EQ(doc->runState(), RunState::Cycling);
+    // Each read of the clock finds 4 ms more: a tick of 8 ms reads it at its start and after 32
+    // and 64 cycles, and ends there.
+    host->clockStepNs = 4'000'000;
     std::vector<int> done;
     while (host->timerActive) {
+        const int reads = host->clockReads;
         doc->OnRunTimer(1);
+        EXPECT_LE(host->clockReads - reads, 3);
         done.push_back(doc->runProgress().cyclesDone);
     }
-    EXPECT_EQ(done, (std::vector<int>{100, 200, 0}));
+    EXPECT_EQ(done, (std::vector<int>{64, 128, 192, 0}));
     EXPECT_EQ(doc->runState(), RunState::Idle);
     EXPECT_EQ(doc->time(), 2500);
+}
+
+TEST_F(RunTest, APauseComesAtTheSameCycleHoweverTheTicksAreSliced) {
+    // From ticks of 32 cycles to one tick for the whole command: the break condition (the counter
+    // at 100) pauses the run after the same cycle, and the run ends with the same log.
+    std::vector<std::string> firstLog;
+    for (const std::int64_t step : {std::int64_t{0}, std::int64_t{8'000'000}, std::int64_t{1'000'000},
+                                    std::int64_t{100'000}}) {
+        open(writeScript("counter8", std::string(kCounter) + "break count 01100100\ncycle 250\necho \"end\"\n"));
+        ASSERT_TRUE(doc->StartRun(RunMode::Script));
+        doc->RunCommands();
+        host->clockStepNs = step;
+        tick();
+        EXPECT_EQ(doc->runState(), RunState::Paused);
+        EXPECT_EQ(doc->ElementValue(doc->findElement("count")), 100u);
+        EXPECT_EQ(doc->runProgress().cyclesDone, 101); // the count is read before each cycle's edge
+        EXPECT_EQ(doc->time(), 1010);
+        doc->ContinueTest();
+        tick();
+        EXPECT_EQ(doc->runState(), RunState::Idle);
+        EXPECT_EQ(doc->time(), 2500);
+        if (firstLog.empty())
+            firstLog = logLines();
+        EXPECT_EQ(logLines(), firstLog);
+    }
 }
 
 TEST_F(RunTest, BatchRunsAllCyclesInOneTickAndSkipsBreak) {
@@ -60,13 +90,14 @@ TEST_F(RunTest, PauseThenContinueFinishesTheRemainder) {
     open(writeScript("counter8", std::string(kCounter) + "cycle 250\ncheck count 11111010\n"));
     ASSERT_TRUE(doc->StartRun(RunMode::Script));
     doc->RunCommands();
+    host->clockStepNs = 4'000'000; // a tick of 64 cycles
     doc->OnRunTimer(1);
     doc->PauseTest();
     EXPECT_EQ(doc->runState(), RunState::Paused);
     EXPECT_FALSE(host->timerActive);
     EXPECT_TRUE(HasLine(logLines(), "|Test run paused by break command."));
     doc->OnRunTimer(1); // a stray tick while paused does nothing
-    EXPECT_EQ(doc->runProgress().cyclesDone, 100);
+    EXPECT_EQ(doc->runProgress().cyclesDone, 64);
     doc->ContinueTest();
     EXPECT_EQ(doc->runState(), RunState::Cycling);
     tick();

@@ -7,3 +7,11 @@ target_compile_definitions(startup_test PRIVATE CELLWATCH_PROGRAM="$<TARGET_FILE
 add_executable(window_screenshots ${CMAKE_CURRENT_LIST_DIR}/window_screenshots.cpp)
 target_link_libraries(window_screenshots PRIVATE cellwatch_options cellwatch_ui Qt6::Test)
 target_compile_definitions(window_screenshots PRIVATE CELLWATCH_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+# A run in the window against the same run unattended (the program itself, run by the test).
+cellwatch_add_ui_test(window_batch_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/window_batch_test.cpp)
+add_dependencies(window_batch_test cellwatch)
+target_compile_definitions(window_batch_test PRIVATE CELLWATCH_PROGRAM="$<TARGET_FILE:cellwatch>")
+# Not a test: the program that makes the picture of a long run in progress for docs/gui.md.
+add_executable(run_screenshot ${CMAKE_CURRENT_LIST_DIR}/run_screenshot.cpp)
+target_link_libraries(run_screenshot PRIVATE cellwatch_options cellwatch_ui)
+target_compile_definitions(run_screenshot PRIVATE CELLWATCH_SOURCE_DIR="${PROJECT_SOURCE_DIR}")

@@ -379,7 +379,10 @@ void HierarchyViewsTest::aRunRefreshesTheValueColumn() {
         std::count_if(changed.begin(), changed.end(), [](const QList<QVariant>& args) {
             return args.at(0).toModelIndex().column() == TraceListModel::ValueColumn;
         });
-    QCOMPARE(valueRefreshes, ticks);
+    // Once as each of the two cycle commands ends; while a command goes on, the window refreshes the
+    // values at its own pace.
+    QCOMPARE(valueRefreshes, 2);
+    QVERIFY(ticks >= 2);
     QCOMPARE(b.list->rows().rowCount(), 1);
 }
 

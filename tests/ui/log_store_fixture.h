@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 
 #include <deque>
+#include <map>
 #include <memory>
 #include <random>
 #include <string>
@@ -33,7 +34,9 @@ public:
         TracedComponent entry;
         entry.name = name;
         entry.element = e.get();
-        return doc.AppendTrace(std::move(entry));
+        TracedComponent& added = doc.AppendTrace(std::move(entry));
+        components.push_back(&added);
+        return added;
     }
     // Makes the texts of the log lines the records will name, then empties the store (not the texts).
     void makeTexts(const std::vector<std::string>& texts) {
@@ -54,11 +57,10 @@ public:
         r.time = time;
         doc.traceStore().append(r);
     }
-    void zeroValues() {
-        for (const TracedComponent& c : doc.traceList()) {
-            TracedComponent* m = doc.componentOf(c.handle);
-            m->lastValue = m->previousValue = 0;
-        }
+    // Gives the entries values of their own, as recording would have left them.
+    void setValues(std::int32_t value) {
+        for (TracedComponent* c : components)
+            c->lastValue = c->previousValue = value;
     }
 
     // A run as the engine writes it: header lines at time 0, then per step samples of the traced
@@ -85,8 +87,12 @@ public:
         }
     }
 
-    // The display lines first .. first + count - 1 as the plain walk from record 0 draws them.
+    // The display lines first .. first + count - 1 as the plain walk from record 0 draws them, with
+    // values of its own (a component not sampled yet shows its entry's last recorded value).
     std::vector<std::string> plainPage(std::uint64_t first, int count) {
+        walked.clear();
+        for (const TracedComponent& c : doc.traceList())
+            walked[c.handle] = c.lastValue;
         TraceStore& store = doc.traceStore();
         TraceRecord r;
         std::uint32_t index = 0;
@@ -115,7 +121,10 @@ public:
         std::uint32_t rowTime = 0;
         auto instant = [&] {
             std::string row;
-            AppendSampleRow(row, rowTime, divisor, doc.traceList(), doc.radix());
+            std::vector<std::int32_t> shown;
+            for (const TracedComponent& c : doc.traceList())
+                shown.push_back(walked[c.handle]);
+            AppendSampleRow(row, rowTime, divisor, doc.traceList(), doc.radix(), shown);
             out.push_back(row);
             pending = false;
         };
@@ -143,14 +152,14 @@ public:
     MemorySettings settings;
     std::deque<std::unique_ptr<DesignElement>> elements; // outlive the session's references
     CWizDoc doc;
+    std::vector<TracedComponent*> components; // as addComponent made them
 
 private:
     void applySample(const TraceRecord& r) {
-        if (TracedComponent* c = doc.componentOf(r.component)) {
-            c->previousValue = c->lastValue;
-            c->lastValue = r.value;
-        }
+        if (doc.componentOf(r.component) != nullptr)
+            walked[r.component] = r.value;
     }
+    std::map<TraceHandle, std::int32_t> walked; // the plain walk's values by handle
 };
 
 } // namespace cellwatch
