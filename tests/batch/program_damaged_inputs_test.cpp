@@ -125,5 +125,58 @@ TEST_F(ProgramDamagedInputsTest, SettingsFileThatIsNotIniIsLeftAsItIsAndTheUserI
     EXPECT_TRUE(Contains(ReadText(dir / "good.ini"), "Base=16"));
 }
 
+TEST_F(ProgramDamagedInputsTest, BoardReasonOnStandardErrorCannotDriveTheTerminal) {
+    // The folder of -board=pci: comes from the user, the environment or the settings.
+    const std::string folder = path("dev\x1b]0;owned\x07\xc2\x9b" "2J");
+    const test::ProgramResult r = run({"-run", "-board=pci:" + folder, "counter8.cmd"});
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_TRUE(Contains(r.err, "dev\\x1b]0;owned\\x07\\xc2\\x9b2J: No such file or directory")) << r.err;
+    EXPECT_EQ(r.err.find('\x1b'), std::string::npos);
+    EXPECT_EQ(r.err.find("\xc2\x9b"), std::string::npos);
+}
+
+TEST_F(ProgramDamagedInputsTest, HugeInputsAreRefusedBeforeTheyAreRead) {
+    // Sparse files: a gigabyte that costs nothing, with a valid start.
+    const auto sparse = [this](const std::string& name, const std::string& head) {
+        write(name, head);
+        fs::resize_file(dir / name, std::uintmax_t{1} << 30);
+    };
+    sparse("huge.cmd", "|GRT_SYMBOL_TABLE \"counter8.sym\"\r\n");
+    test::ProgramResult r = run({"-run", "huge.cmd"});
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_TRUE(Contains(r.err, "huge.cmd is larger than 64 MiB (1073741824 bytes)")) << r.err;
+
+    std::string script = ReadText(dir / "counter8.cmd");
+    script.replace(script.find("counter8.sym"), 12, "huge.sym");
+    write("big-design.cmd", script);
+    sparse("huge.sym", "counter8\\q0 0 0 1 0 R S\n");
+    r = run({"-run", "big-design.cmd"});
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_TRUE(Contains(r.err, "is larger than 64 MiB")) << r.err;
+    EXPECT_TRUE(Contains(ReadText(dir / "big-design.cmd.log"), "is larger than 64 MiB"));
+}
+
+TEST_F(ProgramDamagedInputsTest, TwoOutputsNamingOneFileAreRefused) {
+    fs::create_symlink("out.vcd", dir / "link.vcd");
+    write("keep.txt", "kept");
+    fs::create_symlink("keep.txt", dir / "keep-link.txt");
+    const std::vector<std::vector<std::string>> cases = {
+        {"-run", "-log=x.out", "-vcd=x.out", "counter8.cmd"},
+        {"-run", "-vcd=out.vcd", "-junit=link.vcd", "counter8.cmd"},   // through a link to a new file
+        {"-run", "-log=keep.txt", "-junit=keep-link.txt", "counter8.cmd"},
+        {"-run", "-vcd=counter8.cmd.log", "counter8.cmd"},             // the log's own default name
+    };
+    for (const auto& args : cases) {
+        SCOPED_TRACE(args[1] + " " + args[2]);
+        const test::ProgramResult r = run(args);
+        EXPECT_EQ(r.status, 2) << r.err;
+        EXPECT_TRUE(Contains(r.err, "are the same file")) << r.err;
+        EXPECT_FALSE(fs::exists(dir / "x.out"));
+        EXPECT_FALSE(fs::exists(dir / "out.vcd"));
+        EXPECT_FALSE(fs::exists(dir / "counter8.cmd.log"));
+        EXPECT_EQ(ReadText(dir / "keep.txt"), "kept");
+    }
+}
+
 } // namespace
 } // namespace cellwatch
