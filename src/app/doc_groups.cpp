@@ -49,8 +49,8 @@ bool CWizDoc::makeGroup(const std::vector<TracedComponent*>& selected) {
         return false;
     }
     if (depth + 1 > kMaxGroupDepth) {
-        m_host.messageOk("Cannot make vector as its groups would nest more than " + std::to_string(kMaxGroupDepth) +
-                         " deep.");
+        m_host.messageOk("Cannot make vector as its groups would nest more than " +
+                         std::to_string(kMaxGroupDepth) + " deep.");
         return false;
     }
     std::string name = "Default";

@@ -92,8 +92,9 @@ void CWizDoc::BuildCommandList() {
         std::string line = buffer->line(n);
         for (int k = 0; k < 2; ++k) {
             if (line == beginMarkers[k] && n != sections[k].beginLine)
-                LogError("Line " + std::to_string(n + 1) + " repeats the marker " + std::string(beginMarkers[k]) +
-                         " of line " + std::to_string(sections[k].beginLine + 1) +
+                LogError("Line " + std::to_string(n + 1) + " repeats the marker " +
+                         std::string(beginMarkers[k]) + " of line " +
+                         std::to_string(sections[k].beginLine + 1) +
                          "; a section begins only once: remove the line or mend the script's sections.");
         }
         const bool inside = inSection(n);

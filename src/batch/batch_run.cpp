@@ -331,8 +331,9 @@ bool BatchRun::refuseSharedOutput() {
             const std::string& b = *outputs[k].second;
             if (a.empty() || b.empty() || isCharacterDevice(a) || outputIdentity(a) != outputIdentity(b))
                 continue;
-            m_host.say(m_suite.name + ": the " + outputs[i].first + " \"" + a + "\" and the " + outputs[k].first +
-                       " \"" + b + "\" are the same file; one would be lost, so the run does not start");
+            m_host.say(m_suite.name + ": the " + outputs[i].first + " \"" + a + "\" and the " +
+                       outputs[k].first + " \"" + b +
+                       "\" are the same file; one would be lost, so the run does not start");
             return true;
         }
     }

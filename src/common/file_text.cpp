@@ -2,8 +2,8 @@
 
 #include <cerrno>
 #include <cstring>
-#include <string>
 #include <fcntl.h>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 

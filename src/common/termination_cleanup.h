@@ -1,7 +1,7 @@
 #pragma once
-// What a run cut short by SIGINT, SIGTERM, SIGHUP or SIGQUIT must not leave behind: the temporary files of saves in
-// progress and the private scratch folder. Each is listed here from the moment it is created until it
-// is renamed or removed; the termination watch removes what is listed and ends the process.
+// What a run cut short by SIGINT, SIGTERM, SIGHUP or SIGQUIT must not leave behind: the temporary files of
+// saves in progress and the private scratch folder. Each is listed here from the moment it is created until
+// it is renamed or removed; the termination watch removes what is listed and ends the process.
 
 #include <cstdint>
 #include <functional>

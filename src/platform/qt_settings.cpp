@@ -51,8 +51,9 @@ void removeDeadPrivateFolders(const QString& tempPath) {
     const int folderFd = ::open(QFile::encodeName(tempPath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folderFd < 0)
         return;
-    const QStringList names = QDir(tempPath).entryList({QString::fromLatin1(kPrivatePrefix) + QLatin1Char('*')},
-                                                        QDir::Dirs | QDir::NoSymLinks | QDir::Hidden);
+    const QStringList names =
+        QDir(tempPath).entryList({QString::fromLatin1(kPrivatePrefix) + QLatin1Char('*')},
+                                 QDir::Dirs | QDir::NoSymLinks | QDir::Hidden);
     for (const QString& name : names) {
         const QStringList parts = name.mid(int(std::strlen(kPrivatePrefix))).split(QLatin1Char('-'));
         bool numeric = false;
@@ -123,9 +124,9 @@ void QtSettings::open(const std::string& iniPath) {
     if (target.kind == SaveTarget::Kind::InPlace) {
         removeDeadPrivateFolders(QDir::tempPath());
         m_cleanupTicket = CreateRemovable(RemovableKind::Folder, [this] {
-            m_privateFolder = std::make_unique<QTemporaryDir>(QDir::tempPath() + QLatin1Char('/') +
-                                                              QLatin1String(kPrivatePrefix) +
-                                                              QString::number(::getpid()) + QStringLiteral("-XXXXXX"));
+            m_privateFolder = std::make_unique<QTemporaryDir>(
+                QDir::tempPath() + QLatin1Char('/') + QLatin1String(kPrivatePrefix) +
+                QString::number(::getpid()) + QStringLiteral("-XXXXXX"));
             return m_privateFolder->isValid() ? m_privateFolder->path().toStdString() : std::string();
         });
         if (m_cleanupTicket != 0) {

@@ -68,8 +68,8 @@ void removeTreeAt(int parentFd, const char* name) {
 void removeDeadPrivateFolders(const QDir& folder, const QString& keep) {
     // Only real folders of this user are swept: a run-* link (to a folder anywhere) or someone else's
     // folder is left alone, whatever lock it holds.
-    const int folderFd = ::open(QFile::encodeName(folder.path()).constData(),
-                                O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    const int folderFd =
+        ::open(QFile::encodeName(folder.path()).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (folderFd < 0)
         return;
     const QStringList names = folder.entryList({QString::fromLatin1(kPrivatePrefix) + QLatin1Char('*')},

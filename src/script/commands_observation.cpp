@@ -166,8 +166,9 @@ std::unique_ptr<ScriptCommand> compileVector(ScriptSession& session, std::string
     }
     if (depth + 1 > kMaxGroupDepth) {
         // Deeper nests would be logged as assigned and traced while nothing reached their cells.
-        session.LogError(JoinText({"VECTOR - Cannot make vector \"", name, "\", as its groups nest more than ",
-                                   std::to_string(kMaxGroupDepth), " deep."}));
+        session.LogError(
+            JoinText({"VECTOR - Cannot make vector \"", name, "\", as its groups nest more than ",
+                      std::to_string(kMaxGroupDepth), " deep."}));
         return nullptr;
     }
     // The name was free a moment ago; a refusal now means the design tree is full.

@@ -73,15 +73,17 @@ void takeScreenshotWhenIdle(CWizApp& wiz, const QString& file) {
         if (doc != nullptr && (doc->runState() != RunState::Idle || wiz.mainFrame()->runTimerActive()))
             return;
         poll->stop();
-        std::string problem = screenshotProblem(file, doc != nullptr ? doc->inputFiles() : std::vector<std::string>{});
+        std::string problem =
+            screenshotProblem(file, doc != nullptr ? doc->inputFiles() : std::vector<std::string>{});
         if (problem.empty()) {
             QByteArray bytes;
             QBuffer buffer(&bytes);
             buffer.open(QIODevice::WriteOnly);
-            if (!wiz.mainFrame()->grab().save(&buffer, QFileInfo(file).suffix().toLower().toLatin1().constData()))
+            if (!wiz.mainFrame()->grab().save(&buffer,
+                                              QFileInfo(file).suffix().toLower().toLatin1().constData()))
                 problem = "the picture could not be made";
-            else if (const SaveStatus saved = saveFileAtomically(file.toStdString(),
-                                                                 std::string_view(bytes.constData(), std::size_t(bytes.size())));
+            else if (const SaveStatus saved = saveFileAtomically(
+                         file.toStdString(), std::string_view(bytes.constData(), std::size_t(bytes.size())));
                      !saved.ok)
                 problem = saved.error;
         }

@@ -222,8 +222,11 @@ std::string writeDesignScript(const std::filesystem::path& folder, const std::st
     const std::filesystem::path file = folder / "script.cmd";
     std::ofstream out(file, std::ios::binary);
     out << "|GRT_SYMBOL_TABLE \"" << AppData("design.sym") << "\"\n"
-        << "|GRT_VECTOR_BEGIN\n" << vectors << "|GRT_VECTOR_END\n"
-        << "|GRT_TRACE_BEGIN\n" << traces << "|GRT_TRACE_END\n" << main;
+        << "|GRT_VECTOR_BEGIN\n"
+        << vectors << "|GRT_VECTOR_END\n"
+        << "|GRT_TRACE_BEGIN\n"
+        << traces << "|GRT_TRACE_END\n"
+        << main;
     return file.string();
 }
 
@@ -267,8 +270,10 @@ TEST_F(SessionTest, VeryLongVectorAndTraceLinesParseInOnePass) {
     {
         std::ofstream out(scratch / "big.cmd", std::ios::binary);
         out << "|GRT_SYMBOL_TABLE \"" << (scratch / "big.sym").string() << "\"\n"
-            << "|GRT_VECTOR_BEGIN\n" << vector << "\n|GRT_VECTOR_END\n"
-            << "|GRT_TRACE_BEGIN\n" << trace << "\n|GRT_TRACE_END\n";
+            << "|GRT_VECTOR_BEGIN\n"
+            << vector << "\n|GRT_VECTOR_END\n"
+            << "|GRT_TRACE_BEGIN\n"
+            << trace << "\n|GRT_TRACE_END\n";
     }
     make();
     ASSERT_TRUE(doc->OpenSession((scratch / "big.cmd").string()));

@@ -89,8 +89,8 @@ TEST_F(ProgramDamagedInputsTest, SettingsFileThatIsOneOfTheRunsFilesIsRefusedBef
     const Case cases[] = {
         {"counter8.cmd", {"-run", "counter8.cmd"}},
         {"script-link.ini", {"-run", "counter8.cmd"}},
-        {"counter8.sym", {"-run", "counter8.cmd"}},     // named by the script
-        {"counter8.cal", {"-run", "counter8.cmd"}},     // loaded by the script
+        {"counter8.sym", {"-run", "counter8.cmd"}}, // named by the script
+        {"counter8.cal", {"-run", "counter8.cmd"}}, // loaded by the script
         {"user.ini", {"-run", "-log=user.ini", "counter8.cmd"}},
         {"user.ini", {"-run", "-junit=user.ini", "counter8.cmd"}},
     };
@@ -127,7 +127,8 @@ TEST_F(ProgramDamagedInputsTest, SettingsFileThatIsNotIniIsLeftAsItIsAndTheUserI
 
 TEST_F(ProgramDamagedInputsTest, BoardReasonOnStandardErrorCannotDriveTheTerminal) {
     // The folder of -board=pci: comes from the user, the environment or the settings.
-    const std::string folder = path("dev\x1b]0;owned\x07\xc2\x9b" "2J");
+    const std::string folder = path("dev\x1b]0;owned\x07\xc2\x9b"
+                                    "2J");
     const test::ProgramResult r = run({"-run", "-board=pci:" + folder, "counter8.cmd"});
     EXPECT_EQ(r.status, 2) << r.err;
     EXPECT_TRUE(Contains(r.err, "dev\\x1b]0;owned\\x07\\xc2\\x9b2J: No such file or directory")) << r.err;
@@ -162,9 +163,9 @@ TEST_F(ProgramDamagedInputsTest, TwoOutputsNamingOneFileAreRefused) {
     fs::create_symlink("keep.txt", dir / "keep-link.txt");
     const std::vector<std::vector<std::string>> cases = {
         {"-run", "-log=x.out", "-vcd=x.out", "counter8.cmd"},
-        {"-run", "-vcd=out.vcd", "-junit=link.vcd", "counter8.cmd"},   // through a link to a new file
+        {"-run", "-vcd=out.vcd", "-junit=link.vcd", "counter8.cmd"}, // through a link to a new file
         {"-run", "-log=keep.txt", "-junit=keep-link.txt", "counter8.cmd"},
-        {"-run", "-vcd=counter8.cmd.log", "counter8.cmd"},             // the log's own default name
+        {"-run", "-vcd=counter8.cmd.log", "counter8.cmd"}, // the log's own default name
     };
     for (const auto& args : cases) {
         SCOPED_TRACE(args[1] + " " + args[2]);

@@ -118,7 +118,8 @@ TEST_F(ProgramSignalsTest, KilledRunsPrivateSettingsFolderIsSweptByTheNext) {
     const test::ProgramResult r = run({"-run", "counter8.cmd"}, path("next.fifo"));
     ::unsetenv("TMPDIR");
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(privateFolders(), std::vector<std::string>{(dir / "tmp" / "cellwatch-settings-999999-abcdef").string()});
+    EXPECT_EQ(privateFolders(),
+              std::vector<std::string>{(dir / "tmp" / "cellwatch-settings-999999-abcdef").string()});
     EXPECT_TRUE(fs::exists(dir / "elsewhere" / "settings.ini"));
 }
 

@@ -7,8 +7,8 @@
 #include <chrono>
 #include <fcntl.h>
 #include <spawn.h>
-#include <thread>
 #include <sys/wait.h>
+#include <thread>
 
 extern char** environ;
 
@@ -161,7 +161,8 @@ TEST_F(PciProgram, WindowThatShrinksDuringTheRunEndsItWithItsReasonAndNothingLef
         << log.substr(0, 2000);
     for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) {
         const std::string name = entry.path().filename().string();
-        EXPECT_FALSE(name.starts_with("run-") || name.ends_with(".tmp") || name == "cache.dat") << entry.path();
+        EXPECT_FALSE(name.starts_with("run-") || name.ends_with(".tmp") || name == "cache.dat")
+            << entry.path();
     }
 }
 

@@ -232,11 +232,12 @@ TEST_F(QtSettingsFileTest, KeysWithSeparatorsStayInTheirSection) {
 }
 
 TEST(IniText, SettingsReadAsIniAndScriptsOrDesignsDoNot) {
-    for (const char* ini : {"", "\n\n", "[Environment]\r\nBase=16\r\n", "; note\n# note\n[Colours]\nText = 0\n",
-                            "\xEF\xBB\xBF[Environment]\nLast%20path=/a,b\n", "[A]\nlong=one \\\ntwo\n"})
+    for (const char* ini :
+         {"", "\n\n", "[Environment]\r\nBase=16\r\n", "; note\n# note\n[Colours]\nText = 0\n",
+          "\xEF\xBB\xBF[Environment]\nLast%20path=/a,b\n", "[A]\nlong=one \\\ntwo\n"})
         EXPECT_TRUE(ReadsAsIniText(ini)) << ini;
-    for (const char* other : {"|GRT_SYMBOL_TABLE \"x.sym\"\r\nloadcal \"x.cal\"\r\n", "# a CAL file\n8000 5\n",
-                              "[Environment\nBase=2\n", "My notes\n"})
+    for (const char* other : {"|GRT_SYMBOL_TABLE \"x.sym\"\r\nloadcal \"x.cal\"\r\n",
+                              "# a CAL file\n8000 5\n", "[Environment\nBase=2\n", "My notes\n"})
         EXPECT_FALSE(ReadsAsIniText(other)) << other;
     EXPECT_FALSE(ReadsAsIniText(std::string_view("[A]\nkey=1\n\0", 11)));
 }

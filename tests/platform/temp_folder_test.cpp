@@ -126,7 +126,8 @@ TEST_F(TempFolderTest, SweepNeverFollowsALinkOutOfTheScratchFolder) {
     ASSERT_TRUE(QDir().mkpath(outside.filePath("kept")));
     touch(outside.filePath("kept/keep.txt"));
     ASSERT_TRUE(QFile::link(outside.filePath("kept"), hlc.filePath(dead[1]) + "/inner-link"));
-    const bool foreign = ::geteuid() == 0 && ::chown(QFile::encodeName(hlc.filePath(dead[2])).constData(), 65534, 65534) == 0;
+    const bool foreign =
+        ::geteuid() == 0 && ::chown(QFile::encodeName(hlc.filePath(dead[2])).constData(), 65534, 65534) == 0;
 
     TempFolder mine(basePath());
     ASSERT_TRUE(mine.prepare());

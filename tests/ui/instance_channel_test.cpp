@@ -20,7 +20,8 @@ namespace {
 
 // handOver blocks; the channel answers from this thread's event loop, so the sender runs beside it.
 bool handOverWhileServing(const QString& socket, const QString& file) {
-    auto sent = std::async(std::launch::async, [socket, file] { return InstanceChannel::handOver(socket, file); });
+    auto sent =
+        std::async(std::launch::async, [socket, file] { return InstanceChannel::handOver(socket, file); });
     while (sent.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready)
         QTest::qWait(10);
     return sent.get();
