@@ -10,6 +10,7 @@
 #include <csignal>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 using namespace cellwatch;
 using test::FakePciFolder;
@@ -342,7 +343,8 @@ TEST(PciChannel, WindowThatShrinksDuringUseFailsTheBoardNotTheProcess) {
 }
 
 TEST(PciChannel, BusErrorOutsideAnyWindowStillEndsTheProcess) {
-    // The guard takes only faults inside a board's window; any other is as fatal as before.
+    // The guard takes only faults inside a board's window; any other is as fatal as before: the child
+    // never reaches its exit(0).
     FakePciFolder fake;
     auto board = openBoard(fake);
     ASSERT_EQ(board->error(), kBoardNoError) << lastBoardFailure();
@@ -357,5 +359,7 @@ TEST(PciChannel, BusErrorOutsideAnyWindowStillEndsTheProcess) {
             static_cast<volatile std::uint8_t*>(p)[4096] = 1;
             std::exit(0);
         },
-        ::testing::KilledBySignal(SIGBUS), "");
+        // By the signal; under a sanitizer, whose handler was there first, by its report.
+        [](int status) { return (WIFSIGNALED(status) && WTERMSIG(status) == SIGBUS) || (WIFEXITED(status) && WEXITSTATUS(status) != 0); },
+        "");
 }
