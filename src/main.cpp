@@ -67,6 +67,13 @@ int runUnattended(const CommandLine& line) {
     options.showProgress = ::isatty(STDERR_FILENO) == 1;
 
     std::unique_ptr<QtSettings> settings = openUserSettings();
+    if (const std::string notice = settings->notReadNotice(); !notice.empty())
+        writeError("cellwatch: " + EscapeForTerminal(notice) + "\n");
+    // Nothing reaches the settings file until the run knows that it is none of the run's own files.
+    settings->holdChanges();
+    bool settingsDropped = false;
+    options.settingsFile = settings->path();
+    options.dropSettingsChanges = [&settingsDropped] { settingsDropped = true; };
     // Batch runs take no instance lock: each keeps its scratch files in its own private folder.
     TempFolder temp;
     // The board's error texts do not say why it failed: the channel's reason (path and system error)
@@ -76,7 +83,7 @@ int runUnattended(const CommandLine& line) {
         writeError(text);
         if (!reasonShown && !lastBoardFailure().empty()) {
             reasonShown = true;
-            writeError("cellwatch: " + lastBoardFailure() + "\n");
+            writeError("cellwatch: " + EscapeForTerminal(lastBoardFailure()) + "\n");
         }
     };
     BatchHost host(
@@ -87,8 +94,11 @@ int runUnattended(const CommandLine& line) {
 
     const int status = runBatch(options, host, *settings);
     if (!reasonShown && !lastBoardFailure().empty())
-        writeError("cellwatch: " + lastBoardFailure() + "\n");
-    settings->sync();
+        writeError("cellwatch: " + EscapeForTerminal(lastBoardFailure()) + "\n");
+    if (!settingsDropped) {
+        settings->releaseChanges();
+        settings->sync();
+    }
     return status;
 }
 
@@ -98,7 +108,7 @@ int main(int argc, char** argv) {
     const std::string name = programName(argc, argv);
     const CommandLine line = parseCommandLine(argc, argv);
     for (const std::string& warning : line.warnings)
-        std::fprintf(stderr, "%s: %s\n", name.c_str(), warning.c_str());
+        writeError(name + ": " + EscapeForTerminal(warning) + "\n");
     if (line.help) {
         const std::string usage = usageText(name);
         std::fwrite(usage.data(), 1, usage.size(), stdout);

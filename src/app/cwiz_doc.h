@@ -25,6 +25,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace cellwatch {
@@ -345,6 +346,8 @@ private:
     void finishRun();
     void finishBatchRun(int exitCode);
     bool endBatchOutOfStorage();
+    // Ends the run when the board stopped answering during it; true when it did.
+    bool endRunOnLostBoard();
     void readGroups(bool skipClockColumn);
     void clockedHalfCycles();
     void collectAssignCells(DesignElement* element, int depth);
@@ -385,6 +388,8 @@ private:
     std::unique_ptr<SymbolTable> m_pSymbolTable;
     std::unique_ptr<DesignTree> m_pDesignTree;
     std::list<TracedComponent> m_traceList;
+    // element -> its entry in m_traceList, so that tracing thousands of elements stays linear.
+    std::unordered_map<const DesignElement*, TracedComponent*> m_traceIndex;
     CommandList m_commandList;
     std::vector<BreakCondition> m_breakList;
     std::list<std::unique_ptr<DataSequence>> m_sequenceList;

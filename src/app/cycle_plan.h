@@ -17,8 +17,7 @@ namespace cellwatch {
 
 struct TracedComponent;
 
-// Groups nest no deeper than this; what lies below is neither assigned nor read.
-inline constexpr int kMaxGroupDepth = 64;
+// Groups nest no deeper than kMaxGroupDepth (design_element.h): vectors nested deeper are refused.
 
 // Calls take(cell, bit) for every symbol and software clock under element, in the order an
 // assignment reaches them: a group hands its members, last first, the low bits of what is left

@@ -38,12 +38,19 @@ bool CWizDoc::makeGroup(const std::vector<TracedComponent*>& selected) {
     }
     std::vector<DesignElement*> members;
     std::uint64_t size = 0;
+    int depth = 0;
     for (const TracedComponent* entry : selected) {
         members.push_back(entry->element);
         size += entry->element != nullptr ? entry->element->size : 0;
+        depth = std::max(depth, groupDepth(entry->element));
     }
     if (size > 32) {
         m_host.messageOk("Cannot make vector as it is too large (the maximum is 32 bits).");
+        return false;
+    }
+    if (depth + 1 > kMaxGroupDepth) {
+        m_host.messageOk("Cannot make vector as its groups would nest more than " +
+                         std::to_string(kMaxGroupDepth) + " deep.");
         return false;
     }
     std::string name = "Default";

@@ -60,6 +60,7 @@ CWizDoc::~CWizDoc() {
     m_pClockTrace = nullptr;
     m_componentTable.clear();
     m_traceList.clear();
+    m_traceIndex.clear();
     m_commandList.clear();
     m_pTraceStore.reset();
     m_cellGroups.clear();

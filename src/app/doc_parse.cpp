@@ -77,20 +77,34 @@ void CWizDoc::BuildCommandList() {
     compileSection(*buffer, kVectorBeginMarker, kVectorEndMarker);
     compileSection(*buffer, kTraceBeginMarker, kTraceEndMarker);
 
-    bool inside = false;
+    // The main pass leaves out exactly the lines the section passes compiled, so that no line is
+    // compiled twice and none is dropped. A begin marker that stands a second time (left by a merge
+    // or a paste) is refused: silently ignoring the lines after it made failing tests pass.
+    const SectionRange sections[] = {FindSection(*buffer, kVectorBeginMarker, kVectorEndMarker),
+                                     FindSection(*buffer, kTraceBeginMarker, kTraceEndMarker)};
+    const std::string_view beginMarkers[] = {kVectorBeginMarker, kTraceBeginMarker};
+    const auto inSection = [&sections](int n) {
+        for (const SectionRange& s : sections) {
+            if (s.found() && n >= s.beginLine && (n < s.last || n == s.endLine))
+                return true;
+        }
+        return false;
+    };
     const int count = buffer->lineCount();
     for (int n = 0; n < count; ++n) {
         std::string line = buffer->line(n);
+        for (int k = 0; k < 2; ++k) {
+            if (line == beginMarkers[k] && n != sections[k].beginLine)
+                LogError("Line " + std::to_string(n + 1) + " repeats the marker " +
+                         std::string(beginMarkers[k]) + " of line " +
+                         std::to_string(sections[k].beginLine + 1) +
+                         "; a section begins only once: remove the line or mend the script's sections.");
+        }
+        const bool inside = inSection(n);
         bool cutLoses = false;
         if (line.size() > kMainPassLineLimit) {
             cutLoses = !cutIsHarmless(line);
             line.resize(kMainPassLineLimit);
-        }
-        if (!line.empty() && line.front() == '|') {
-            if (inside)
-                inside = !(line == kVectorEndMarker || line == kTraceEndMarker);
-            else
-                inside = line == kVectorBeginMarker || line == kTraceBeginMarker;
         }
         if (inside || line.empty() || firstTokenIs(line, "setclockreg"))
             continue;

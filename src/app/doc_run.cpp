@@ -104,8 +104,10 @@ void CWizDoc::RunCommands() {
         // A command that moved the run's place (or dropped it) has the last word.
         if (m_pNextCommand == current)
             ++m_pNextCommand;
+        if (m_pBoard && m_pBoard->lost()) [[unlikely]]
+            break;
     }
-    if (endBatchOutOfStorage())
+    if (endRunOnLostBoard() || endBatchOutOfStorage())
         return;
     if (m_pNextCommand == m_commandList.end() && m_runState != RunState::Cycling)
         finishRun();
@@ -181,6 +183,25 @@ bool CWizDoc::endBatchOutOfStorage() {
     return true;
 }
 
+bool CWizDoc::endRunOnLostBoard() {
+    if (!m_pBoard || !m_pBoard->lost() || m_runState == RunState::Idle)
+        return false;
+    m_host.killRunTimer();
+    clearRunPosition();
+    m_bComments = 1;
+    // Nothing the run would still do could reach the board: its checks would read an empty bus.
+    LogError("The board stopped answering: " + m_pBoard->lostReason() + ". The run was ended.");
+    RefreshLogViews(true);
+    if (m_runMode == RunMode::Batch) {
+        finishBatchRun(1);
+    } else {
+        m_runMode = RunMode::Interactive;
+        m_host.beep();
+    }
+    m_host.updateAllViews();
+    return true;
+}
+
 void CWizDoc::StartCycles(int n) {
     m_host.startRunTimer(m_bRealTimeUpdate);
     m_runState = RunState::Cycling;
@@ -226,6 +247,8 @@ void CWizDoc::OnRunTimer(int timerId) {
             break;
         if (!m_breakList.empty() && CheckBreaks())
             break;
+        if (m_pBoard->lost()) [[unlikely]]
+            break;
         if (sliced && --untilClock == 0) {
             untilClock = kCyclesPerClockRead;
             if (m_host.monotonicNs() >= deadline)
@@ -236,7 +259,7 @@ void CWizDoc::OnRunTimer(int timerId) {
     // command pauses or ends.
     if (m_pTraceView != nullptr && (m_runState != RunState::Cycling || m_cyclesDone >= m_cyclesTarget))
         m_pTraceView->refreshValues();
-    if (endBatchOutOfStorage())
+    if (endRunOnLostBoard() || endBatchOutOfStorage())
         return;
     // A pause in the last cycle stands: Continue then completes the command.
     if (m_runState != RunState::Cycling || m_cyclesDone < m_cyclesTarget)

@@ -38,6 +38,7 @@ TracedComponent& CWizDoc::AppendTrace(TracedComponent node) {
     dropCyclePlan();
     TracedComponent& entry = m_traceList.emplace_back(std::move(node));
     m_componentTable.push_back(&entry);
+    m_traceIndex.emplace(entry.element, &entry);
     entry.handle = static_cast<TraceHandle>(m_componentTable.size());
     if (entry.element != nullptr && entry.element == m_pClockElement)
         m_pClockTrace = &entry;
@@ -45,11 +46,8 @@ TracedComponent& CWizDoc::AppendTrace(TracedComponent node) {
 }
 
 TracedComponent* CWizDoc::FindTrace(const DesignElement* element) {
-    for (TracedComponent& entry : m_traceList) {
-        if (entry.element == element)
-            return &entry;
-    }
-    return nullptr;
+    const auto it = m_traceIndex.find(element);
+    return it == m_traceIndex.end() ? nullptr : it->second;
 }
 
 void CWizDoc::unlinkTrace(TracedComponent* node) {
@@ -59,6 +57,8 @@ void CWizDoc::unlinkTrace(TracedComponent* node) {
         m_pClockTrace = nullptr;
     if (node->handle != kNoTraceHandle && node->handle <= m_componentTable.size())
         m_componentTable[node->handle - 1] = nullptr;
+    if (const auto it = m_traceIndex.find(node->element); it != m_traceIndex.end() && it->second == node)
+        m_traceIndex.erase(it);
     m_traceList.remove_if([node](const TracedComponent& entry) { return &entry == node; });
 }
 
@@ -75,6 +75,7 @@ void CWizDoc::emptyTraceList() {
     dropCyclePlan();
     m_pClockTrace = nullptr;
     m_traceList.clear();
+    m_traceIndex.clear();
     m_componentTable.clear();
 }
 

@@ -17,24 +17,57 @@ void BatchHost::setSessionFile(std::string sessionFile, std::string calFile) {
     m_calFile = std::move(calFile);
 }
 
+std::string EscapeForTerminal(std::string_view text) {
+    // Bytes of a script or a path (escape, bell, carriage return, and the C1 controls such as CSI, as
+    // single bytes or as UTF-8) would act on the user's terminal: escaped. Other UTF-8 text stays.
+    static const char hex[] = "0123456789abcdef";
+    std::string line;
+    line.reserve(text.size());
+    const auto escape = [&line](unsigned char byte) {
+        line += "\\x";
+        line += hex[byte >> 4];
+        line += hex[byte & 0xf];
+    };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if ((byte < 0x20 && byte != '\t' && byte != '\n') || byte == 0x7f) {
+            escape(byte);
+        } else if (byte == 0xc2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+                   static_cast<unsigned char>(text[i + 1]) <= 0x9f) {
+            // U+0080 to U+009F written as UTF-8.
+            escape(byte);
+            escape(static_cast<unsigned char>(text[++i]));
+        } else if (byte >= 0x80) {
+            // A whole UTF-8 sequence passes; a byte outside one that is a C1 control does not.
+            std::size_t length = 1;
+            if (byte >= 0xc2 && byte <= 0xdf)
+                length = 2;
+            else if (byte >= 0xe0 && byte <= 0xef)
+                length = 3;
+            else if (byte >= 0xf0 && byte <= 0xf4)
+                length = 4;
+            bool whole = length > 1 && i + length <= text.size();
+            for (std::size_t k = 1; whole && k < length; ++k)
+                whole = (static_cast<unsigned char>(text[i + k]) & 0xc0) == 0x80;
+            if (whole) {
+                line.append(text.substr(i, length));
+                i += length - 1;
+            } else if (byte <= 0x9f) {
+                escape(byte);
+            } else {
+                line += static_cast<char>(byte);
+            }
+        } else {
+            line += static_cast<char>(byte);
+        }
+    }
+    return line;
+}
+
 void BatchHost::say(std::string_view text) {
     if (!m_errors)
         return;
-    std::string line = "cellwatch: ";
-    // Bytes of a script (escape, bell, carriage return) would act on the user's terminal: escaped.
-    static const char hex[] = "0123456789abcdef";
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if ((byte < 0x20 && c != '\t' && c != '\n') || byte == 0x7f) {
-            line += "\\x";
-            line += hex[byte >> 4];
-            line += hex[byte & 0xf];
-        } else {
-            line += c;
-        }
-    }
-    line += '\n';
-    m_errors(line);
+    m_errors("cellwatch: " + EscapeForTerminal(text) + "\n");
 }
 
 void BatchHost::messageOk(std::string_view text) {

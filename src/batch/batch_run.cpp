@@ -54,6 +54,30 @@ bool sameFile(const std::string& a, const std::string& b) {
            sa.st_ino == sb.st_ino;
 }
 
+// What a path will name once written: the file itself when it exists (links followed), else the end
+// of its chain of links made absolute, so that two names of one new file compare equal too.
+std::string outputIdentity(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0)
+        return "file:" + std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+    std::error_code ec;
+    std::filesystem::path p = std::filesystem::absolute(path, ec);
+    for (int hops = 0; hops < 40 && std::filesystem::is_symlink(p, ec); ++hops) {
+        const std::filesystem::path target = std::filesystem::read_symlink(p, ec);
+        if (ec)
+            break;
+        p = target.is_absolute() ? target : p.parent_path() / target;
+    }
+    return "name:" + std::filesystem::weakly_canonical(p, ec).string();
+}
+
+// Whether the existing file at path is a character device (the null device, a terminal), which two
+// outputs can share: each is written to it in place and nothing is lost.
+bool isCharacterDevice(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISCHR(st.st_mode);
+}
+
 class BatchRun {
 public:
     BatchRun(const BatchOptions& options, BatchHost& host, Settings& settings)
@@ -72,6 +96,8 @@ private:
     void addRunError(const std::string& message, const std::string& detail);
     bool writeReport();
     bool refuseOutputOverInput(const std::vector<std::string>& inputs);
+    bool refuseSharedOutput();
+    bool refuseSettingsFile(const std::vector<std::string>& inputs);
 
     const BatchOptions& m_options;
     BatchHost& m_host;
@@ -99,7 +125,8 @@ int BatchRun::run() {
         m_host.say(m_file + " " + why + ": the run cannot start");
         return kBatchCannotStart;
     }
-    if (refuseOutputOverInput({m_file, m_options.calFile}))
+    if (refuseSharedOutput() || refuseOutputOverInput({m_file, m_options.calFile}) ||
+        refuseSettingsFile({m_file, m_options.calFile}))
         return kBatchCannotStart;
     m_host.setSessionFile(m_file, m_options.calFile);
     if (m_host.scratchFolder().empty())
@@ -127,7 +154,7 @@ int BatchRun::run() {
             reasons.push_back("The file could not be opened.");
         return cannotStart(&doc, reasons, true);
     }
-    if (refuseOutputOverInput(doc.inputFiles()))
+    if (refuseOutputOverInput(doc.inputFiles()) || refuseSettingsFile(doc.inputFiles()))
         return kBatchCannotStart;
     if (!doc.designProblem().empty()) {
         // A test of a design that was never loaded cannot pass; the log has the warning already.
@@ -144,7 +171,7 @@ int BatchRun::run() {
             m_parseWarnings.push_back(ScriptProblemText(m_file, problem.scriptLine, line));
     }
     // Again with the CAL files the script loads.
-    if (refuseOutputOverInput(doc.inputFiles()))
+    if (refuseOutputOverInput(doc.inputFiles()) || refuseSettingsFile(doc.inputFiles()))
         return kBatchCannotStart;
     if (!doc.StartRun(RunMode::Batch)) {
         if (doc.board() == nullptr)
@@ -325,6 +352,51 @@ bool BatchRun::refuseOutputOverInput(const std::vector<std::string>& inputs) {
                        "\"; it would be overwritten, so the run does not start");
             return true;
         }
+    }
+    return false;
+}
+
+// Two outputs written to one file: the second would replace the first, and the run would say both
+// were written.
+bool BatchRun::refuseSharedOutput() {
+    const std::pair<const char*, const std::string*> outputs[] = {
+        {"log", &m_logPath}, {"VCD file", &m_options.vcdFile}, {"JUnit report", &m_options.junitFile}};
+    for (std::size_t i = 0; i < std::size(outputs); ++i) {
+        for (std::size_t k = i + 1; k < std::size(outputs); ++k) {
+            const std::string& a = *outputs[i].second;
+            const std::string& b = *outputs[k].second;
+            if (a.empty() || b.empty() || isCharacterDevice(a) || outputIdentity(a) != outputIdentity(b))
+                continue;
+            m_host.say(m_suite.name + ": the " + outputs[i].first + " \"" + a + "\" and the " +
+                       outputs[k].first + " \"" + b +
+                       "\" are the same file; one would be lost, so the run does not start");
+            return true;
+        }
+    }
+    return false;
+}
+
+// The settings are read at the start and saved at the end: a settings file that is also an input
+// would be replaced by INI text, and one that is also an output would lose the user's settings. The
+// run is refused before anything is written, and the settings are not saved either.
+bool BatchRun::refuseSettingsFile(const std::vector<std::string>& inputs) {
+    const std::string& settings = m_options.settingsFile;
+    if (settings.empty())
+        return false;
+    std::vector<std::pair<std::string, std::string>> files;
+    for (const std::string& input : inputs)
+        files.emplace_back("input file", input);
+    files.emplace_back("log", m_logPath);
+    files.emplace_back("VCD file", m_options.vcdFile);
+    files.emplace_back("JUnit report", m_options.junitFile);
+    for (const auto& [what, path] : files) {
+        if (path.empty() || !sameFile(settings, path))
+            continue;
+        m_host.say(m_suite.name + ": the settings file \"" + settings + "\" is the " + what + " \"" + path +
+                   "\"; it would be overwritten, so the run does not start");
+        if (m_options.dropSettingsChanges)
+            m_options.dropSettingsChanges();
+        return true;
     }
     return false;
 }

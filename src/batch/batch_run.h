@@ -28,6 +28,11 @@ struct BatchOptions {
     std::string vcdFile;          // -vcd=FILE; empty: no VCD
     std::string junitFile;        // -junit=FILE; empty: no report
     std::string calFile;          // -cal=PATH for a .sym file
+    // The settings file, an input of the run like the script: empty when the settings are not a file.
+    std::string settingsFile;
+    // Called when the run is refused because the settings file is one of the run's files; nothing
+    // may then be written to it (the caller holds the settings' changes until the run is over).
+    std::function<void()> dropSettingsChanges;
     bool showProgress = false;    // the error sink is a terminal: keep a progress line there
     std::function<std::int64_t()>
         clockMs; // monotonic milliseconds for the progress line; steady clock when empty

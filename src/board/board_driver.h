@@ -41,6 +41,9 @@ public:
     // 0 when usable, else 1 or 2 (see boardErrorText).
     int error() const { return m_error; }
     bool ok() const { return m_ok; }
+    // The board stopped answering during use (see DriverChannel::lost); a run on it must end.
+    bool lost() const { return m_ok && m_channel->lost(); }
+    std::string lostReason() const { return m_ok ? m_channel->lostReason() : std::string(); }
     std::uint16_t portBase() const { return m_portBase; }
     std::uint32_t memoryBase() const { return m_memoryBase; }
     std::uint32_t window() const { return m_window; }

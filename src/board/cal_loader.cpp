@@ -178,7 +178,9 @@ int BoardDriver::loadConfiguration(const char* path, CalProblem* problem) {
     const int fd = OpenInputFile(path, &report.reason);
     if (fd < 0) {
         // A folder opens on this platform and then fails to read: it always counted as a read error.
-        return report.reason == "is a folder" ? kBoardCalReadError : kBoardCalNotFound;
+        return report.reason == "is a folder" || report.reason.starts_with("is larger than")
+                   ? kBoardCalReadError
+                   : kBoardCalNotFound;
     }
     CalLoader loader(*this);
     std::array<char, 16384> buffer;

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace cellwatch {
 
@@ -106,6 +107,12 @@ public:
 
     // One 32-bit output to an absolute I/O port (the board's port base plus an offset).
     virtual void portOut(std::uint16_t port, std::uint32_t value) = 0;
+
+    // Whether the board stopped answering while in use (its window went away: the device was
+    // unplugged or unbound, its file shrank). Once lost, loads give 0xFFFFFFFF and stores are dropped;
+    // lostReason() says why, with the file's path.
+    virtual bool lost() const { return false; }
+    virtual std::string lostReason() const { return {}; }
 
     // The row map written: the control register loaded, then stored with the 32-bit bus selected,
     // the map words, and the loaded control value stored back, as one storeSequence.

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -75,6 +76,12 @@ int OpenInputFile(const std::string& path, std::string* why) {
         setWhy(why, kindOf(st.st_mode));
         return -1;
     }
+    if (static_cast<std::uint64_t>(st.st_size) > kMaxInputFileBytes) {
+        ::close(fd);
+        setWhy(why, "is larger than " + std::to_string(kMaxInputFileBytes >> 20) + " MiB (" +
+                        std::to_string(st.st_size) + " bytes), more than any script or design can be");
+        return -1;
+    }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return fd;
 }
@@ -98,6 +105,12 @@ bool ReadFileText(const std::string& path, std::string& text, std::string* why) 
         if (got == 0)
             break;
         text.append(chunk, static_cast<std::size_t>(got));
+        if (text.size() > kMaxInputFileBytes) {
+            // Grown since it was opened: the same limit holds.
+            failed = true;
+            setWhy(why, "is larger than " + std::to_string(kMaxInputFileBytes >> 20) + " MiB");
+            break;
+        }
     }
     ::close(fd);
     if (failed)

@@ -5,11 +5,18 @@
 
 #include <string>
 
+#include <cstdint>
+
 namespace cellwatch {
+
+// No input of a real design comes near this: the symbol table and CAL file of the largest device
+// and the longest generated scripts are a few MiB. Larger files are refused before a byte is read,
+// rather than taking gigabytes of memory first.
+inline constexpr std::uint64_t kMaxInputFileBytes = std::uint64_t{64} << 20;
 
 // Empty when path names a regular file (links followed) that can be opened for reading; otherwise
 // why it cannot serve as an input, as the end of a sentence: "does not exist", "is a FIFO, not a
-// regular file", "cannot be read (Permission denied)".
+// regular file", "cannot be read (Permission denied)", "is larger than 64 MiB (...)".
 std::string InputFileProblem(const std::string& path);
 
 // Opens path read-only when it is a regular file, without ever blocking on a FIFO. -1 otherwise, with

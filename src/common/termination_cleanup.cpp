@@ -43,8 +43,10 @@ void Remove(const Removable& entry) {
 sigset_t WatchedSignals() {
     sigset_t set;
     sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGTERM);
+    // SIGHUP is what a run started over SSH gets when the connection drops, SIGQUIT what Ctrl+\ sends:
+    // both end the run as an interrupt does, not with the scratch files left behind.
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+        sigaddset(&set, signal);
     return set;
 }
 

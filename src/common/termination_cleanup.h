@@ -1,7 +1,7 @@
 #pragma once
-// What a run cut short by SIGINT or SIGTERM must not leave behind: the temporary files of saves in
-// progress and the private scratch folder. Each is listed here from the moment it is created until it
-// is renamed or removed; the termination watch removes what is listed and ends the process.
+// What a run cut short by SIGINT, SIGTERM, SIGHUP or SIGQUIT must not leave behind: the temporary files of
+// saves in progress and the private scratch folder. Each is listed here from the moment it is created until
+// it is renamed or removed; the termination watch removes what is listed and ends the process.
 
 #include <cstdint>
 #include <functional>
@@ -27,8 +27,9 @@ void SettleRemovable(std::uint64_t ticket, const std::function<void()>& settle);
 // through it afterwards. Only for a process about to end.
 void RemoveAllRemovables();
 
-// Ends the process on SIGINT or SIGTERM after RemoveAllRemovables, with exit status 128 + the signal
-// (130, 143). Call before any other thread exists: the two signals are blocked in the calling thread,
+// Ends the process on SIGINT, SIGTERM, SIGHUP or SIGQUIT after RemoveAllRemovables, with exit status
+// 128 + the signal (130, 143, 129, 131). Call before any other thread exists: the signals are blocked
+// in the calling thread,
 // so every later thread inherits the block and only the watch's own thread receives them.
 // False when the watch could not start (the signals then keep their default action).
 bool StartTerminationWatch();

@@ -47,6 +47,14 @@ private:
     std::uint32_t m_hash = 0; // nameHash(fullName), taken when the element enters the tree
 };
 
+// Groups nest no deeper than this: a vector whose members are groups nested deeper is refused, so
+// that assignments, reads and traces always reach every cell.
+inline constexpr int kMaxGroupDepth = 64;
+
+// How many group levels element stands for: 0 for a symbol or clock, 1 for a group of symbols, one
+// more than its deepest member for a group of groups. Stops counting past kMaxGroupDepth + 1.
+int groupDepth(const DesignElement* element);
+
 // The one-bit software-clock element on a register: it takes the register's place on the device
 // and is not yet in any tree.
 std::unique_ptr<DesignElement> makeSoftwareClock(DesignElement& reg);

@@ -1,9 +1,12 @@
 #include "design/design_tree.h"
 
+#include <algorithm>
+
 #include "design/device_geometry.h"
 #include "design/name_hash.h"
 #include "design/symbol_table.h"
 
+#include <algorithm>
 #include <bit>
 #include <string>
 #include <unordered_set>
@@ -341,6 +344,23 @@ bool isReadable(const DesignElement& element) {
         if (!isReadable(*child))
             return false;
     return true;
+}
+
+namespace {
+int groupDepthBelow(const DesignElement* element, int depth) {
+    if (element == nullptr || element->type != ElementType::Group)
+        return 0;
+    if (depth > kMaxGroupDepth)
+        return 1; // deep enough to be refused; the rest is not walked
+    int deepest = 0;
+    for (const DesignElement* member : element->children)
+        deepest = std::max(deepest, groupDepthBelow(member, depth + 1));
+    return deepest + 1;
+}
+} // namespace
+
+int groupDepth(const DesignElement* element) {
+    return groupDepthBelow(element, 0);
 }
 
 std::unique_ptr<DesignElement> makeSoftwareClock(DesignElement& reg) {

@@ -15,6 +15,14 @@
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <string>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
 namespace cellwatch {
 namespace {
 
@@ -22,12 +30,56 @@ constexpr const char* kFolderName = "HLC_temp";
 constexpr const char* kPrivatePrefix = "run-";
 constexpr const char* kOwnerLockName = "owner.lock";
 
+// Whether name in folderFd is a real folder (not a link to one) that belongs to this user.
+bool isOwnFolderAt(int folderFd, const char* name) {
+    struct stat st {};
+    return ::fstatat(folderFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode) &&
+           st.st_uid == ::geteuid();
+}
+
+// Removes the folder name in parentFd with everything in it, walking by descriptors opened with
+// O_NOFOLLOW: a link inside is removed as a link and is never entered, and a folder swapped for a
+// link between the check and the removal is not entered either.
+void removeTreeAt(int parentFd, const char* name) {
+    const int fd = ::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    if (DIR* dir = ::fdopendir(fd)) {
+        std::vector<std::string> folders;
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string_view entryName = entry->d_name;
+            if (entryName == "." || entryName == "..")
+                continue;
+            struct stat st {};
+            if (::fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))
+                folders.emplace_back(entryName);
+            else
+                ::unlinkat(fd, entry->d_name, 0);
+        }
+        for (const std::string& folder : folders)
+            removeTreeAt(fd, folder.c_str());
+        ::closedir(dir); // closes fd
+    } else {
+        ::close(fd);
+    }
+    ::unlinkat(parentFd, name, AT_REMOVEDIR);
+}
+
 void removeDeadPrivateFolders(const QDir& folder, const QString& keep) {
+    // Only real folders of this user are swept: a run-* link (to a folder anywhere) or someone else's
+    // folder is left alone, whatever lock it holds.
+    const int folderFd =
+        ::open(QFile::encodeName(folder.path()).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (folderFd < 0)
+        return;
     const QStringList names = folder.entryList({QString::fromLatin1(kPrivatePrefix) + QLatin1Char('*')},
-                                               QDir::Dirs | QDir::NoDotAndDotDot);
+                                               QDir::Dirs | QDir::NoSymLinks | QDir::NoDotAndDotDot);
     for (const QString& name : names) {
         const QString path = folder.filePath(name);
         if (path == keep)
+            continue;
+        const QByteArray entry = QFile::encodeName(name);
+        if (!isOwnFolderAt(folderFd, entry.constData()))
             continue;
         const QString lockPath = path + QLatin1Char('/') + QLatin1String(kOwnerLockName);
         if (!QFileInfo::exists(lockPath))
@@ -36,9 +88,10 @@ void removeDeadPrivateFolders(const QDir& folder, const QString& keep) {
         owner.setStaleLockTime(0);
         if (owner.tryLock(0)) {
             owner.unlock();
-            QDir(path).removeRecursively();
+            removeTreeAt(folderFd, entry.constData());
         }
     }
+    ::close(folderFd);
 }
 
 } // namespace

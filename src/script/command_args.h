@@ -21,6 +21,27 @@ inline bool TakeToken(std::string& args, std::string& token) {
     return found;
 }
 
+// The tokens of a text one after the other, from a moving start: a line of a million names is read
+// in one pass, where taking each token off the front of the string made long lines quadratic.
+class TokenCursor {
+public:
+    explicit TokenCursor(std::string_view text) : m_rest(text) {}
+    bool take(std::string& token) {
+        std::size_t start = 0;
+        while (start < m_rest.size() && IsSeparator(m_rest[start]))
+            ++start;
+        std::size_t end = start;
+        while (end < m_rest.size() && !IsSeparator(m_rest[end]))
+            ++end;
+        token.assign(m_rest.substr(start, end - start));
+        m_rest.remove_prefix(end);
+        return !token.empty();
+    }
+
+private:
+    std::string_view m_rest;
+};
+
 // True when the text holds nothing but separators.
 inline bool IsBlankText(std::string_view text) {
     for (char c : text)

@@ -7,9 +7,11 @@
 #include "script/command_handlers.h"
 #include "script/scanning.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace cellwatch {
@@ -80,7 +82,8 @@ std::unique_ptr<ScriptCommand> compileTrace(ScriptSession& session, std::string&
         return nullptr;
     }
     std::string name;
-    while (TakeToken(args, name)) {
+    TokenCursor names(args);
+    while (names.take(name)) {
         // The first bad name ends the line: the names after it are neither traced nor reported.
         DesignElement* element = session.findElement(name);
         if (element == nullptr) {
@@ -131,12 +134,15 @@ std::unique_ptr<ScriptCommand> compileVector(ScriptSession& session, std::string
     std::uint64_t bits = 0;
     std::string token;
     std::string member;
-    while (TakeToken(args, token)) {
+    int depth = 0;
+    TokenCursor tokens(args);
+    while (tokens.take(token)) {
         if (!ExpandBus(token)) {
             session.LogError(JoinText({"VECTOR - Cannot expand bus in vector \"", name, "\"."}));
             return nullptr;
         }
-        while (TakeToken(token, member)) {
+        TokenCursor expanded(token);
+        while (expanded.take(member)) {
             DesignElement* element = session.findElement(member);
             if (element == nullptr) {
                 session.LogError(JoinText(
@@ -145,6 +151,7 @@ std::unique_ptr<ScriptCommand> compileVector(ScriptSession& session, std::string
             }
             members.push_back(element);
             bits += element->size;
+            depth = std::max(depth, groupDepth(element));
         }
     }
     if (members.empty()) {
@@ -155,6 +162,13 @@ std::unique_ptr<ScriptCommand> compileVector(ScriptSession& session, std::string
     if (bits > 32) {
         session.LogError(
             JoinText({"VECTOR - Cannot make vector \"", name, "\", as it is too large (32 bits max)."}));
+        return nullptr;
+    }
+    if (depth + 1 > kMaxGroupDepth) {
+        // Deeper nests would be logged as assigned and traced while nothing reached their cells.
+        session.LogError(
+            JoinText({"VECTOR - Cannot make vector \"", name, "\", as its groups nest more than ",
+                      std::to_string(kMaxGroupDepth), " deep."}));
         return nullptr;
     }
     // The name was free a moment ago; a refusal now means the design tree is full.

@@ -5,6 +5,9 @@
 #include "design/design_element.h"
 #include "script/section_rewriter.h"
 
+#include <algorithm>
+#include <fstream>
+
 namespace cellwatch {
 namespace {
 
@@ -211,6 +214,78 @@ TEST_F(SessionTest, ExampleScriptsParseCleanlyFromAnotherFolder) {
         EXPECT_TRUE(doc->ParseScript()) << name << ": " << doc->logLines().front();
         EXPECT_EQ(doc->warningCount(), 0) << name;
     }
+}
+
+// A script in the test's folder for the small design, with the given sections and main part.
+std::string writeDesignScript(const std::filesystem::path& folder, const std::string& vectors,
+                              const std::string& traces, const std::string& main = {}) {
+    const std::filesystem::path file = folder / "script.cmd";
+    std::ofstream out(file, std::ios::binary);
+    out << "|GRT_SYMBOL_TABLE \"" << AppData("design.sym") << "\"\n"
+        << "|GRT_VECTOR_BEGIN\n"
+        << vectors << "|GRT_VECTOR_END\n"
+        << "|GRT_TRACE_BEGIN\n"
+        << traces << "|GRT_TRACE_END\n"
+        << main;
+    return file.string();
+}
+
+TEST_F(SessionTest, VectorsNestedDeeperThanGroupsReachAreRefused) {
+    std::string vectors = "vector v1 top\\a0\n";
+    for (int level = 2; level <= 65; ++level)
+        vectors += "vector v" + std::to_string(level) + " v" + std::to_string(level - 1) + "\n";
+    make();
+    ASSERT_TRUE(doc->OpenSession(writeDesignScript(scratch, vectors, "trace v64\n")));
+    ASSERT_TRUE(doc->UseOwnScript());
+    EXPECT_FALSE(doc->ParseScript());
+    EXPECT_EQ(doc->errorCount(), 1);
+    const std::vector<std::string> log = doc->logLines();
+    EXPECT_NE(std::find(log.begin(), log.end(),
+                        "ERROR: VECTOR - Cannot make vector \"v65\", as its groups nest more than 64 deep."),
+              log.end());
+    EXPECT_EQ(doc->findElement("v65"), nullptr);
+    // 64 levels still reach the register's cell.
+    ASSERT_NE(doc->findElement("v64"), nullptr);
+    EXPECT_EQ(groupDepth(doc->findElement("v64")), 64);
+    EXPECT_EQ(traceNames(), std::vector<std::string>{"v64"});
+}
+
+TEST_F(SessionTest, VeryLongVectorAndTraceLinesParseInOnePass) {
+    // A generated design of 65536 registers and a script with a vector of a quarter of a million
+    // members (far over 32 bits) and one trace line naming every register: the vector is refused and
+    // every register traced, in time linear in the lines (taking names off the front of the line and
+    // looking each trace up in a list made both quadratic: minutes for this script).
+    constexpr int kRegisters = 65536;
+    {
+        std::ofstream sym(scratch / "big.sym", std::ios::binary);
+        for (int i = 0; i < kRegisters; ++i)
+            sym << "S big\\r" << i << " 0 0 " << i % 64 << ' ' << i / 64 % 64 << " R S=\n";
+    }
+    std::string vector = "vector wide";
+    for (int i = 0; i < 4 * kRegisters; ++i)
+        vector += " big\\r" + std::to_string(i % kRegisters);
+    std::string trace = "trace";
+    for (int i = 0; i < kRegisters; ++i)
+        trace += " big\\r" + std::to_string(i);
+    {
+        std::ofstream out(scratch / "big.cmd", std::ios::binary);
+        out << "|GRT_SYMBOL_TABLE \"" << (scratch / "big.sym").string() << "\"\n"
+            << "|GRT_VECTOR_BEGIN\n"
+            << vector << "\n|GRT_VECTOR_END\n"
+            << "|GRT_TRACE_BEGIN\n"
+            << trace << "\n|GRT_TRACE_END\n";
+    }
+    make();
+    ASSERT_TRUE(doc->OpenSession((scratch / "big.cmd").string()));
+    ASSERT_TRUE(doc->UseOwnScript());
+    EXPECT_FALSE(doc->ParseScript());
+    EXPECT_EQ(doc->errorCount(), 1);
+    const std::vector<std::string> log = doc->logLines();
+    EXPECT_NE(std::find(log.begin(), log.end(),
+                        "ERROR: VECTOR - Cannot make vector \"wide\", as it is too large (32 bits max)."),
+              log.end());
+    ASSERT_EQ(doc->traceList().size(), std::size_t{kRegisters});
+    EXPECT_EQ(doc->traceList().back().element->fullName, "big\\r65535");
 }
 
 } // namespace

@@ -31,6 +31,18 @@ protected:
     int scratchAsked = 0;
 };
 
+TEST_F(BatchHostTest, ControlsOfEveryKindAreEscapedAndOtherTextStays) {
+    BatchHost host = make();
+    // C0 and DEL; C1 as UTF-8 (U+009B is CSI) and as single bytes; UTF-8 text around them stays.
+    host.say("a\x1b[2Jb\x7f c\xc2\x9b"
+             "1m d\x9b"
+             "1m \x85 é ü 中 \xc2\xa0 end");
+    EXPECT_EQ(errors, "cellwatch: a\\x1b[2Jb\\x7f c\\xc2\\x9b1m d\\x9b1m \\x85 é ü 中 \xc2\xa0 end\n");
+    // A lead byte cut short, and a lone continuation byte outside C1, pass as they are.
+    EXPECT_EQ(EscapeForTerminal("x\xc3"), "x\xc3");
+    EXPECT_EQ(EscapeForTerminal("\xa9\xe2\x82"), "\xa9\xe2\\x82");
+}
+
 TEST_F(BatchHostTest, QuestionsGetTheAnswerThatChangesNoFile) {
     BatchHost host = make();
     EXPECT_EQ(host.askYesNo("Currently paused session! Are you sure you wish to restart?"), Answer::No);

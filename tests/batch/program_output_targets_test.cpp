@@ -49,5 +49,33 @@ TEST_F(ProgramOutputTargetsTest, DevicesAreWrittenInPlaceAndStayDevices) {
         EXPECT_TRUE(test::IsNullDeviceCopy(dir / device)) << device;
 }
 
+TEST_F(ProgramOutputTargetsTest, WindowPictureIsWrittenLikeEveryOtherOutput) {
+    // The window's hidden picture switch, on the offscreen platform with its own runtime folder.
+    fs::create_directories(dir / "runtime");
+    fs::permissions(dir / "runtime", fs::perms::owner_all);
+    extraEnvironment = {"QT_QPA_PLATFORM=offscreen", "XDG_RUNTIME_DIR=" + path("runtime")};
+    const std::string script = ReadText(dir / "counter8.cmd");
+    write("old.xyz", "an older picture");
+    ASSERT_EQ(::mkfifo((dir / "picture.png").c_str(), 0600), 0); // nobody reads it
+
+    // An unknown format, the script itself, a FIFO: refused before anything is run or written.
+    for (const char* target : {"old.xyz", "counter8.cmd", "picture.png"}) {
+        SCOPED_TRACE(target);
+        const test::ProgramResult r = run({std::string("--screenshot=") + target, "counter8.cmd"});
+        EXPECT_EQ(r.status, 2) << r.err;
+        EXPECT_TRUE(Contains(r.err, "the picture cannot be saved")) << r.err;
+    }
+    EXPECT_EQ(ReadText(dir / "old.xyz"), "an older picture");
+    EXPECT_EQ(ReadText(dir / "counter8.cmd"), script);
+    EXPECT_TRUE(test::IsFifo(dir / "picture.png"));
+
+    write("shot.png", "an older picture");
+    const test::ProgramResult r = run({"--screenshot=shot.png", "counter8.cmd"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(ReadText(dir / "shot.png").starts_with("\x89PNG")) << "not a PNG";
+    for (const auto& entry : fs::directory_iterator(dir))
+        EXPECT_FALSE(entry.path().filename().string().ends_with(".tmp")) << entry.path();
+}
+
 } // namespace
 } // namespace cellwatch

@@ -50,6 +50,7 @@ protected:
         env.push_back("HOME=" + path("home"));
         env.push_back("XDG_CACHE_HOME=" + path("cache"));
         env.push_back("XDG_CONFIG_HOME=" + path("home/.config"));
+        env.insert(env.end(), extraEnvironment.begin(), extraEnvironment.end());
 
         std::vector<std::string> argv = {CELLWATCH_PROGRAM};
         argv.insert(argv.end(), args.begin(), args.end());
@@ -89,6 +90,9 @@ protected:
         std::filesystem::remove(dir / (tag + ".err"));
         return r;
     }
+    // More NAME=VALUE entries for the processes this test starts (a display for the window).
+    std::vector<std::string> extraEnvironment;
+
     ProgramResult run(const std::vector<std::string>& args, std::string settings = {}) {
         return finish(start(args, "run", std::move(settings)), "run");
     }

@@ -7,8 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 using namespace cellwatch;
 using test::FakePciFolder;
@@ -304,4 +306,60 @@ TEST(PciChannel, ReopeningAfterAFailureStartsClean) {
     ASSERT_TRUE(channel.open());
     EXPECT_TRUE(channel.control(0, nullptr, 0, n));
     EXPECT_NE(channel.failureReason().find("is 4 bytes"), std::string::npos) << channel.failureReason();
+}
+
+// The device's file shrinks while the window is mapped: hot unplug, a driver unbound, a truncated
+// fake. Touching the lost pages must fail the board, never end the process with a bus error.
+TEST(PciChannel, WindowThatShrinksDuringUseFailsTheBoardNotTheProcess) {
+    FakePciFolder fake;
+    auto board = openBoard(fake);
+    ASSERT_EQ(board->error(), kBoardNoError) << lastBoardFailure();
+    board->writeDeviceWord(0xC000, 5);
+    EXPECT_EQ(board->readDeviceWord(0xC000), 5u);
+    EXPECT_FALSE(board->lost());
+
+    fake.sizeFile("resource0", 0x1000);
+    EXPECT_EQ(board->readDeviceWord(0xC010), 0xFFFFFFFFu);
+    EXPECT_TRUE(board->lost());
+    const std::string reason = fake.path() + "/resource0 shrank to 4096 bytes during the run";
+    EXPECT_EQ(board->lostReason(), reason);
+    EXPECT_EQ(lastBoardFailure(), reason);
+    // Whatever the run still does is dropped or reads an empty bus.
+    board->writeDeviceWord(0xC000, 7);
+    std::uint32_t block[4] = {1, 2, 3, 4};
+    board->writeBlock(0x800000, block, 4);
+    board->readBlock(0x800000, block, 4);
+    EXPECT_EQ(block[0], 0xFFFFFFFFu);
+
+    // A store is the first to find the loss just as well, on a second board.
+    FakePciFolder other;
+    auto second = openBoard(other);
+    ASSERT_EQ(second->error(), kBoardNoError) << lastBoardFailure();
+    other.sizeFile("resource0", 0);
+    second->writeDeviceWord(0xC000, 9);
+    EXPECT_TRUE(second->lost());
+    EXPECT_EQ(second->lostReason(), other.path() + "/resource0 shrank to 0 bytes during the run");
+    EXPECT_FALSE(contains(board->lostReason(), other.path()));
+}
+
+TEST(PciChannel, BusErrorOutsideAnyWindowStillEndsTheProcess) {
+    // The guard takes only faults inside a board's window; any other is as fatal as before: the child
+    // never reaches its exit(0).
+    FakePciFolder fake;
+    auto board = openBoard(fake);
+    ASSERT_EQ(board->error(), kBoardNoError) << lastBoardFailure();
+    const std::filesystem::path file = fake.root() / "other.bin";
+    EXPECT_EXIT(
+        {
+            { std::ofstream touch(file, std::ios::binary); }
+            std::filesystem::resize_file(file, 8192);
+            const int fd = ::open(file.c_str(), O_RDWR | O_CLOEXEC);
+            void* p = ::mmap(nullptr, 8192, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+            std::filesystem::resize_file(file, 0);
+            static_cast<volatile std::uint8_t*>(p)[4096] = 1;
+            std::exit(0);
+        },
+        // By the signal; under a sanitizer, whose handler was there first, by its report.
+        [](int status) { return (WIFSIGNALED(status) && WTERMSIG(status) == SIGBUS) || (WIFEXITED(status) && WEXITSTATUS(status) != 0); },
+        "");
 }

@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <thread>
 
 extern char** environ;
 
@@ -15,6 +17,7 @@ namespace {
 
 struct Result {
     int status = -1;
+    int signal = 0; // the signal that ended the process, if one did
     std::string err;
 };
 
@@ -34,8 +37,8 @@ protected:
         std::filesystem::create_directories(dir / "cache");
     }
 
-    // Runs the program in the work folder, with settings, home and cache inside it.
-    Result run(const std::string& board) {
+    // Starts the program in the work folder, with settings, home and cache inside it.
+    pid_t start(const std::string& board, const std::string& script = "counter8.cmd") {
         std::vector<std::string> env;
         for (char** e = environ; *e != nullptr; ++e) {
             const std::string entry = *e;
@@ -47,7 +50,7 @@ protected:
         env.push_back("HOME=" + (dir / "home").string());
         env.push_back("XDG_CACHE_HOME=" + (dir / "cache").string());
         env.push_back("XDG_CONFIG_HOME=" + (dir / "home/.config").string());
-        std::vector<std::string> args = {CELLWATCH_PROGRAM, "-run", "-board=" + board, "counter8.cmd"};
+        std::vector<std::string> args = {CELLWATCH_PROGRAM, "-run", "-board=" + board, script};
         std::vector<char*> argp, envp;
         for (auto& a : args)
             argp.push_back(a.data());
@@ -65,14 +68,22 @@ protected:
         pid_t pid = -1;
         const int rc = posix_spawn(&pid, argp[0], &actions, nullptr, argp.data(), envp.data());
         posix_spawn_file_actions_destroy(&actions);
-        Result r;
         EXPECT_EQ(rc, 0);
+        return rc == 0 ? pid : -1;
+    }
+    Result finish(pid_t pid) {
+        Result r;
         int status = 0;
-        if (rc == 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status))
-            r.status = WEXITSTATUS(status);
-        r.err = readText(errPath);
+        if (pid > 0 && waitpid(pid, &status, 0) == pid) {
+            if (WIFEXITED(status))
+                r.status = WEXITSTATUS(status);
+            else if (WIFSIGNALED(status))
+                r.signal = WTERMSIG(status);
+        }
+        r.err = readText(dir / "run.err");
         return r;
     }
+    Result run(const std::string& board) { return finish(start(board)); }
 
     test::TempDir work;
     std::filesystem::path dir;
@@ -112,6 +123,47 @@ TEST_F(PciProgram, UsableFolderLetsTheRunStart) {
     for (std::uint64_t a = 0; a < 0x4000 && !written; ++a)
         written = fake.word("resource0", 0x800000 + 4 * a) != 0;
     EXPECT_TRUE(written);
+}
+
+TEST_F(PciProgram, WindowThatShrinksDuringTheRunEndsItWithItsReasonAndNothingLeft) {
+    test::FakePciFolder fake;
+    std::string script = readText(dir / "counter8.cmd");
+    const std::size_t cycles = script.find("cycle 250");
+    ASSERT_NE(cycles, std::string::npos);
+    script.replace(cycles, 9, "cycle 100000000");
+    std::ofstream(dir / "long.cmd", std::ios::binary) << script;
+
+    const pid_t pid = start("pci:" + fake.path(), "long.cmd");
+    // Well into its cycles: its trace cache exists. The run could not end by itself for minutes.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    const auto cycling = [this] {
+        std::error_code error;
+        for (std::filesystem::recursive_directory_iterator it(dir / "cache", error), end; !error && it != end;
+             it.increment(error))
+            if (it->path().filename() == "cache.dat")
+                return true;
+        return false;
+    };
+    while (!cycling() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(cycling());
+    fake.sizeFile("resource0", 0);
+
+    const Result r = finish(pid);
+    EXPECT_EQ(r.signal, 0) << "ended by signal " << r.signal;
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("cellwatch: " + fake.path() + "/resource0 shrank to 0 bytes during the run\n"),
+              std::string::npos)
+        << r.err;
+    const std::string log = readText(dir / "long.cmd.log");
+    EXPECT_NE(log.find("ERROR: The board stopped answering: " + fake.path() + "/resource0 shrank to 0 bytes"),
+              std::string::npos)
+        << log.substr(0, 2000);
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_FALSE(name.starts_with("run-") || name.ends_with(".tmp") || name == "cache.dat")
+            << entry.path();
+    }
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // Every Settings implementation goes through the same cases; the QSettings one also against real
 // INI files, always in a temporary folder so the user's own settings are never touched.
+#include "platform/ini_text.h"
 #include "platform/qt_settings.h"
 #include "platform/settings_catalogue.h"
 
@@ -180,9 +181,39 @@ TEST_F(QtSettingsFileTest, GarbledOrMissingFileGivesDefaults) {
         EXPECT_EQ(store.readInt(info.section, info.key, info.intDefault), info.intDefault);
         EXPECT_EQ(store.readString(info.section, info.key, info.stringDefault), info.stringDefault);
     }
-    // Writing still works, and the garbled file gives way to a readable one.
+    // Writing still works for the run, but a file that does not read as INI is never rewritten: it
+    // may be a script or a design named as the settings file by mistake. The user is told.
+    EXPECT_FALSE(store.readsAsIni());
+    EXPECT_NE(store.notReadNotice().find(path()), std::string::npos) << store.notReadNotice();
     store.writeInt("Environment", "Base", 16);
+    EXPECT_EQ(store.readInt("Environment", "Base", 2), 16);
     EXPECT_TRUE(store.sync());
+    QFile file(QString::fromStdString(path()));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), garbage);
+    EXPECT_EQ(QtSettings(path()).readInt("Environment", "Base", 2), 2);
+}
+
+TEST_F(QtSettingsFileTest, HeldChangesReachTheFileOnlyWhenReleased) {
+    {
+        QtSettings store(path());
+        EXPECT_TRUE(store.readsAsIni());
+        EXPECT_EQ(store.notReadNotice(), "");
+        store.holdChanges();
+        store.writeInt("Environment", "Base", 8);
+        store.writeString("Environment", "Last path", "/work");
+        EXPECT_EQ(store.readInt("Environment", "Base", 2), 8);
+        EXPECT_TRUE(store.sync());
+        EXPECT_FALSE(QFile::exists(QString::fromStdString(path())));
+    } // dropped with the store
+    EXPECT_EQ(QtSettings(path()).readInt("Environment", "Base", 2), 2);
+    {
+        QtSettings store(path());
+        store.holdChanges();
+        store.writeInt("Environment", "Base", 16);
+        store.releaseChanges();
+        EXPECT_TRUE(store.sync());
+    }
     EXPECT_EQ(QtSettings(path()).readInt("Environment", "Base", 2), 16);
 }
 
@@ -198,6 +229,17 @@ TEST_F(QtSettingsFileTest, KeysWithSeparatorsStayInTheirSection) {
     EXPECT_EQ(store.readInt("Environment", "a/b", 0), 3);
     EXPECT_EQ(store.readInt("Environment/a", "b", 0), 0);
     EXPECT_EQ(store.readInt("Environment", "a", 0), 0);
+}
+
+TEST(IniText, SettingsReadAsIniAndScriptsOrDesignsDoNot) {
+    for (const char* ini :
+         {"", "\n\n", "[Environment]\r\nBase=16\r\n", "; note\n# note\n[Colours]\nText = 0\n",
+          "\xEF\xBB\xBF[Environment]\nLast%20path=/a,b\n", "[A]\nlong=one \\\ntwo\n"})
+        EXPECT_TRUE(ReadsAsIniText(ini)) << ini;
+    for (const char* other : {"|GRT_SYMBOL_TABLE \"x.sym\"\r\nloadcal \"x.cal\"\r\n",
+                              "# a CAL file\n8000 5\n", "[Environment\nBase=2\n", "My notes\n"})
+        EXPECT_FALSE(ReadsAsIniText(other)) << other;
+    EXPECT_FALSE(ReadsAsIniText(std::string_view("[A]\nkey=1\n\0", 11)));
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace cellwatch {
 namespace {
@@ -77,6 +78,65 @@ TEST_F(TempFolderTest, PrivateFolderOfADeadProcessIsRemoved) {
     const QStringList left = hlc.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     ASSERT_EQ(left.size(), 1);
     EXPECT_EQ(hlc.filePath(left.front()).toStdString(), mine.privatePath());
+}
+
+TEST_F(TempFolderTest, SweepNeverFollowsALinkOutOfTheScratchFolder) {
+    // Three private folders of dead processes: alive together while they prepare, so that none
+    // sweeps another's, then gone.
+    const QDir hlc(base.filePath("HLC_temp"));
+    int ready[2];
+    int release[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    ASSERT_EQ(::pipe(release), 0);
+    std::vector<pid_t> children;
+    for (int i = 0; i < 3; ++i) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::close(release[1]);
+            ::close(ready[0]);
+            TempFolder* leaked = new TempFolder(basePath());
+            const char ok = leaked->prepare() ? 1 : 0;
+            (void)!::write(ready[1], &ok, 1);
+            char end;
+            (void)!::read(release[0], &end, 1); // until the parent closes its end
+            _exit(0);
+        }
+        children.push_back(child);
+    }
+    for (int i = 0; i < 3; ++i) {
+        char ok = 0;
+        ASSERT_EQ(::read(ready[0], &ok, 1), 1);
+        ASSERT_EQ(ok, 1);
+    }
+    for (int fd : {ready[0], ready[1], release[0], release[1]})
+        ::close(fd);
+    for (const pid_t child : children)
+        waitpid(child, nullptr, 0);
+    QStringList dead = hlc.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    ASSERT_EQ(dead.size(), 3);
+
+    // One moves out and is reached through a run-* link; one holds a link to a folder outside; the
+    // third, when the test may give it away, belongs to another user.
+    QTemporaryDir outside;
+    const QString victim = outside.filePath("victim");
+    ASSERT_TRUE(QDir().rename(hlc.filePath(dead[0]), victim));
+    touch(victim + "/precious.txt");
+    ASSERT_TRUE(QFile::link(victim, hlc.filePath("run-link")));
+    ASSERT_TRUE(QDir().mkpath(outside.filePath("kept")));
+    touch(outside.filePath("kept/keep.txt"));
+    ASSERT_TRUE(QFile::link(outside.filePath("kept"), hlc.filePath(dead[1]) + "/inner-link"));
+    const bool foreign =
+        ::geteuid() == 0 && ::chown(QFile::encodeName(hlc.filePath(dead[2])).constData(), 65534, 65534) == 0;
+
+    TempFolder mine(basePath());
+    ASSERT_TRUE(mine.prepare());
+    EXPECT_TRUE(QFileInfo::exists(victim + "/precious.txt"));
+    EXPECT_TRUE(QFileInfo::exists(victim + "/owner.lock"));
+    EXPECT_TRUE(QFileInfo(hlc.filePath("run-link")).isSymLink());
+    EXPECT_FALSE(QFileInfo::exists(hlc.filePath(dead[1])));
+    EXPECT_TRUE(QFileInfo::exists(outside.filePath("kept/keep.txt")));
+    EXPECT_EQ(QFileInfo::exists(hlc.filePath(dead[2])), foreign);
 }
 
 TEST_F(TempFolderTest, TheOwnerLockIsWhatQLockFileWritesAndReadsAsHeld) {

@@ -15,3 +15,5 @@ target_compile_definitions(window_batch_test PRIVATE CELLWATCH_PROGRAM="$<TARGET
 add_executable(run_screenshot ${CMAKE_CURRENT_LIST_DIR}/run_screenshot.cpp)
 target_link_libraries(run_screenshot PRIVATE cellwatch_options cellwatch_ui)
 target_compile_definitions(run_screenshot PRIVATE CELLWATCH_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+# The channel a second copy hands its file over.
+cellwatch_add_ui_test(instance_channel_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/instance_channel_test.cpp)

@@ -4,9 +4,12 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -33,6 +36,96 @@ ssize_t readFromStart(int fd, std::uint8_t* buffer, std::size_t size) {
     }
     return static_cast<ssize_t>(done);
 }
+
+// The window guard. The window is the file resource0 mapped shared; when that file shrinks under
+// the mapping (the device unplugged or unbound, a test truncating its fake), touching a page past its
+// new end raises SIGBUS, which would end the process with nothing cleaned up. Rather than a
+// sigsetjmp around every access (a cost on the run's hottest path), a SIGBUS handler looks whether
+// the fault lies in a guarded window; if so it maps anonymous memory over the whole window, so that
+// the faulting access completes harmlessly, and marks the window lost. The channel looks at that
+// mark after each access (one relaxed load) and fails the board. A fault anywhere else goes to the
+// handler that was there before (by default: the process ends with SIGBUS, as it always did).
+namespace windowGuard {
+
+struct Slot {
+    std::atomic<std::uintptr_t> base{0};
+    std::atomic<std::size_t> size{0};
+    std::atomic<bool> lost{false};
+};
+
+constexpr int kSlots = 16;
+Slot slots[kSlots];
+std::mutex claimLock;
+struct sigaction previousAction {};
+bool installed = false;
+
+void onBusError(int signal, siginfo_t* info, void* context) {
+    const auto address = reinterpret_cast<std::uintptr_t>(info->si_addr);
+    for (Slot& slot : slots) {
+        const std::uintptr_t base = slot.base.load(std::memory_order_acquire);
+        const std::size_t size = slot.size.load(std::memory_order_relaxed);
+        if (base == 0 || address < base || address - base >= size)
+            continue;
+        // mmap is a plain system call on Linux, safe here in practice although POSIX does not list it.
+        void* replaced = ::mmap(reinterpret_cast<void*>(base), size, PROT_READ | PROT_WRITE,
+                                MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
+        if (replaced != MAP_FAILED) {
+            slot.lost.store(true, std::memory_order_release);
+            return; // the access is made again, now on the anonymous pages
+        }
+        break;
+    }
+    if ((previousAction.sa_flags & SA_SIGINFO) != 0 && previousAction.sa_sigaction != nullptr) {
+        previousAction.sa_sigaction(signal, info, context);
+        return;
+    }
+    if (previousAction.sa_handler != SIG_DFL && previousAction.sa_handler != SIG_IGN &&
+        previousAction.sa_handler != nullptr) {
+        previousAction.sa_handler(signal);
+        return;
+    }
+    // The default action: restored, the faulting access runs again and ends the process; a SIGBUS
+    // sent by another process is raised again.
+    ::sigaction(SIGBUS, &previousAction, nullptr);
+    if (info->si_code <= 0)
+        ::raise(SIGBUS);
+}
+
+// A slot for the window at base, or -1 when every slot is taken (the window is then unguarded).
+int guard(volatile std::uint8_t* base, std::size_t size) {
+    const std::lock_guard<std::mutex> hold(claimLock);
+    if (!installed) {
+        struct sigaction action {};
+        action.sa_sigaction = onBusError;
+        action.sa_flags = SA_SIGINFO;
+        sigemptyset(&action.sa_mask);
+        if (::sigaction(SIGBUS, &action, &previousAction) != 0)
+            return -1;
+        installed = true;
+    }
+    for (int i = 0; i < kSlots; ++i) {
+        if (slots[i].base.load(std::memory_order_relaxed) != 0)
+            continue;
+        slots[i].lost.store(false, std::memory_order_relaxed);
+        slots[i].size.store(size, std::memory_order_relaxed);
+        slots[i].base.store(reinterpret_cast<std::uintptr_t>(base), std::memory_order_release);
+        return i;
+    }
+    return -1;
+}
+
+void unguard(int slot) {
+    if (slot < 0)
+        return;
+    const std::lock_guard<std::mutex> hold(claimLock);
+    slots[slot].base.store(0, std::memory_order_release);
+}
+
+bool lost(int slot) {
+    return slot >= 0 && slots[slot].lost.load(std::memory_order_relaxed);
+}
+
+} // namespace windowGuard
 
 } // namespace
 
@@ -130,6 +223,26 @@ bool PciChannel::initialise() {
     if (window == MAP_FAILED)
         return fail(windowPath + ": the memory window cannot be mapped: " + std::strerror(errno));
     m_window = static_cast<volatile std::uint8_t*>(window);
+    m_guardSlot = windowGuard::guard(m_window, pci::kWindowBytes);
+    m_lostReason.clear();
+    return true;
+}
+
+bool PciChannel::lost() const {
+    return !m_lostReason.empty() || windowGuard::lost(m_guardSlot);
+}
+
+bool PciChannel::checkLost() {
+    if (!windowGuard::lost(m_guardSlot)) [[likely]]
+        return !m_lostReason.empty();
+    if (m_lostReason.empty()) {
+        struct stat st {};
+        const std::string windowPath = path(pci::kWindowFile);
+        m_lostReason = ::fstat(m_windowFile, &st) == 0
+                           ? windowPath + " shrank to " + std::to_string(st.st_size) + " bytes during the run"
+                           : pci::systemReason(windowPath, errno) + " during the run";
+        fail(m_lostReason);
+    }
     return true;
 }
 
@@ -182,23 +295,28 @@ void PciChannel::close() {
 std::uint32_t PciChannel::load(std::uint32_t byteOffset) {
     if (m_window == nullptr || static_cast<std::uint64_t>(byteOffset) + 4 > pci::kWindowBytes)
         return kNoBus;
-    if (byteOffset % 4 == 0)
-        return *reinterpret_cast<volatile std::uint32_t*>(m_window + byteOffset);
     std::uint32_t value = 0;
-    for (std::uint32_t i = 0; i < 4; ++i)
-        value |= static_cast<std::uint32_t>(m_window[byteOffset + i]) << (8 * i);
-    return value;
+    if (byteOffset % 4 == 0) {
+        value = *reinterpret_cast<volatile std::uint32_t*>(m_window + byteOffset);
+    } else {
+        for (std::uint32_t i = 0; i < 4; ++i)
+            value |= static_cast<std::uint32_t>(m_window[byteOffset + i]) << (8 * i);
+    }
+    return checkLost() ? kNoBus : value;
 }
 
 void PciChannel::store(std::uint32_t byteOffset, std::uint32_t value) {
     if (m_window == nullptr || static_cast<std::uint64_t>(byteOffset) + 4 > pci::kWindowBytes)
         return;
+    if (!m_lostReason.empty()) [[unlikely]]
+        return;
     if (byteOffset % 4 == 0) {
         *reinterpret_cast<volatile std::uint32_t*>(m_window + byteOffset) = value;
-        return;
+    } else {
+        for (std::uint32_t i = 0; i < 4; ++i)
+            m_window[byteOffset + i] = static_cast<std::uint8_t>(value >> (8 * i));
     }
-    for (std::uint32_t i = 0; i < 4; ++i)
-        m_window[byteOffset + i] = static_cast<std::uint8_t>(value >> (8 * i));
+    checkLost();
 }
 
 void PciChannel::storeSequence(const WindowStore* stores, std::size_t count) {
@@ -222,6 +340,8 @@ void PciChannel::portOut(std::uint16_t port, std::uint32_t value) {
 }
 
 void PciChannel::unmap() {
+    windowGuard::unguard(m_guardSlot);
+    m_guardSlot = -1;
     if (m_window != nullptr) {
         ::munmap(const_cast<std::uint8_t*>(m_window), pci::kWindowBytes);
         m_window = nullptr;

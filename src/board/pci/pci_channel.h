@@ -42,6 +42,12 @@ public:
     // A 32-bit pwrite at (port - port base) of resource1; ports outside the region are dropped.
     void portOut(std::uint16_t port, std::uint32_t value) override;
 
+    // The window's file shrank under the mapping (hot unplug, driver unbind, a truncated file): the
+    // access that found it did not kill the process (see windowGuard in pci_channel.cpp), and the
+    // board now fails with "<path>/resource0 shrank to N bytes during the run".
+    bool lost() const override;
+    std::string lostReason() const override { return m_lostReason; }
+
     const std::string& folder() const { return m_folder; }
     // Why the open or initialisation failed; empty while nothing failed.
     const std::string& failureReason() const { return m_failure; }
@@ -53,6 +59,8 @@ private:
     bool openFile(std::string_view file, int flags, int& fd);
     bool initialise();
     void unmap();
+    // After an access: whether the window was lost during it (reported once).
+    bool checkLost();
     void closeFiles();
 
     std::string m_folder;
@@ -62,6 +70,8 @@ private:
     int m_windowFile = -1;
     int m_portFile = -1;
     volatile std::uint8_t* m_window = nullptr;
+    int m_guardSlot = -1; // the window's place in the bus-error guard
+    std::string m_lostReason;
     std::uint64_t m_portBytes = 0;
     std::uint16_t m_portBase = 0;
 };
