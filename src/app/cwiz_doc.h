@@ -320,6 +320,12 @@ private:
     void buildCyclePlan();
     void planTraceValue(TracedComponent& entry);
     void planAssignment(DesignElement* element, AssignPlan& plan);
+    // The reads of the cells under elements that the read plan does not make (outside the clock
+    // column under CBUF clocking), and doing them.
+    void planElementReads(const std::vector<DesignElement*>& elements, ElementReads& reads);
+    void readElementCells(const ElementReads& reads);
+    // Reads back the cells of the break conditions' elements that no read group reads.
+    void readBreakCells();
     // AssignValue(plan.element, value, false) as planned.
     void assignPlanned(const AssignPlan& plan, std::uint32_t value);
     void spreadValue(DesignElement* element, std::uint32_t value);
@@ -422,6 +428,7 @@ private:
     std::vector<ValuePiece> m_valuePieces;
     AssignPlan m_clockAssign;                 // the clock register's
     std::vector<AssignPlan> m_sequenceAssigns; // in sequence list order
+    ElementReads m_breakReads;                 // of every break condition's element
     // Declared after the trace store it follows, so that it goes first.
     std::unique_ptr<LiveOutput> m_liveOutput;
 };

@@ -97,4 +97,16 @@ struct AssignPlan {
     std::vector<AssignBatch> batches;
 };
 
+// The cells of checked or break condition elements that the read plan leaves out, read back before
+// comparing: batches of up to 32 rows of one column, and each cell with the batch and bit it takes.
+struct ElementReads {
+    struct Cell {
+        DesignElement* cell = nullptr;
+        std::uint32_t batch = 0;
+        std::uint32_t bit = 0;
+    };
+    std::vector<ColumnAccess> batches;
+    std::vector<Cell> cells; // in batch order
+};
+
 } // namespace cellwatch

@@ -69,6 +69,10 @@ void CWizDoc::buildCyclePlan() {
     std::size_t i = 0;
     for (const std::unique_ptr<DataSequence>& sequence : m_sequenceList)
         planAssignment(sequence->element, m_sequenceAssigns[i++]);
+    std::vector<DesignElement*> breakElements;
+    for (const BreakCondition& condition : m_breakList)
+        breakElements.push_back(condition.element);
+    planElementReads(breakElements, m_breakReads);
     m_cyclePlanReady = true;
 }
 

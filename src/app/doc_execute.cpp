@@ -163,6 +163,9 @@ void CWizDoc::executeFillMem(const ScriptCommand& command) {
 
 void CWizDoc::executeCheck(const ScriptCommand& command) {
     ReadBoardCellsExceptClock();
+    ElementReads reads;
+    planElementReads({command.element}, reads);
+    readElementCells(reads);
     const bool passed = ElementValue(command.element) == static_cast<std::uint32_t>(command.value);
     std::string message;
     if (!passed) {

@@ -55,6 +55,8 @@ CWizDoc::~CWizDoc() {
     m_logViews.clear();
     m_sequenceList.clear();
     m_breakList.clear();
+    m_breakReads = {}; // its cells went with the design tree
+    dropCyclePlan();
     m_pClockTrace = nullptr;
     m_componentTable.clear();
     m_traceList.clear();

@@ -209,9 +209,15 @@ void CWizDoc::OnRunTimer(int timerId) {
         m_bStepDone = 0;
         if (!m_sequenceList.empty())
             ApplySequences();
+        // Break conditions compare the values read before the clock edge, as the cycle's log row
+        // shows them, whether their cells are traced or not.
         if (m_bStepDone == 0) {
             ReadBoardCells();
+            if (!m_breakList.empty())
+                readBreakCells();
             StepCycle();
+        } else if (!m_breakList.empty()) {
+            readBreakCells();
         }
         if (m_pObserver != nullptr && (m_cyclesDone & (kProgressEvery - 1)) == 0) [[unlikely]]
             m_pObserver->cycleProgress(m_cyclesDone, m_cyclesTarget);

@@ -108,6 +108,7 @@ void CWizDoc::addSequence(std::unique_ptr<DataSequence> sequence) {
 
 void CWizDoc::addBreakCondition(DesignElement* element, std::uint32_t value) {
     m_breakList.push_back(BreakCondition{element, value});
+    dropCyclePlan(); // its cells join the reads before each cycle's clock step
 }
 
 DesignElement* CWizDoc::makeGroupElement(std::string_view name, std::vector<DesignElement*> members) {

@@ -115,6 +115,26 @@ TEST_F(ProgramTest, BreakConditionThatIsMetDoesNotStopTheRun) {
     EXPECT_TRUE(Contains(log, "| finished"));
 }
 
+TEST_F(ProgramTest, ChecksAndBreaksOfAnUntracedCounterReadTheBoard) {
+    // counter8 with `count` declared but not traced: after ten cycles the board holds 0x0a.
+    auto untraced = [](const std::string& body) {
+        std::string script = test::Counter8Script(body);
+        script.erase(script.find("trace count\n"), 12);
+        return script;
+    };
+    write("stale.cmd", untraced("cycle 10\ncheck count 00\\h\n"));
+    Result r = run({"-run", "stale.cmd"});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_TRUE(Contains(ReadText(dir / "stale.cmd.log"), "WARNING: Assertion failed on count"));
+
+    write("fresh.cmd", untraced("break count 05\\h\ncycle 10\ncheck count 0a\\h\n"));
+    r = run({"-run", "fresh.cmd"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string log = ReadText(dir / "fresh.cmd.log");
+    EXPECT_TRUE(Contains(log, "|Break occured: \"count\" = ")) << log;
+    EXPECT_FALSE(Contains(log, "Assertion failed"));
+}
+
 TEST_F(ProgramTest, SymbolTableRunWritesItsLogBesideTheSym) {
     const Result r = run({"-run", "-board=emulator:48", "counter8.sym"});
     EXPECT_EQ(r.status, 0) << r.err;

@@ -75,6 +75,7 @@ private Q_SLOTS:
     void caretPaneFollowsTheActiveScriptEditor();
     void viewCommandsFollowTheActiveView();
     void longRunKeepsTheWindowResponsive();
+    void untracedCounterIsCheckedAndBrokenOnFromTheBoard();
 };
 
 void MainFrameTest::openingBuildsTheFourFramesWithTheirTitles() {
@@ -420,6 +421,34 @@ void MainFrameTest::longRunKeepsTheWindowResponsive() {
              qPrintable(QStringLiteral("a handler blocked for %1 ms").arg(timing.longestMs)));
     // The run split the result log, as "AutoSplit" asks.
     QVERIFY(static_cast<CSplitFrame*>(bench.app->frameOf(ViewKind::ResultLog))->splitWnd()->isSplit());
+}
+
+void MainFrameTest::untracedCounterIsCheckedAndBrokenOnFromTheBoard() {
+    // counter8.cmd with `count` no longer traced, and a break condition on it: the run pauses in
+    // the fifth cycle and, continued, passes its checks of ten and 260 counts.
+    WindowBench bench;
+    QFile script(QString::fromStdString(bench.path("counter8.cmd")));
+    QVERIFY(script.open(QIODevice::ReadOnly));
+    QByteArray text = script.readAll();
+    script.close();
+    QVERIFY(text.contains("trace count"));
+    text.replace("trace count", "");
+    text.replace("radix hex count", "radix hex count\r\nbreak count 04\\h");
+    QVERIFY(script.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    script.write(text);
+    script.close();
+    bench.frame().show();
+    bench.app->OpenSessionFile(bench.path("counter8.cmd"));
+    QApplication::processEvents();
+
+    bench.action(FrameCommand::RunTest)->trigger();
+    QTRY_COMPARE(bench.doc()->runState(), RunState::Paused);
+    QCOMPARE(bench.doc()->runProgress().cyclesDone, 5);
+    QVERIFY(bench.logHas("Break occured: \"count\" = "));
+    bench.action(FrameCommand::ContinueTest)->trigger();
+    QTRY_VERIFY(bench.logHas("wrapped past ff") && bench.doc()->runState() == RunState::Idle);
+    QCOMPARE(bench.doc()->failedCheckCount(), 0);
+    QVERIFY(!bench.logHas("Assertion failed"));
 }
 
 int main(int argc, char** argv) {
