@@ -2,7 +2,9 @@
 # Times a cellwatch batch run of counter8 against the same counter compiled by Verilator and run by
 # Icarus Verilog: a million cycles, the eight bits and the clock dumped to VCD (and, for cellwatch,
 # the log written), each program as one process from start to exit. Builds both models, runs the
-# three programs in alternating rounds and prints the medians and the ratios.
+# three programs in alternating rounds and prints the medians and the ratios. Every output file is
+# removed before each run of either program (outside the timed part), so that no run pays for
+# giving back the disk blocks of a file that an earlier run left behind.
 #
 # Usage: compare.sh [-n rounds] [-c path/to/cellwatch] [work folder]
 #   -n  rounds of the three programs (default 5); the order rotates from round to round
@@ -66,9 +68,13 @@ printf 'setclockreg counter8\\clk\r\nsetclockmode reg_out\r\nloadcal "%s/counter
 run_cellwatch() { "$cellwatch" -run -log="$work/run.log" -vcd="$work/run.vcd" "$work/run.cmd" >/dev/null; }
 run_verilator() { "$work/verilator/Vcounter8_top" 1000000 "$work/counter8_verilator.vcd"; }
 run_icarus() { vvp -n "$work/counter8.vvp" >/dev/null; } # writes counter8.vcd here
+outputs="$work/run.log $work/run.vcd $work/counter8_verilator.vcd $work/counter8.vcd"
+# shellcheck disable=SC2086 # the list is split on purpose; no name holds a blank
+remove_outputs() { rm -f $outputs; }
 
-# Prints the wall time of one run of a program in microseconds.
+# Prints the wall time of one run of a program in microseconds, every output removed first.
 timed() {
+    remove_outputs
     start=$(date +%s%N)
     "run_$1"
     end=$(date +%s%N)
@@ -79,10 +85,13 @@ median() { tr ' ' '\n' | grep . | sort -n | awk '{ v[NR] = $1 } END { print (NR 
 
 echo "machine: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//'), $(nproc) cores"
 echo "load before: $(uptime | sed 's/.*load average/load average/')"
-# One untimed round fills the caches and leaves every output file in place.
+# One untimed round fills the caches; the sizes of the outputs are noted from it.
+remove_outputs
 run_cellwatch
 run_verilator
 run_icarus
+sizes="$(wc -c <"$work/run.vcd") B VCD + $(wc -c <"$work/run.log") B log (cellwatch),"
+sizes="$sizes $(wc -c <"$work/counter8_verilator.vcd") B (Verilator), $(wc -c <"$work/counter8.vcd") B (Icarus)"
 times_cellwatch=""
 times_verilator=""
 times_icarus=""
@@ -110,5 +119,5 @@ awk -v c="$m_cellwatch" -v v="$m_verilator" -v i="$m_icarus" -v rounds="$rounds"
     printf "cellwatch / Verilator = %.2f\n", c / v
     printf "cellwatch / Icarus    = %.2f\n", c / i
 }'
-echo "outputs: $(wc -c <"$work/run.vcd") B VCD + $(wc -c <"$work/run.log") B log (cellwatch)," \
-    "$(wc -c <"$work/counter8_verilator.vcd") B (Verilator), $(wc -c <"$work/counter8.vcd") B (Icarus)"
+echo "outputs: $sizes"
+echo "every output removed before each run"

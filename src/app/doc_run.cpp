@@ -90,8 +90,6 @@ bool CWizDoc::StartRun(RunMode mode) {
     // from a thread of its own.
     m_pTraceStore->setWriteBehind(mode == RunMode::Batch);
     if (mode == RunMode::Batch)
-        m_pTraceStore->releaseFileLater(); // the process ends with the run
-    if (mode == RunMode::Batch)
         startLiveOutput();
     return true;
 }
