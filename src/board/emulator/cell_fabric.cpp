@@ -83,6 +83,8 @@ std::uint32_t CellFabric::readCells(int column, const std::uint8_t* rows, int co
     ensureCompiled();
     const std::uint32_t base = index(0, column);
     std::uint32_t value = 0;
+    if (count > 0)
+        settleObserved((base + rows[0] + kWordBitBase) >> 6, (base + rows[count - 1] + kWordBitBase) >> 6);
     if (count > 0 && rows[count - 1] - rows[0] == count - 1) {
         // Ascending rows with no gap: the column's cells lie side by side in the packed words.
         const std::uint32_t first = base + rows[0] + kWordBitBase;
@@ -133,6 +135,7 @@ bool CellFabric::state(int row, int column) {
     if (!inside(row, column))
         return false;
     ensureCompiled();
+    settleCell(index(row, column));
     return bit(index(row, column));
 }
 
@@ -140,6 +143,7 @@ bool CellFabric::readBack(int row, int column) {
     if (!inside(row, column))
         return false;
     ensureCompiled();
+    settleCell(index(row, column));
     const std::uint32_t b = index(row, column) + kWordBitBase;
     return (((m_bits[b >> 6] ^ m_readXor[b >> 6]) >> (b & 63u)) & 1u) != 0;
 }
@@ -269,13 +273,27 @@ void CellFabric::compile() {
         if (std::get<0>(entry) == 0)
             m_flags[std::get<1>(entry)] |= kNetSource;
 
+    // What the fabric itself reads: registers' inputs, clock nets, the inputs of gates on a loop.
+    std::vector<std::uint8_t> read(m_count + 2, 0);
+    for (const auto& entry : clocked) {
+        read[std::get<2>(entry).a] = read[std::get<2>(entry).b] = 1;
+        if (std::get<0>(entry) == 0)
+            read[std::get<1>(entry)] = 1;
+    }
+    for (const Logic& l : m_looped)
+        read[l.a] = read[l.b] = 1;
     std::vector<CellInputs> gateInputs;
+    std::vector<std::uint8_t> needed;
     gateInputs.reserve(ordered.size());
-    for (const Logic& l : ordered)
+    for (const Logic& l : ordered) {
         gateInputs.push_back({l.self, l.a, l.b, l.table});
-    m_gates = orderGates(groupCells(gateInputs, m_count, m_flags, kNetSource, kFeedsGate), gateInputs, m_count);
-    m_gatesClockNets = std::any_of(m_gates.ops.begin(), m_gates.ops.end(),
+        needed.push_back(read[l.self]);
+    }
+    m_gates = orderGates(groupCells(gateInputs, m_count, m_flags, kNetSource, kFeedsGate), gateInputs, m_count,
+                         std::move(needed), m_bits.size());
+    m_gatesClockNets = std::any_of(m_gates.settled.ops.begin(), m_gates.settled.ops.end(),
                                    [](const WordOp& op) { return op.netSources != 0; });
+    m_observedEpoch.assign(m_gates.observed.stages.size(), 0);
 
     // Each clock group's registers become operations of their own; an edge evaluates every one of
     // them before it stores any.
@@ -318,7 +336,7 @@ namespace {
 // One stage of the gates; returns the state bits it changed. Net sources among the gates are rare,
 // so only a program that has them watches them.
 template <bool watchNets>
-std::uint64_t runStage(std::uint64_t* words, const WordOp* op, const WordOp* end, std::uint64_t& moved) {
+[[gnu::always_inline]] inline std::uint64_t runStage(std::uint64_t* words, const WordOp* op, const WordOp* end, std::uint64_t& moved) {
     std::uint64_t changed = 0;
     for (; op != end; ++op) {
         const std::uint64_t old = words[op->dst];
@@ -332,24 +350,41 @@ std::uint64_t runStage(std::uint64_t* words, const WordOp* op, const WordOp* end
 }
 
 template <bool watchNets>
+[[gnu::always_inline]] inline void runGateStage(std::uint64_t* words, const WordOp* ops, const GateProgram::Stage& stage, std::uint64_t& moved) {
+    const WordOp* const begin = ops + stage.begin;
+    const WordOp* const end = ops + stage.end;
+    std::uint64_t changed = runStage<watchNets>(words, begin, end, moved);
+    for (std::uint32_t pass = 1; stage.repeat && changed != 0 && pass < stage.passLimit; ++pass)
+        changed = runStage<watchNets>(words, begin, end, moved);
+}
+
+template <bool watchNets>
 std::uint64_t runGates(std::uint64_t* words, const GateProgram& program) {
     std::uint64_t moved = 0;
-    const WordOp* const ops = program.ops.data();
-    for (const GateProgram::Stage& stage : program.stages) {
-        const WordOp* const begin = ops + stage.begin;
-        const WordOp* const end = ops + stage.end;
-        std::uint64_t changed = runStage<watchNets>(words, begin, end, moved);
-        for (std::uint32_t pass = 1; stage.repeat && changed != 0 && pass < stage.passLimit; ++pass)
-            changed = runStage<watchNets>(words, begin, end, moved);
-    }
+    for (const GateProgram::Stage& stage : program.stages)
+        runGateStage<watchNets>(words, program.ops.data(), stage, moved);
     return moved;
 }
 
 } // namespace
 
+void CellFabric::settleObservedWords(std::uint32_t firstWord, std::uint32_t lastWord) {
+    std::uint64_t moved = 0; // observed gates clock nothing
+    for (std::uint32_t w = firstWord; w <= lastWord; ++w) {
+        for (std::uint32_t k = m_gates.wordStart[w]; k < m_gates.wordStart[w + 1]; ++k) {
+            const std::uint32_t stage = m_gates.observedOfWord[k];
+            if (m_observedEpoch[stage] == m_stateEpoch)
+                continue;
+            m_observedEpoch[stage] = m_stateEpoch;
+            runGateStage<false>(m_bits.data(), m_gates.observed.ops.data(), m_gates.observed.stages[stage], moved);
+        }
+    }
+}
+
 void CellFabric::settle() {
-    const std::uint64_t moved = m_gatesClockNets ? runGates<true>(m_bits.data(), m_gates)
-                                                 : runGates<false>(m_bits.data(), m_gates);
+    ++m_stateEpoch;
+    const std::uint64_t moved = m_gatesClockNets ? runGates<true>(m_bits.data(), m_gates.settled)
+                                                 : runGates<false>(m_bits.data(), m_gates.settled);
     bool netMoved = moved != 0;
     for (const Logic& l : m_looped) {
         const bool now = ((l.table >> (bit(l.a) | (bit(l.b) << 1))) & 1u) != 0;
@@ -372,6 +407,7 @@ void CellFabric::writeState(std::uint32_t cell, bool value) {
     if (bit(cell) == value)
         return;
     setBit(cell, value);
+    ++m_stateEpoch;
     const std::uint8_t flags = m_flags[cell];
     if (flags & (kGate | kFeedsGate))
         m_settlePending = true; // a written gate gets its own value back
@@ -454,6 +490,7 @@ void CellFabric::fire(const Range* ranges, int count, int exceptColumn, const st
         m_netMoved = true;
     if (reached != 0)
         m_settlePending = true;
+    ++m_stateEpoch;
 }
 
 } // namespace cellwatch

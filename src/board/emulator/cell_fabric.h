@@ -93,6 +93,16 @@ private:
     // Evaluates every gate: the loop-free ones word by word, then those on or behind a loop one by
     // one in address order.
     void settle();
+    // Settles the observed gates a read of words first..last needs.
+    void settleObserved(std::uint32_t firstWord, std::uint32_t lastWord) {
+        if (!m_gates.observed.stages.empty())
+            settleObservedWords(firstWord, lastWord);
+    }
+    void settleObservedWords(std::uint32_t firstWord, std::uint32_t lastWord);
+    void settleCell(std::uint32_t cell) {
+        const std::uint32_t word = (cell + kWordBitBase) >> 6;
+        settleObserved(word, word);
+    }
     // Stores a host-written bit and notes what the change reaches.
     void writeState(std::uint32_t cell, bool value);
     // Brings the gates up to date: loop-free gates when a change reached one of their inputs (a
@@ -117,8 +127,11 @@ private:
     bool m_settlePending = false;      // a change reached the loop-free gates' inputs
     bool m_netMoved = false;           // a clock net's source changed since the nets were compared
 
-    GateProgram m_gates;         // loop-free gates, word by word
+    GatePrograms m_gates;          // loop-free gates, word by word
     bool m_gatesClockNets = false; // a loop-free gate is the source of a clock net
+    // Observed gates are settled for a read when the state changed since they last were.
+    std::uint64_t m_stateEpoch = 1; // counts changes of the state
+    std::vector<std::uint64_t> m_observedEpoch; // per observed stage, the epoch it was settled in
     std::vector<Logic> m_looped; // gates on or behind a loop, in address order
     std::vector<WordOp> m_regOps; // registered cells, grouped by clock
     std::vector<ClockNet> m_nets;

@@ -193,7 +193,8 @@ GroupedCells groupCells(const std::vector<CellInputs>& cells, std::uint32_t coun
     return g;
 }
 
-GateProgram orderGates(const GroupedCells& grouped, const std::vector<CellInputs>& cells, std::uint32_t count) {
+GatePrograms orderGates(const GroupedCells& grouped, const std::vector<CellInputs>& cells, std::uint32_t count,
+                        std::vector<std::uint8_t> needed, std::size_t words) {
     const std::size_t n = grouped.ops.size();
     std::vector<std::int32_t> position(count + 2, -1);
     for (std::size_t k = 0; k < cells.size(); ++k)
@@ -263,10 +264,59 @@ GateProgram orderGates(const GroupedCells& grouped, const std::vector<CellInputs
         }
     }
 
-    GateProgram program;
-    program.ops.reserve(n);
-    for (auto c = components.rbegin(); c != components.rend(); ++c) {
-        std::vector<std::uint32_t>& component = *c;
+    // A loop of operations is needed as a whole; the inputs of everything needed are needed too.
+    // components run sinks first, so every reader of a component is decided before it.
+    std::vector<std::vector<std::uint32_t>> cellsOfOp(n);
+    for (std::size_t k = 0; k < cells.size(); ++k)
+        cellsOfOp[grouped.opOfCell[k]].push_back(static_cast<std::uint32_t>(k));
+    std::vector<std::uint8_t> settledComponent(components.size(), 0);
+    std::vector<std::uint32_t> componentOfOp(n, 0);
+    for (std::size_t c = 0; c < components.size(); ++c) {
+        bool any = false;
+        for (std::uint32_t op : components[c]) {
+            componentOfOp[op] = static_cast<std::uint32_t>(c);
+            for (std::uint32_t k : cellsOfOp[op])
+                any = any || needed[k] != 0;
+        }
+        settledComponent[c] = any ? 1 : 0;
+        if (!any)
+            continue;
+        for (std::uint32_t op : components[c])
+            for (std::uint32_t k : cellsOfOp[op])
+                for (std::uint32_t source : {grouped.usedA[k], grouped.usedB[k]})
+                    if (source < count && position[source] >= 0)
+                        needed[static_cast<std::size_t>(position[source])] = 1;
+    }
+
+    // Components by their depth (inputs first still holds): the independent ones of one depth run
+    // side by side, so that operations that need no repeating share a stage.
+    std::vector<std::uint32_t> depth(components.size(), 0);
+    for (std::size_t c = components.size(); c-- > 0;)
+        for (std::uint32_t op : components[c])
+            for (std::uint32_t to : next[op])
+                if (componentOfOp[to] != c)
+                    depth[componentOfOp[to]] = std::max(depth[componentOfOp[to]], depth[c] + 1);
+    std::vector<std::uint32_t> byDepth(components.size());
+    for (std::uint32_t c = 0; c < byDepth.size(); ++c)
+        byDepth[c] = static_cast<std::uint32_t>(components.size() - 1 - c); // inputs first
+    std::stable_sort(byDepth.begin(), byDepth.end(), [&](std::uint32_t x, std::uint32_t y) {
+        if (depth[x] != depth[y])
+            return depth[x] < depth[y];
+        // Within a depth, operations that repeat after those that do not.
+        const bool rx = components[x].size() > 1 || selfLoop[components[x].front()];
+        const bool ry = components[y].size() > 1 || selfLoop[components[y].front()];
+        return rx < ry;
+    });
+
+    GatePrograms programs;
+    programs.settled.ops.reserve(n);
+    std::vector<std::int32_t> observedStage(components.size(), -1);
+    // Per observed stage, the observed stages it needs (itself included), ascending.
+    std::vector<std::vector<std::uint32_t>> closure;
+    std::size_t closureSize = 0;
+    constexpr std::size_t kClosureLimit = std::size_t{1} << 22; // beyond: a read settles them all
+    for (const std::uint32_t c : byDepth) {
+        std::vector<std::uint32_t>& component = components[c];
         // Inputs-first within a loop of operations too, so that a pass settles as much as it can.
         std::sort(component.begin(), component.end(),
                   [&](std::uint32_t x, std::uint32_t y) { return firstCell[x] < firstCell[y]; });
@@ -274,16 +324,64 @@ GateProgram orderGates(const GroupedCells& grouped, const std::vector<CellInputs
         std::uint32_t cellCount = 0;
         for (std::uint32_t op : component)
             cellCount += cellsOf[op];
+        GateProgram& program = settledComponent[c] ? programs.settled : programs.observed;
         const auto begin = static_cast<std::uint32_t>(program.ops.size());
         for (std::uint32_t op : component)
             program.ops.push_back(grouped.ops[op]);
         const auto end = static_cast<std::uint32_t>(program.ops.size());
-        if (!repeat && !program.stages.empty() && !program.stages.back().repeat)
-            program.stages.back().end = end;
-        else
-            program.stages.push_back({begin, end, repeat, cellCount + 1});
+        if (settledComponent[c]) {
+            if (!repeat && !program.stages.empty() && !program.stages.back().repeat)
+                program.stages.back().end = end;
+            else
+                program.stages.push_back({begin, end, repeat, cellCount + 1});
+            continue;
+        }
+        const auto stage = static_cast<std::uint32_t>(program.stages.size());
+        program.stages.push_back({begin, end, repeat, cellCount + 1});
+        observedStage[c] = static_cast<std::int32_t>(stage);
+        std::vector<std::uint32_t> needs{stage};
+        if (closureSize <= kClosureLimit) {
+            for (std::uint32_t op : component)
+                for (std::uint32_t k : cellsOfOp[op])
+                    for (std::uint32_t source : {grouped.usedA[k], grouped.usedB[k]}) {
+                        if (source >= count || position[source] < 0)
+                            continue;
+                        const std::int32_t from = observedStage[componentOfOp[grouped.opOfCell[static_cast<std::size_t>(position[source])]]];
+                        if (from >= 0 && static_cast<std::uint32_t>(from) != stage)
+                            needs.insert(needs.end(), closure[static_cast<std::size_t>(from)].begin(),
+                                         closure[static_cast<std::size_t>(from)].end());
+                    }
+            std::sort(needs.begin(), needs.end());
+            needs.erase(std::unique(needs.begin(), needs.end()), needs.end());
+        }
+        closureSize += needs.size();
+        closure.push_back(std::move(needs));
     }
-    return program;
+
+    // Which observed stages a read of each word needs.
+    std::vector<std::vector<std::uint32_t>> ofWord(words);
+    const bool all = closureSize > kClosureLimit;
+    for (std::uint32_t stage = 0; stage < programs.observed.stages.size(); ++stage) {
+        const GateProgram::Stage& st = programs.observed.stages[stage];
+        for (std::uint32_t k = st.begin; k < st.end; ++k) {
+            std::vector<std::uint32_t>& list = ofWord[programs.observed.ops[k].dst];
+            if (all) {
+                list.resize(programs.observed.stages.size());
+                for (std::uint32_t t = 0; t < list.size(); ++t)
+                    list[t] = t;
+            } else {
+                list.insert(list.end(), closure[stage].begin(), closure[stage].end());
+            }
+        }
+    }
+    programs.wordStart.assign(words + 1, 0);
+    for (std::size_t w = 0; w < words; ++w) {
+        std::sort(ofWord[w].begin(), ofWord[w].end());
+        ofWord[w].erase(std::unique(ofWord[w].begin(), ofWord[w].end()), ofWord[w].end());
+        programs.wordStart[w + 1] = programs.wordStart[w] + static_cast<std::uint32_t>(ofWord[w].size());
+        programs.observedOfWord.insert(programs.observedOfWord.end(), ofWord[w].begin(), ofWord[w].end());
+    }
+    return programs;
 }
 
 } // namespace cellwatch

@@ -90,8 +90,21 @@ struct GateProgram {
     std::vector<Stage> stages;
 };
 
+// The loop-free gates in two parts. Those whose values something in the fabric reads (a register, a
+// clock net, a gate on a loop, or another such gate) settle with every change; the rest are only
+// observed by the host, and settle when a read reaches their word.
+struct GatePrograms {
+    GateProgram settled;
+    GateProgram observed; // one stage per loop of operations, or per operation
+    // Per word of the packed state, the observed stages a read of it needs, inputs first:
+    // observedOfWord[wordStart[w] .. wordStart[w + 1]).
+    std::vector<std::uint32_t> wordStart;
+    std::vector<std::uint32_t> observedOfWord;
+};
+
 // Orders the grouped operations of loop-free gates; cells lists the gates inputs first, as they were
-// grouped.
-GateProgram orderGates(const GroupedCells& grouped, const std::vector<CellInputs>& cells, std::uint32_t count);
+// grouped, and needed marks those the fabric itself reads. words is the size of the packed state.
+GatePrograms orderGates(const GroupedCells& grouped, const std::vector<CellInputs>& cells, std::uint32_t count,
+                        std::vector<std::uint8_t> needed, std::size_t words);
 
 } // namespace cellwatch
