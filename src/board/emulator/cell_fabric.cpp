@@ -353,6 +353,14 @@ template <bool watchNets>
 [[gnu::always_inline]] inline void runGateStage(std::uint64_t* words, const WordOp* ops, const GateProgram::Stage& stage, std::uint64_t& moved) {
     const WordOp* const begin = ops + stage.begin;
     const WordOp* const end = ops + stage.end;
+    if (stage.chain != 0) {
+        const std::uint64_t old = words[begin->dst];
+        const std::uint64_t now = settleChain(words, *begin, stage.chain);
+        words[begin->dst] = now;
+        if constexpr (watchNets)
+            moved |= (old ^ now) & begin->netSources;
+        return;
+    }
     std::uint64_t changed = runStage<watchNets>(words, begin, end, moved);
     for (std::uint32_t pass = 1; stage.repeat && changed != 0 && pass < stage.passLimit; ++pass)
         changed = runStage<watchNets>(words, begin, end, moved);

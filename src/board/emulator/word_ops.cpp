@@ -36,6 +36,24 @@ struct Placed {
     std::uint32_t bit;
 };
 
+// Whether a lone repeating operation is a chain (see GateProgram::Stage::chain): one input is the
+// row below in its own word, the other reads nothing of that word.
+std::uint8_t chainSide(const WordOp& op, bool lone) {
+    if (!lone || op.dst == 0)
+        return 0;
+    const auto below = [&](std::uint32_t word, unsigned shift, bool broadcast) {
+        return !broadcast && word + 1 == op.dst && shift == 63;
+    };
+    const auto apart = [&](std::uint32_t word, unsigned shift, bool broadcast) {
+        return broadcast ? word != op.dst : word != op.dst && !(word + 1 == op.dst && shift != 0);
+    };
+    if (below(op.aWord, op.aShift, op.aBroadcast) && apart(op.bWord, op.bShift, op.bBroadcast))
+        return 1;
+    if (below(op.bWord, op.bShift, op.bBroadcast) && apart(op.aWord, op.aShift, op.aBroadcast))
+        return 2;
+    return 0;
+}
+
 } // namespace
 
 GroupedCells groupCells(const std::vector<CellInputs>& cells, std::uint32_t count,
@@ -333,11 +351,12 @@ GatePrograms orderGates(const GroupedCells& grouped, const std::vector<CellInput
             if (!repeat && !program.stages.empty() && !program.stages.back().repeat)
                 program.stages.back().end = end;
             else
-                program.stages.push_back({begin, end, repeat, cellCount + 1});
+                program.stages.push_back({begin, end, repeat, cellCount + 1,
+                                          chainSide(program.ops[begin], repeat && end - begin == 1)});
             continue;
         }
         const auto stage = static_cast<std::uint32_t>(program.stages.size());
-        program.stages.push_back({begin, end, repeat, cellCount + 1});
+        program.stages.push_back({begin, end, repeat, cellCount + 1, chainSide(program.ops[begin], repeat && end - begin == 1)});
         observedStage[c] = static_cast<std::int32_t>(stage);
         std::vector<std::uint32_t> needs{stage};
         if (closureSize <= kClosureLimit) {

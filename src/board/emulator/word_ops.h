@@ -85,10 +85,43 @@ struct GateProgram {
         std::uint32_t end;
         bool repeat;
         std::uint32_t passLimit; // the cells of the stage + 1: a safe bound, never reached
+        // One operation whose cells read the cell one row below them in its own word on input A (1)
+        // or B (2), and nothing else of that word: a chain, settled in one go (settleChain).
+        std::uint8_t chain = 0;
     };
     std::vector<WordOp> ops;
     std::vector<Stage> stages;
 };
+
+// Settles a chain operation (Stage::chain): bit j is f_j(bit j - 1, b_j), a map of bit j - 1 that
+// b_j fixes. The maps of all bits compose by doubling (six steps for 64 bits), so the chain settles
+// without a pass per link. Returns the word's new value.
+inline std::uint64_t settleChain(const std::uint64_t* words, const WordOp& op, int side) {
+    const std::uint64_t old = words[op.dst];
+    std::uint64_t p0;
+    std::uint64_t p1;
+    if (side == 1) {
+        const std::uint64_t b = fetchWindow(words, op.bWord, op.bShift, op.bBroadcast);
+        p0 = op.c0 ^ (op.c2 & b);
+        p1 = op.c0 ^ op.c1 ^ ((op.c2 ^ op.c3) & b);
+    } else {
+        const std::uint64_t a = fetchWindow(words, op.aWord, op.aShift, op.aBroadcast);
+        p0 = op.c0 ^ (op.c1 & a);
+        p1 = op.c0 ^ op.c2 ^ ((op.c1 ^ op.c3) & a);
+    }
+    // Bits of other cells keep their value whatever lies below them.
+    p0 = (p0 & op.mask) | (old & ~op.mask);
+    p1 = (p1 & op.mask) | (old & ~op.mask);
+    for (unsigned span = 1; span < 64; span *= 2) {
+        const std::uint64_t q0 = p0 << span;
+        const std::uint64_t q1 = (p1 << span) | ((std::uint64_t{1} << span) - 1); // below bit 0: unchanged
+        const std::uint64_t n0 = (q0 & p1) | (~q0 & p0);
+        p1 = (q1 & p1) | (~q1 & p0);
+        p0 = n0;
+    }
+    const std::uint64_t below = std::uint64_t{0} - ((words[op.dst - 1] >> 63) & 1u);
+    return (below & p1) | (~below & p0);
+}
 
 // The loop-free gates in two parts. Those whose values something in the fabric reads (a register, a
 // clock net, a gate on a loop, or another such gate) settle with every change; the rest are only
