@@ -1,8 +1,9 @@
 // Batch runs end to end in the process, as `cellwatch -run` does them: the counter8 example,
 // 1 000 000 cycles under REG 0/1 clocking with its eight bits and the software clock traced, ending
 // with the log written (and with the VCD too); and wide64, 64 traced cells of the 128-cell member in
-// vectors of 32, 16, 8 and 8 bits, 1 000 000 cycles under each clocking method, log and VCD written.
-// Reports cycles per second.
+// vectors of 32, 16, 8 and 8 bits, 1 000 000 cycles under each clocking method, log and VCD written;
+// and the full-size workload of the 128-cell member, 100 000 cycles with 432 bits traced, log and VCD
+// written. Reports cycles per second.
 
 #include "app/cwiz_doc.h"
 #include "batch/batch_host.h"
@@ -36,7 +37,7 @@ std::string writeScript(const std::filesystem::path& folder, const std::string& 
 }
 
 void runBatch(benchmark::State& state, const std::filesystem::path& folder, const std::string& script,
-              const std::string& board, bool vcd) {
+              const std::string& board, bool vcd, int cycles = kCycles) {
     for (auto _ : state) {
         BatchHost host([](std::string_view) {}, [&folder] { return folder.string(); },
                        [] { return std::string("Mon Jan 01 00:00:00 2024"); });
@@ -58,7 +59,7 @@ void runBatch(benchmark::State& state, const std::filesystem::path& folder, cons
         }
     }
     state.counters["cycles/s"] = benchmark::Counter(
-        static_cast<double>(kCycles) * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+        static_cast<double>(cycles) * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
     std::filesystem::remove_all(folder);
 }
 
@@ -84,9 +85,21 @@ void BM_BatchRunWide64WithVcd(benchmark::State& state) {
     runBatch(state, folder, writeScript(folder, script), "emulator:128", true);
 }
 
+void BM_BatchRunWorkload128WithVcd(benchmark::State& state) {
+    constexpr int kFullSizeCycles = 100000;
+    const std::filesystem::path folder = benchFolder();
+    const std::string script = bench::workload128Script(folder.string(), kFullSizeCycles);
+    if (script.empty()) {
+        state.SkipWithError("the design could not be written");
+        return;
+    }
+    runBatch(state, folder, writeScript(folder, script), "emulator:128", true, kFullSizeCycles);
+}
+
 BENCHMARK(BM_BatchRunCounter8)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_BatchRunCounter8WithVcd)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_BatchRunWide64WithVcd)->DenseRange(0, static_cast<int>(kMethods.size()) - 1)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_BatchRunWorkload128WithVcd)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
 } // namespace cellwatch

@@ -1,7 +1,11 @@
 #include "bench_workloads.h"
 
 #include "board/emulator/design_builder.h"
+#include "board/emulator/workload128.h"
 #include "common/atomic_file.h"
+
+#include <fstream>
+#include <sstream>
 
 namespace cellwatch::bench {
 namespace {
@@ -82,6 +86,30 @@ std::string wide64Script(const std::string& folder, const std::string& method, i
            "trace c32 j16 b8 k8 SOFTWARE_CLOCK\r\nsetclockreg wide\\clk\r\nsetclockmode " + method +
            "\r\nloadcal \"" + cal + "\"\r\nradix hex c32\r\nradix dec b8\r\nradix oct k8\r\nclearall\r\n"
            "cycle " + std::to_string(cycles) + "\r\n";
+}
+
+const char* const kWorkload128Traced = "cnt000 cnt001 cnt002 cnt003 cnt004 cnt005 cnt006 cnt007 cnt008 cnt009 "
+                                      "cnt010 cnt011 cnt012 cnt013 cnt014 cnt015 cnt016 "
+                                      "lfsr00w0 lfsr00w1 lfsr00w2 lfsr00w3 gate0";
+
+std::string workload128Script(const std::string& folder, int cycles) {
+    Workload128Options options;
+    options.cycles = cycles;
+    options.traced = false;
+    options.checks = false;
+    if (!writeWorkload128(folder, options))
+        return {};
+    std::ifstream in(folder + "/workload128.cmd", std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    std::string script = text.str();
+    // The trace line goes where the generator puts its own, before the clock register is named; the
+    // script names the .sym and .cal by file name, so it is run from folder.
+    const std::size_t at = script.find("setclockreg");
+    if (!in || at == std::string::npos)
+        return {};
+    script.insert(at, std::string("trace ") + kWorkload128Traced + "\r\n");
+    return script;
 }
 
 } // namespace cellwatch::bench

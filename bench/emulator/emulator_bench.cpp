@@ -1,20 +1,26 @@
 // The emulated board's hot paths: fabric steps of the 16-bit shift register (one REG 0/1 clock
-// cycle through the window, and one bare edge) and column reads and writes at the channel.
+// cycle through the window, and one bare edge), a clock cycle of the full-size workload of the
+// 128-cell member (11 904 registers, 3 754 gates), and column reads and writes at the channel.
 
 #include "board/emulator/emulated_channel.h"
 #include "board/emulator/example_designs.h"
+#include "board/emulator/workload128.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 namespace cellwatch {
 namespace {
 
 struct Bench {
-    std::unique_ptr<DriverChannel> channel = makeEmulatedChannel(64);
+    explicit Bench(int cells = 64) : channel(makeEmulatedChannel(cells)) {}
+    std::unique_ptr<DriverChannel> channel;
     EmulatedBoard& board = *emulatedBoardOf(*channel);
     const DeviceGeometry& g = board.geometry();
 
@@ -79,6 +85,33 @@ void BM_Shift16FabricEdge(benchmark::State& state) {
     state.SetLabel("items: shift steps");
 }
 BENCHMARK(BM_Shift16FabricEdge);
+
+// One clock cycle of the full-size workload (REG 0/1: the clock register written 1, then 0), the
+// fabric alone.
+void BM_Workload128FabricCycle(benchmark::State& state) {
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "cellwatch_bench_workload128";
+    std::filesystem::create_directories(folder);
+    Workload128Options options;
+    options.checks = false;
+    std::stringstream cal;
+    if (writeWorkload128(folder.string(), options))
+        cal << std::ifstream(folder / "workload128.cal").rdbuf();
+    std::filesystem::remove_all(folder);
+    if (cal.str().empty()) {
+        state.SkipWithError("the design could not be written");
+        return;
+    }
+    Bench b(128);
+    b.load(cal.str());
+    CellFabric& fabric = b.board.fabric();
+    for (auto _ : state) {
+        fabric.setState(0, 0, true);
+        fabric.setState(0, 0, false);
+    }
+    state.SetItemsProcessed(state.iterations());
+    state.SetLabel("items: clock cycles");
+}
+BENCHMARK(BM_Workload128FabricCycle);
 
 void BM_ColumnRead32(benchmark::State& state) {
     Bench b;

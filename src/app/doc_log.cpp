@@ -9,7 +9,6 @@
 #include "common/atomic_file.h"
 
 #include <algorithm>
-#include <thread>
 
 namespace cellwatch {
 
@@ -98,15 +97,8 @@ bool CWizDoc::finishLiveOutput(bool& logWritten) {
     const std::unique_ptr<LiveOutput> live = std::move(m_liveOutput);
     if (!live || !live->finish(logWalkInputs(), m_unstoredLines))
         return false;
-    // The two files go in place side by side: giving back the blocks of the large files they
-    // replace is most of what a commit waits for. The outcomes are told in the end walk's order.
-    bool vcdWritten = false;
-    std::thread vcdCommit;
-    if (!m_batchVcdPath.empty())
-        vcdCommit = std::thread([&live, &vcdWritten] { vcdWritten = live->commitVcd(); });
     logWritten = live->commitLog();
-    if (vcdCommit.joinable())
-        vcdCommit.join();
+    const bool vcdWritten = !m_batchVcdPath.empty() && live->commitVcd();
     if (!logWritten)
         m_host.messageOk("The result log could not be written to \"" + batchLogPath() + "\".");
     if (!m_batchVcdPath.empty())

@@ -89,8 +89,6 @@ bool CWizDoc::StartRun(RunMode mode) {
     // batch run: a view that reads a block back only reads blocks already on file.
     m_pTraceStore->setWriteBehind(true);
     if (mode == RunMode::Batch)
-        m_pTraceStore->releaseFileLater(); // the process ends with the run
-    if (mode == RunMode::Batch)
         startLiveOutput();
     return true;
 }

@@ -1,7 +1,6 @@
 #include "app/live_output.h"
 
 #include "app/log_format.h"
-#include "common/background_thread.h"
 #include "design/design_element.h"
 
 namespace cellwatch {
@@ -77,30 +76,19 @@ std::unique_ptr<LiveOutput> LiveOutput::start(TraceStore& store, const LogWalkIn
         return nullptr;
     // The files grow for as long as the run lasts: what the run has made is on the disk by its end.
     live->m_logFile.flushInBackground();
-    // The process ends soon after: the outputs they replace are given back by a helper.
-    live->m_logFile.releaseReplacedLater();
     if (!vcdPath.empty()) {
         live->m_vcd = std::make_unique<VcdWriter>(vcdPath, std::move(vcdDate));
         live->m_vcd->setTimescale(10, 1); // 10 ms: one unit of the session's time
         live->m_vcd->flushInBackground();
-        live->m_vcd->releaseReplacedLater();
         live->m_vcdSink = std::make_unique<VcdTraceSink>(*live->m_vcd, session.traceList, session.radix);
     }
     // The files about to be replaced may be large: their pages are dropped now rather than at the
     // renames, which the end of the run waits for.
-    live->m_lanes[0].used = live->m_lanes[0].running = true;
-    live->m_lanes[0].thread = std::thread([raw = live.get(), logPath] {
-        YieldToTheRun();
-        DropCachedPages(logPath);
-        raw->walkChunks(0);
-    });
+    live->m_lanes[0] = std::make_unique<JobThread>();
+    live->m_lanes[0]->post([logPath](std::stop_token) { DropCachedPages(logPath); });
     if (live->m_vcdSink) {
-        live->m_lanes[1].used = live->m_lanes[1].running = true;
-        live->m_lanes[1].thread = std::thread([raw = live.get(), vcdPath] {
-            YieldToTheRun();
-            DropCachedPages(vcdPath);
-            raw->walkChunks(1);
-        });
+        live->m_lanes[1] = std::make_unique<JobThread>();
+        live->m_lanes[1]->post([vcdPath](std::stop_token) { DropCachedPages(vcdPath); });
     }
     store.setFollower(live.get());
     return live;
@@ -132,17 +120,37 @@ LiveOutput::Chunk LiveOutput::chunkOf(std::span<const TraceRecord> records, std:
 }
 
 void LiveOutput::push(Chunk chunk) {
-    bool wake = false;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_queue.push_back(std::move(chunk));
-        ++m_pushed;
-        // Waking a lane costs the run a system call: they are woken for a few blocks at a time
-        // (and whenever the run has to wait for them, or ends).
-        wake = m_pushed % kBlocksPerWake == 0 || m_queue.back().block == kNoBlock;
+    const bool tail = chunk.block == kNoBlock;
+    m_gathered.push_back(std::move(chunk));
+    // Waking a lane costs the run a system call: they are handed a few blocks at a time (and
+    // whatever the run has to wait for, and the tail).
+    if (tail || m_gathered.size() == kBlocksPerWake)
+        handOver();
+}
+
+void LiveOutput::handOver() {
+    if (m_gathered.empty())
+        return;
+    std::size_t end = m_handed.empty() ? 0 : m_handed.back().end;
+    for (const Chunk& chunk : m_gathered)
+        if (chunk.block != kNoBlock)
+            end = chunk.block + 1;
+    // Both lanes walk the same chunks, which go once neither needs them.
+    const auto group = std::make_shared<const std::vector<Chunk>>(std::move(m_gathered));
+    m_gathered.clear();
+    Handed handed{end, {0, 0}};
+    for (int lane = 0; lane < 2; ++lane) {
+        if (!m_lanes[lane])
+            continue;
+        handed.job[lane] = m_lanes[lane]->post([this, lane, group](std::stop_token stop) {
+            for (const Chunk& chunk : *group) {
+                if (stop.stop_requested())
+                    return;
+                walkChunk(lane, chunk);
+            }
+        });
     }
-    if (wake)
-        m_work.notify_all();
+    m_handed.push_back(handed);
 }
 
 void LiveOutput::blockFilled(std::size_t block, std::span<const TraceRecord> records, std::size_t logLines) {
@@ -153,17 +161,17 @@ void LiveOutput::blockFilled(std::size_t block, std::span<const TraceRecord> rec
 }
 
 void LiveOutput::blockLeaving(std::size_t block) {
-    std::unique_lock<std::mutex> lock(m_mutex);
-    const auto past = [&] {
-        for (const Lane& lane : m_lanes)
-            if (lane.used && lane.running && lane.blocksDone <= block)
-                return false;
-        return true;
-    };
-    if (past())
+    if (m_stale || m_finished)
         return;
-    m_work.notify_all(); // the lanes may sleep with blocks still to walk
-    m_done.wait(lock, past);
+    if (m_handed.empty() || m_handed.back().end <= block)
+        handOver();
+    while (!m_handed.empty() && m_handed.front().end <= block)
+        m_handed.pop_front(); // walked before: a later block was waited for
+    if (m_handed.empty())
+        return;
+    for (int lane = 0; lane < 2; ++lane)
+        if (m_lanes[lane])
+            m_lanes[lane]->waitFor(m_handed.front().job[lane]);
 }
 
 void LiveOutput::storeEmptied() {
@@ -171,39 +179,6 @@ void LiveOutput::storeEmptied() {
     stop(false);
     m_stale = true;
     m_store = nullptr;
-}
-
-void LiveOutput::walkChunks(int lane) {
-    Lane& self = m_lanes[lane];
-    for (;;) {
-        const Chunk* chunk = nullptr;
-        {
-            std::unique_lock<std::mutex> lock(m_mutex);
-            m_work.wait(lock, [&] { return m_abort || m_ending || self.next < m_pushed; });
-            if (m_abort || self.next == m_pushed)
-                break;
-            // A deque keeps its elements in place while others are added at the back or taken
-            // from the front, and the front goes only once every lane is past it.
-            chunk = &m_queue[self.next - m_dropped];
-        }
-        walkChunk(lane, *chunk);
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            if (chunk->block != kNoBlock)
-                self.blocksDone = chunk->block + 1;
-            ++self.next;
-            const Lane& other = m_lanes[1 - lane];
-            const std::size_t walked = other.used ? std::min(self.next, other.next) : self.next;
-            for (; m_dropped < walked; ++m_dropped)
-                m_queue.pop_front();
-        }
-        m_done.notify_all();
-    }
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        self.running = false;
-    }
-    m_done.notify_all();
 }
 
 void LiveOutput::walkChunk(int lane, const Chunk& chunk) {
@@ -231,18 +206,19 @@ void LiveOutput::noteUnseenShown() {
             m_unseenShown[i] = 1;
 }
 
-void LiveOutput::stop(bool drain) {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (drain)
-            m_ending = true;
-        else
-            m_abort = true;
+bool LiveOutput::stop(bool drain) {
+    if (drain)
+        handOver();
+    bool walked = m_gathered.empty();
+    m_gathered.clear();
+    for (const std::unique_ptr<JobThread>& lane : m_lanes) {
+        if (lane && drain)
+            walked = lane->waitIdle() && walked;
+        else if (lane)
+            lane->stop();
     }
-    m_work.notify_all();
-    for (Lane& lane : m_lanes)
-        if (lane.thread.joinable())
-            lane.thread.join();
+    m_handed.clear();
+    return drain && walked;
 }
 
 bool LiveOutput::finish(const LogWalkInputs& session, const std::vector<std::string>& unstoredLines) {
@@ -259,12 +235,11 @@ bool LiveOutput::finish(const LogWalkInputs& session, const std::vector<std::str
         push(chunkOf(rest, kNoBlock, kUnknownLines));
         m_nextRecord += rest.size();
     }
-    stop(true);
+    const bool walked = stop(true);
     store.setFollower(nullptr);
     m_store = nullptr;
-    for (const Lane& lane : m_lanes)
-        if (lane.used && lane.next != m_pushed)
-            return false;
+    if (!walked)
+        return false;
     if (m_nextRecord != store.count() || !(layoutOf(session) == m_layout))
         return false;
     // A row that showed a field before its first sample showed the value the entry had when the

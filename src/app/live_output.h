@@ -1,7 +1,7 @@
 #pragma once
-// A batch run's log and VCD, made while the run goes on: a thread per file walks each block of the
-// trace store as it fills, so that when the run ends the files are nearly written (and mostly on
-// their way to the disk) instead of being started then. What it writes is exactly what the walk at
+// A batch run's log and VCD, made while the run goes on: a thread per file (a JobThread) walks each
+// block of the trace store as it fills, so that when the run ends the files are nearly written (and
+// mostly on their way to the disk) instead of being started then. What it writes is exactly what the walk at
 // the end would write; a run that changes what that walk depends on (the trace list and its radixes,
 // the log's header lines, the store emptied) leaves the files unused, and the end walk writes them.
 
@@ -10,19 +10,17 @@
 #include "app/traced_component.h"
 #include "app/trace_outputs.h"
 #include "common/atomic_file.h"
+#include "common/job_thread.h"
 #include "trace/trace_store.h"
 #include "trace/vcd_writer.h"
 
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <list>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace cellwatch {
@@ -132,13 +130,15 @@ private:
     // logLines: how many of the records are log lines, when known (kUnknownLines otherwise).
     Chunk chunkOf(std::span<const TraceRecord> records, std::size_t block, std::size_t logLines) const;
     static constexpr std::size_t kUnknownLines = static_cast<std::size_t>(-1);
+    // Gathers chunk; the chunks gathered go to the lanes a few blocks at a time (and with the tail).
     void push(Chunk chunk);
+    void handOver();
     // The log's walk (lane 0) and the VCD's (lane 1), each on a thread of its own over the same chunks.
-    void walkChunks(int lane);
     void walkChunk(int lane, const Chunk& chunk);
     void noteUnseenShown();
-    // Ends the walk threads: after the chunks queued (drain) or after the current one.
-    void stop(bool drain);
+    // Ends the walks: once every chunk gathered is walked (drain: true when they were), or after the
+    // chunk under way.
+    bool stop(bool drain);
     TraceStore* m_store; // null once the store has let go of its follower
     const std::vector<std::string>& m_lines;
     Layout m_layout;
@@ -164,23 +164,15 @@ private:
     bool m_stale = false;           // the store was emptied under the walk
     bool m_finished = false;
 
-    std::mutex m_mutex;
-    std::condition_variable m_work; // chunks queued, or the end
-    std::condition_variable m_done; // a block walked
-    // Chunks not yet walked by every lane; m_queue.front() is chunk number m_dropped.
-    std::deque<Chunk> m_queue;
-    std::size_t m_dropped = 0;
-    std::size_t m_pushed = 0;
-    struct Lane {
-        bool used = false;
-        std::size_t next = 0;       // the number of the chunk it walks next
-        std::size_t blocksDone = 0; // blocks below this one are walked
-        bool running = false;
-        std::thread thread;
+    std::vector<Chunk> m_gathered; // not handed to the lanes yet
+    // The groups of chunks handed to the lanes, oldest first (the walked ones go when a block
+    // leaves): blocks below end are in this group or an earlier one, which the lane's job[lane] walks.
+    struct Handed {
+        std::size_t end;
+        std::uint64_t job[2];
     };
-    Lane m_lanes[2];
-    bool m_ending = false; // no more chunks come
-    bool m_abort = false;  // stop after the current chunk
+    std::deque<Handed> m_handed;
+    std::unique_ptr<JobThread> m_lanes[2]; // last: stopped before what their jobs use goes
 };
 
 } // namespace cellwatch

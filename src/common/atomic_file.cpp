@@ -1,14 +1,10 @@
 #include "common/atomic_file.h"
 
-#include "common/background_thread.h"
-#include "common/detached_helper.h"
+#include "common/job_thread.h"
 #include "common/termination_cleanup.h"
 
 #include <atomic>
 #include <cerrno>
-#include <condition_variable>
-#include <mutex>
-#include <thread>
 #include <csignal>
 #include <cstdio>
 #include <dirent.h>
@@ -125,59 +121,6 @@ SaveTarget ResolveSaveTarget(const std::string& path) {
     return SaveTarget{SaveTarget::Kind::Unusable, path, ELOOP};
 }
 
-// Flushes the file's data to the disk whenever asked, one flush at a time, while the owner goes on
-// writing; remembers the first failure.
-class AtomicFile::Flusher {
-public:
-    explicit Flusher(int fd) : m_fd(fd), m_thread([this] { run(); }) {}
-    ~Flusher() { finish(); }
-    // Waits for the flush under way, if any, and ends the thread; the first failure's errno, or 0.
-    int finish() {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_quit = true;
-        }
-        m_wake.notify_one();
-        if (m_thread.joinable())
-            m_thread.join();
-        return m_error.load();
-    }
-    // A flush unless one is asked for already.
-    void ask() {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_asked = true;
-        }
-        m_wake.notify_one();
-    }
-
-private:
-    void run() {
-        YieldToTheRun();
-        std::unique_lock<std::mutex> lock(m_mutex);
-        for (;;) {
-            m_wake.wait(lock, [&] { return m_quit || m_asked; });
-            if (m_quit)
-                return;
-            m_asked = false;
-            lock.unlock();
-            if (::fdatasync(m_fd) != 0) {
-                int expected = 0;
-                m_error.compare_exchange_strong(expected, errno);
-            }
-            lock.lock();
-        }
-    }
-
-    int m_fd;
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    bool m_asked = false;
-    bool m_quit = false;
-    std::atomic<int> m_error{0};
-    std::thread m_thread; // last: it starts once everything above exists
-};
-
 AtomicFile::AtomicFile() = default;
 
 AtomicFile::~AtomicFile() {
@@ -185,17 +128,21 @@ AtomicFile::~AtomicFile() {
 }
 
 void AtomicFile::flushInBackground() {
-    if (m_fd >= 0 && !m_tempPath.empty() && !m_flusher)
-        m_flusher = std::make_unique<Flusher>(m_fd);
+    if (m_fd >= 0 && !m_tempPath.empty() && !m_flusher) {
+        m_flusher = std::make_unique<JobThread>();
+        m_flushJob = 0;
+        m_flushError = 0;
+    }
 }
 
 void AtomicFile::stopFlusher() {
     if (!m_flusher)
         return;
-    const int error = m_flusher->finish();
+    m_flusher->waitIdle();
     m_flusher.reset();
-    if (error != 0)
-        fail(error);
+    // Read once the jobs have run: they wrote it on the flusher's thread.
+    if (m_flushError != 0)
+        fail(m_flushError);
 }
 
 void AtomicFile::fail(int error) {
@@ -278,9 +225,14 @@ bool AtomicFile::write(const void* data, std::size_t size) {
     // part is started on its way, and the one before it waited for (by the flusher, when there is
     // one, so that the writer goes on meanwhile). Failures show at the flush at commit.
     if (!m_tempPath.empty() && m_written - m_writebackFrom >= kWritebackChunk) {
-        if (m_flusher)
-            m_flusher->ask();
-        else if (m_writebackFrom > m_syncedTo)
+        if (m_flusher) {
+            // One flush at a time: a part written while one is under way goes with the next.
+            if (m_flusher->done() == m_flushJob)
+                m_flushJob = m_flusher->post([this](std::stop_token) {
+                    if (::fdatasync(m_fd) != 0 && m_flushError == 0)
+                        m_flushError = errno;
+                });
+        } else if (m_writebackFrom > m_syncedTo)
             ::sync_file_range(m_fd, static_cast<off_t>(m_syncedTo), static_cast<off_t>(m_writebackFrom - m_syncedTo),
                               SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
         m_syncedTo = m_writebackFrom;
@@ -298,15 +250,6 @@ void AtomicFile::startWriteback() {
                       SYNC_FILE_RANGE_WRITE);
     m_writebackFrom = m_written;
 }
-
-namespace {
-
-bool LargeRegularFile(const std::string& path) {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= AtomicFile::kReleaseLaterBytes;
-}
-
-} // namespace
 
 bool AtomicFile::commit() {
     if (m_fd < 0)
@@ -330,15 +273,10 @@ bool AtomicFile::commit() {
     // meanwhile, and two saves (a run's log and VCD) should not wait for each other's. A signal
     // taken in between removes a temporary name that is no longer there, or the file before it
     // is renamed: the target is whole either way.
-    bool swapped = false;
-    if (!m_failed && m_releaseLater && LargeRegularFile(m_target))
-        swapped = ::renameat2(AT_FDCWD, m_tempPath.c_str(), AT_FDCWD, m_target.c_str(), RENAME_EXCHANGE) == 0;
-    if (!m_failed && !swapped && std::rename(m_tempPath.c_str(), m_target.c_str()) != 0)
+    if (!m_failed && std::rename(m_tempPath.c_str(), m_target.c_str()) != 0)
         fail(errno);
-    SettleRemovable(m_ticket, [this, swapped] {
-        // Swapped, the temporary name holds the replaced file; a helper that cannot be started
-        // leaves it to be removed here, and one killed on the way to the next save of the target.
-        if (m_failed || (swapped && !RemoveInHelper(m_tempPath)))
+    SettleRemovable(m_ticket, [this] {
+        if (m_failed)
             std::remove(m_tempPath.c_str());
     });
     m_ticket = 0;

@@ -13,6 +13,8 @@
 
 namespace cellwatch {
 
+class JobThread;
+
 // Where the bytes of a save of a given path go.
 struct SaveTarget {
     enum class Kind {
@@ -55,12 +57,6 @@ public:
     // another file's commit overlaps with this one's.
     void startWriteback();
 
-    // For a program about to end (a batch run's outputs): a large regular file the commit replaces
-    // is swapped out under the temporary name and removed there by a helper process the commit does
-    // not wait for, since giving back its blocks can take longer than writing the new file did.
-    void releaseReplacedLater() { m_releaseLater = true; }
-    static constexpr std::int64_t kReleaseLaterBytes = std::int64_t{16} << 20;
-
     // Flushes, closes and renames the temporary file over the target. False, with the target left
     // untouched and the temporary file removed, when any write, the flush or the rename failed.
     // A target written in place is closed; false when any write or the close failed.
@@ -75,7 +71,6 @@ public:
     int lastError() const { return m_error; }
 
 private:
-    class Flusher;
     void fail(int error);
     void stopFlusher();
 
@@ -89,8 +84,9 @@ private:
     std::uint64_t m_written = 0;       // bytes written so far
     std::uint64_t m_writebackFrom = 0; // bytes before this are already on their way to the disk
     std::uint64_t m_syncedTo = 0;      // bytes before this are on the disk
-    std::unique_ptr<Flusher> m_flusher;
-    bool m_releaseLater = false;
+    std::unique_ptr<JobThread> m_flusher;
+    std::uint64_t m_flushJob = 0; // the number of the last flush handed to m_flusher
+    int m_flushError = 0;         // the first failed flush's errno; written by m_flusher's jobs
 };
 
 enum class SaveResult {

@@ -1,24 +1,28 @@
-// Each private folder holds a lock file owned by its process; a later process that can take that
-// lock knows the owner has died and removes the folder, so crashed runs do not pile up.
+// Each private folder holds a lock file on which its process holds a plain flock for as long as it
+// lives (the kernel lets go of it however the process ends); a later process that can take that
+// lock knows the owner has died and removes the folder, so crashed runs do not pile up. QLockFile
+// takes flock on its file as well, so a folder that an earlier version locked that way is seen as
+// held, and its checks see this lock file (which holds no owner's details) as never stale.
 #include "platform/temp_folder.h"
 
 #include "common/termination_cleanup.h"
-#include "platform/owner_lock.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QStandardPaths>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 
+#include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -65,6 +69,37 @@ void removeTreeAt(int parentFd, const char* name) {
     ::unlinkat(parentFd, name, AT_REMOVEDIR);
 }
 
+// Locks a new lock file at path and returns its descriptor, or -1. The file is made and locked under
+// another name first: a sweep that found it unlocked would take the new folder for a dead one.
+int takeOwnerLock(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    const QByteArray fresh = name + ".new";
+    int fd = -1;
+    do
+        fd = ::open(fresh.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return -1;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::rename(fresh.constData(), name.constData()) != 0) {
+        ::close(fd);
+        ::unlink(fresh.constData());
+        return -1;
+    }
+    return fd;
+}
+
+// Whether the lock file at path is held by nobody: its owner has ended.
+bool ownerIsGone(const QString& path) {
+    // Non-blocking and without following a link: whatever was put there must not hold the sweep.
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool gone = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    ::close(fd);
+    return gone;
+}
+
 void removeDeadPrivateFolders(const QDir& folder, const QString& keep) {
     // Only real folders of this user are swept: a run-* link (to a folder anywhere) or someone else's
     // folder is left alone, whatever lock it holds.
@@ -84,12 +119,8 @@ void removeDeadPrivateFolders(const QDir& folder, const QString& keep) {
         const QString lockPath = path + QLatin1Char('/') + QLatin1String(kOwnerLockName);
         if (!QFileInfo::exists(lockPath))
             continue; // being set up by a process that has not taken its lock yet
-        QLockFile owner(lockPath);
-        owner.setStaleLockTime(0);
-        if (owner.tryLock(0)) {
-            owner.unlock();
+        if (ownerIsGone(lockPath))
             removeTreeAt(folderFd, entry.constData());
-        }
     }
     ::close(folderFd);
 }
@@ -102,9 +133,8 @@ TempFolder::~TempFolder() {
     if (m_privateFolder.empty())
         return;
     SettleRemovable(m_cleanupTicket, [this] {
-        if (m_ownerLock)
-            m_ownerLock->release();
         QDir(QString::fromStdString(m_privateFolder)).removeRecursively();
+        ::close(m_ownerLock);
     });
 }
 
@@ -130,8 +160,8 @@ bool TempFolder::prepare() {
     });
     if (ticket == 0)
         return false;
-    auto lock = std::make_unique<OwnerLock>();
-    if (!lock->take(privateDir->filePath(QLatin1String(kOwnerLockName)).toStdString())) {
+    const int lock = takeOwnerLock(privateDir->filePath(QLatin1String(kOwnerLockName)));
+    if (lock < 0) {
         SettleRemovable(ticket, [&] { privateDir.reset(); }); // removes the new folder
         return false;
     }
@@ -140,7 +170,7 @@ bool TempFolder::prepare() {
     removeDeadPrivateFolders(QDir(folder), privateDir->path());
     m_folder = folder.toStdString();
     m_privateFolder = privateDir->path().toStdString();
-    m_ownerLock = std::move(lock);
+    m_ownerLock = lock;
     m_cleanupTicket = ticket;
     return true;
 }

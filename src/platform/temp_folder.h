@@ -3,12 +3,9 @@
 // folder of this process for its scratch files (the trace cache), so parallel runs never share one.
 
 #include <cstdint>
-#include <memory>
 #include <string>
 
 namespace cellwatch {
-
-class OwnerLock;
 
 // Creates an empty file with a unique name "HLC<letters>.tmp" in folder and returns its path, or an
 // empty string when it cannot.
@@ -49,7 +46,7 @@ private:
     std::string m_base;
     std::string m_folder;
     std::string m_privateFolder;
-    std::unique_ptr<OwnerLock> m_ownerLock;
+    int m_ownerLock = -1; // the descriptor holding the private folder's lock file locked
     std::uint64_t m_cleanupTicket = 0;
 };
 

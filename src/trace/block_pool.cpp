@@ -1,13 +1,10 @@
 #include "trace/block_pool.h"
 
-#include "common/background_thread.h"
+#include "common/job_thread.h"
 
 #include <algorithm>
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
 #include <sys/mman.h>
-#include <thread>
 
 namespace cellwatch {
 
@@ -18,64 +15,6 @@ constexpr std::size_t kLargePage = std::size_t{2} << 20;
 constexpr std::size_t kAhead = 2 * kLargePage;
 
 } // namespace
-
-// Maps the region's pages up to the mark the pool sets, a large page at a time, and stops for good
-// at the first refusal (a system without MADV_POPULATE_WRITE) or when the pool goes.
-class BlockPool::Preparer {
-public:
-    Preparer(char* base, std::size_t bytes) : m_base(base), m_bytes(bytes), m_thread([this] { run(); }) {}
-    ~Preparer() {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_stop = true;
-        }
-        m_work.notify_one();
-        m_thread.join();
-    }
-    // Everything below bytes should be ready.
-    void want(std::size_t bytes) {
-        // Raised a large page at a time: the thread is woken once per page, not once per block.
-        bytes = std::min((bytes + kLargePage - 1) / kLargePage * kLargePage, m_bytes);
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            if (bytes <= m_wanted)
-                return;
-            m_wanted = bytes;
-        }
-        m_work.notify_one();
-    }
-
-private:
-    void run() {
-        YieldToTheRun();
-        std::size_t done = 0;
-        std::unique_lock<std::mutex> lock(m_mutex);
-        for (;;) {
-            m_work.wait(lock, [&] { return m_stop || m_wanted > done; });
-            if (m_stop)
-                return;
-            const std::size_t end = std::min(done + kLargePage, m_bytes);
-            lock.unlock();
-            bool mapped = false;
-#ifdef MADV_POPULATE_WRITE
-            // Leaves what is already there as it is: blocks being filled meanwhile are not disturbed.
-            mapped = ::madvise(m_base + done, end - done, MADV_POPULATE_WRITE) == 0;
-#endif
-            lock.lock();
-            if (!mapped)
-                return;
-            done = end;
-        }
-    }
-
-    char* m_base;
-    std::size_t m_bytes;
-    std::mutex m_mutex;
-    std::condition_variable m_work;
-    std::size_t m_wanted = 0;
-    bool m_stop = false;
-    std::thread m_thread; // last: it starts once everything above exists
-};
 
 BlockPool::BlockPool(std::size_t blockBytes, std::size_t blocks) : m_blockBytes(blockBytes), m_blocks(blocks) {}
 
@@ -100,16 +39,35 @@ bool BlockPool::reserve() {
     // Only a hint: without large pages the region works as it is.
     ::madvise(m_base, m_bytes, MADV_HUGEPAGE);
     if (m_prepare)
-        m_preparer = std::make_unique<Preparer>(m_base, m_bytes);
+        m_preparer = std::make_unique<JobThread>();
     return true;
 }
 
 void BlockPool::prepareAhead() {
     m_prepare = true;
     if (m_base != nullptr && !m_preparer)
-        m_preparer = std::make_unique<Preparer>(m_base, m_bytes);
+        m_preparer = std::make_unique<JobThread>();
     if (m_preparer)
-        m_preparer->want(m_blockBytes * m_fresh + kAhead);
+        prepareUpTo(m_blockBytes * m_fresh + kAhead);
+}
+
+void BlockPool::prepareUpTo(std::size_t bytes) {
+    // A large page at a time: the thread is handed one job per page, not one per block.
+    bytes = std::min((bytes + kLargePage - 1) / kLargePage * kLargePage, m_bytes);
+    for (; m_preparedTo < bytes; m_preparedTo += kLargePage) {
+        char* const start = m_base + m_preparedTo;
+        const std::size_t length = std::min(kLargePage, m_bytes - m_preparedTo);
+        m_preparer->post([this, start, length](std::stop_token) {
+            if (m_prepareRefused)
+                return;
+#ifdef MADV_POPULATE_WRITE
+            // Leaves what is already there as it is: blocks being filled meanwhile are not disturbed.
+            if (::madvise(start, length, MADV_POPULATE_WRITE) == 0)
+                return;
+#endif
+            m_prepareRefused = true;
+        });
+    }
 }
 
 void* BlockPool::take() {
@@ -124,7 +82,7 @@ void* BlockPool::take() {
         return nullptr;
     void* block = m_base + m_blockBytes * m_fresh++;
     if (m_preparer)
-        m_preparer->want(m_blockBytes * m_fresh + kAhead);
+        prepareUpTo(m_blockBytes * m_fresh + kAhead);
     return block;
 }
 

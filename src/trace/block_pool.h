@@ -11,6 +11,8 @@
 
 namespace cellwatch {
 
+class JobThread;
+
 class BlockPool {
 public:
     BlockPool(std::size_t blockBytes, std::size_t blocks);
@@ -29,9 +31,9 @@ public:
     void prepareAhead();
 
 private:
-    class Preparer;
-
     bool reserve();
+    // Hands m_preparer the large pages below bytes that it was not given yet.
+    void prepareUpTo(std::size_t bytes);
 
     std::size_t m_blockBytes;
     std::size_t m_blocks;
@@ -41,9 +43,11 @@ private:
     std::size_t m_bytes = 0;
     bool m_tried = false;
     bool m_prepare = false;
-    std::size_t m_fresh = 0;    // blocks [m_fresh, m_blocks) were never handed out
-    std::vector<void*> m_given; // blocks given back, for reuse
-    std::unique_ptr<Preparer> m_preparer; // last: stopped before the region goes
+    std::size_t m_fresh = 0;               // blocks [m_fresh, m_blocks) were never handed out
+    std::vector<void*> m_given;            // blocks given back, for reuse
+    std::size_t m_preparedTo = 0;          // the region below this was handed to m_preparer
+    bool m_prepareRefused = false;         // the system cannot prepare memory: m_preparer's jobs stop
+    std::unique_ptr<JobThread> m_preparer; // last: stopped before the region goes
 };
 
 // Deleter of a block that came from pool, or from operator new[] when the pool had none.

@@ -34,14 +34,6 @@ public:
 
     // Deletes the file at path (which need not be open); false when it cannot be removed.
     virtual bool remove(const std::string& path) = 0;
-
-    // For a process about to end: closes the file and removes path, leaving the emptying of what it
-    // holds to a helper process that is not waited for. False (and nothing done) when that cannot
-    // be done; the caller then empties, closes and removes the file itself.
-    virtual bool closeAndRemoveInHelper(const std::string& path) {
-        (void)path;
-        return false;
-    }
 };
 
 // The real thing: a POSIX file descriptor with pread/pwrite.

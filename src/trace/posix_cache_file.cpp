@@ -3,8 +3,6 @@
 
 #include "trace/cache_file.h"
 
-#include "common/detached_helper.h"
-
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -70,16 +68,6 @@ public:
     }
 
     bool remove(const std::string& path) override { return std::remove(path.c_str()) == 0; }
-
-    bool closeAndRemoveInHelper(const std::string& path) override {
-        // The helper holds the file open until it has emptied it: once it has the descriptor, the
-        // name and this process's descriptor can go without the pages being given back here.
-        if (m_fd < 0 || !EmptyInHelper(m_fd))
-            return false;
-        close();
-        remove(path);
-        return true;
-    }
 
 private:
     int m_fd = -1;

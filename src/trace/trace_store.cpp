@@ -1,14 +1,10 @@
 #include "trace/trace_store.h"
 
-#include "common/background_thread.h"
+#include "common/job_thread.h"
 
 #include <algorithm>
 #include <atomic>
-#include <condition_variable>
-#include <deque>
-#include <mutex>
 #include <new>
-#include <thread>
 
 namespace cellwatch {
 namespace {
@@ -21,92 +17,17 @@ std::string cachePathIn(const std::string& folder) {
 
 } // namespace
 
-// Writes queued blocks to the cache file, in order, on a thread of its own. After a failed write it
-// writes nothing more until the store has dealt with the failure (restart()).
-class TraceStore::BlockWriter {
-public:
-    explicit BlockWriter(CacheFile& file) : m_file(file), m_thread([this] { run(); }) {}
-    ~BlockWriter() {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_quit = true;
-        }
-        m_work.notify_all();
-        m_thread.join();
-    }
+// Write-behind: each queued block is a job of a thread of its own, which writes the blocks in order.
+// After a failed write the jobs behind it write nothing, until the store has dealt with the failure.
+struct TraceStore::WriteBehind {
+    WriteBehind(CacheFile& file, std::size_t written) : file(file), written(written) {}
 
-    // Blocks first, first + 1, ... whose records are records(block); one wake-up for all of them.
-    template <class Records>
-    void queue(std::size_t first, std::size_t end, Records&& records) {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            for (std::size_t block = first; block < end; ++block)
-                m_jobs.push_back(Job{block, records(block)});
-        }
-        m_work.notify_one();
-    }
-    // Waits until block is written or a write failed; the blocks written so far, in order, and the
-    // block that failed (or none).
-    std::size_t wait(std::size_t block, bool& failed) {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        m_done.wait(lock, [&] { return m_written > block || m_failed; });
-        failed = m_failed && m_written <= block;
-        return m_written;
-    }
-    // Drops what is queued and waits for the write in progress; the blocks written, in order.
-    std::size_t drop() {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        m_jobs.clear();
-        m_done.wait(lock, [&] { return !m_busy; });
-        return m_written;
-    }
-    // After a failure: everything from the failed block on is queued again by the store.
-    void restart(std::size_t written) {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_jobs.clear();
-        m_failed = false;
-        m_written = written;
-    }
-
-private:
-    struct Job {
-        std::size_t block;
-        const TraceRecord* records;
-    };
-
-    void run() {
-        YieldToTheRun();
-        std::unique_lock<std::mutex> lock(m_mutex);
-        for (;;) {
-            m_work.wait(lock, [&] { return m_quit || (!m_jobs.empty() && !m_failed); });
-            if (m_quit)
-                return;
-            const Job job = m_jobs.front();
-            m_jobs.pop_front();
-            m_busy = true;
-            lock.unlock();
-            const std::uint64_t offset = static_cast<std::uint64_t>(job.block) * kBlockBytes;
-            const bool stored = m_file.writeAt(offset, job.records, kBlockBytes) == kBlockBytes;
-            lock.lock();
-            m_busy = false;
-            if (stored && job.block == m_written)
-                m_written = job.block + 1;
-            else
-                m_failed = true;
-            m_done.notify_all();
-        }
-    }
-
-    CacheFile& m_file;
-    std::mutex m_mutex;
-    std::condition_variable m_work;
-    std::condition_variable m_done;
-    std::deque<Job> m_jobs;
-    std::size_t m_written = 0;
-    bool m_failed = false;
-    bool m_busy = false;
-    bool m_quit = false;
-    std::thread m_thread; // last: it starts once everything above exists
+    CacheFile& file;
+    // Set by the jobs; the store reads them once it has waited for the jobs concerned.
+    std::size_t written; // blocks [0, written) are on file
+    bool failed = false;
+    std::int64_t jobOffset = 0; // the job that writes block b has the number b + jobOffset
+    JobThread thread;           // last: stopped before the rest goes
 };
 
 TraceStore::TraceStore(const std::string& folder)
@@ -124,11 +45,6 @@ TraceStore::~TraceStore() {
     if (m_follower)
         m_follower->storeEmptied();
     stopWriter();
-    // Emptying a large file takes a while; a process about to end hands that over.
-    constexpr std::size_t kHandOverBlocks = 200;
-    if (m_releaseFileLater && m_file->isOpen() && std::max(m_written, m_queued) >= kHandOverBlocks &&
-        m_file->closeAndRemoveInHelper(m_path))
-        return;
     dropFileContents();
     m_file->close();
     m_file->remove(m_path);
@@ -154,7 +70,8 @@ void TraceStore::stopWriter() {
     if (!m_writer)
         return;
     // Blocks still queued need not reach the file: whoever stops the writer empties it or writes them itself.
-    m_written = m_writer->drop();
+    m_writer->thread.stop();
+    m_written = m_writer->written;
     m_writer.reset();
     m_queued = m_written;
 }
@@ -289,11 +206,24 @@ bool TraceStore::writePending() {
             // Nothing is on file yet, so a retried open (which truncates) loses nothing.
             if (!m_file->isOpen() && m_queued == 0)
                 m_file->open(m_path);
-            m_writer = std::make_unique<BlockWriter>(*m_file);
-            m_writer->restart(m_written);
+            m_writer = std::make_unique<WriteBehind>(*m_file, m_written);
         }
-        m_writer->queue(m_queued, stop, [this](std::size_t block) { return m_blocks[block].get(); });
-        m_queued = stop;
+        WriteBehind& writer = *m_writer;
+        for (; m_queued < stop; ++m_queued) {
+            const std::size_t block = m_queued;
+            const TraceRecord* records = m_blocks[block].get();
+            const std::uint64_t job = writer.thread.post([&writer, block, records](std::stop_token) {
+                if (writer.failed)
+                    return;
+                const std::uint64_t offset = static_cast<std::uint64_t>(block) * kBlockBytes;
+                if (block == writer.written &&
+                    writer.file.writeAt(offset, records, kBlockBytes) == kBlockBytes)
+                    writer.written = block + 1;
+                else
+                    writer.failed = true;
+            });
+            writer.jobOffset = static_cast<std::int64_t>(job) - static_cast<std::int64_t>(block);
+        }
         return true;
     }
     const std::size_t stop = std::min(m_written + kWriteBatchBlocks, m_blocks.size() - 1);
@@ -320,14 +250,19 @@ bool TraceStore::writeBlock(std::size_t block) {
 }
 
 bool TraceStore::waitWritten(std::size_t block) {
-    bool failed = false;
-    m_written = m_writer->wait(block, failed);
-    if (!failed)
+    if (block < m_written)
+        return true; // on file already, perhaps through an earlier writer or none
+    WriteBehind& writer = *m_writer;
+    writer.thread.waitFor(static_cast<std::uint64_t>(static_cast<std::int64_t>(block) + writer.jobOffset));
+    m_written = writer.written;
+    if (m_written > block)
         return true;
     // As a write of the store's own: the file keeps whole blocks only, and the block that failed
-    // (with the ones queued after it) stays resident and is written again next time.
+    // (with the ones queued after it, which write nothing) stays resident and is written again
+    // next time.
+    writer.thread.waitIdle();
     m_file->truncate(static_cast<std::uint64_t>(m_written) * kBlockBytes);
-    m_writer->restart(m_written);
+    writer.failed = false;
     m_queued = m_written;
     return false;
 }

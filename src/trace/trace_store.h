@@ -111,10 +111,6 @@ public:
     // memory is then also made ready ahead of them (BlockPool::prepareAhead). Off by default.
     void setWriteBehind(bool on);
 
-    // For a process that ends with the store: a large cache file is emptied by a helper process
-    // after the store is gone (CacheFile::closeAndRemoveInHelper) instead of by the destructor.
-    void releaseFileLater() { m_releaseFileLater = true; }
-
     // Tells follower of every block that fills from now on, starting with the tail (null: nobody).
     // Blocks below the tail are not announced. The follower must outlive its place here or leave it first.
     void setFollower(TraceStoreFollower* follower) {
@@ -132,7 +128,7 @@ public:
     }
 
 private:
-    class BlockWriter;
+    struct WriteBehind;
     // Raw storage from the pool (or the heap once it is used up): a block's records are written
     // before they are read, so zeroing them first would only cost time.
     using RecordArray = std::unique_ptr<TraceRecord[], ReturnToPool>;
@@ -168,8 +164,7 @@ private:
     std::size_t m_written = 0;  // blocks are written in order, once each: [0, m_written) are on file
     std::size_t m_queued = 0;   // [0, m_queued) are on file or on their way there (write-behind)
     bool m_writeBehind = false;
-    bool m_releaseFileLater = false;
-    std::unique_ptr<BlockWriter> m_writer;
+    std::unique_ptr<WriteBehind> m_writer;
     std::size_t m_scanFrom = 0; // no block below this one is resident
     RecordArray m_spare;        // one freed array kept for the next block, to spare the allocator
     TraceStoreFollower* m_follower = nullptr;

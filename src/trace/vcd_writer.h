@@ -83,8 +83,6 @@ public:
 
     // The file, once open, is flushed to the disk along the way (AtomicFile::flushInBackground).
     void flushInBackground() { m_flushInBackground = true; }
-    // See AtomicFile::releaseReplacedLater.
-    void releaseReplacedLater() { m_out.releaseReplacedLater(); }
 
     // Writes out what is buffered and sends the file so far on its way to the disk (see
     // AtomicFile::startWriteback); the file stays open for more.

@@ -12,6 +12,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
 
 namespace cellwatch {
 namespace {
@@ -39,6 +44,26 @@ public:
         return true;
     }
 };
+
+// Processes whose parent is this one, running or ended and not yet waited for.
+int ChildProcesses() {
+    const std::string self = std::to_string(::getpid());
+    int children = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        std::ifstream stat(entry.path() / "stat");
+        std::string text;
+        if (!std::getline(stat, text))
+            continue;
+        // "pid (name) state ppid ...": the name may hold blanks and parentheses.
+        const std::size_t close = text.rfind(')');
+        std::istringstream rest(close == std::string::npos ? std::string() : text.substr(close + 1));
+        std::string state;
+        std::string parent;
+        if (rest >> state >> parent && parent == self)
+            ++children;
+    }
+    return children;
+}
 
 class BatchRunTest : public test::BatchRunTestBase {
 protected:
@@ -284,6 +309,44 @@ TEST_F(BatchRunTest, LogAndVcdGoWhereTheyAreAsked) {
     EXPECT_TRUE(Contains(ReadText(path("out/run.log")), "| wrapped past ff"));
     EXPECT_FALSE(std::filesystem::exists(path("counter8.cmd.log")));
     EXPECT_TRUE(Contains(ReadText(path("out/run.vcd")), "$enddefinitions"));
+}
+
+TEST_F(BatchRunTest, ARunStartsNoOtherProgramAndLeavesNoProcessBehind) {
+    // Large outputs to replace and a trace store that spills every block: what once went to
+    // programs found on the PATH. Stand-ins on the PATH would note it if anything ran them.
+    const std::filesystem::path bin = dir / "bin";
+    std::filesystem::create_directories(bin);
+    for (const char* name : {"rm", "truncate", "sh"}) {
+        test::WriteText(bin / name, "#!/bin/sh\necho ran > '" + path("ran") + "'\n");
+        std::filesystem::permissions(bin / name, std::filesystem::perms::owner_all);
+    }
+    for (const char* name : {"run.log", "run.vcd"}) {
+        test::WriteText(dir / name, "old");
+        std::filesystem::resize_file(dir / name, std::uintmax_t{20} << 20);
+    }
+    const std::string file = write("long.cmd", test::Counter8Script("cycle 20000\n"));
+    BatchOptions options = script(file);
+    options.logFile = path("run.log");
+    options.vcdFile = path("run.vcd");
+    options.prepareSession = [this](CWizDoc& doc) {
+        doc.replaceTraceStore(std::make_unique<TraceStore>(path("scratch"), makePosixCacheFile(),
+                                                           std::make_unique<NoMemory>()));
+    };
+    const std::string pathBefore = std::getenv("PATH") ? std::getenv("PATH") : "";
+    ::setenv("PATH", (":" + bin.string()).c_str(), 1); // an empty entry is the working folder
+    const int status = run(options);
+    const int children = ChildProcesses();
+    ::setenv("PATH", pathBefore.c_str(), 1);
+
+    EXPECT_EQ(status, kBatchPassed) << errors;
+    EXPECT_EQ(children, 0) << "no helper, running or a zombie, once runBatch has returned";
+    EXPECT_FALSE(std::filesystem::exists(path("ran")));
+    EXPECT_FALSE(ReadText(path("run.log")).starts_with("old"));
+    EXPECT_TRUE(Contains(ReadText(path("run.vcd")), "$enddefinitions"));
+    EXPECT_LT(std::filesystem::file_size(path("run.vcd")), std::uintmax_t{20} << 20);
+    EXPECT_TRUE(std::filesystem::is_empty(dir / "scratch")) << "the spilled cache file is gone with the run";
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        EXPECT_FALSE(entry.path().filename().string().ends_with(".tmp")) << entry.path();
 }
 
 TEST_F(BatchRunTest, OutputsThatCannotBeWrittenFailTheRun) {

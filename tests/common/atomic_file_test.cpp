@@ -1,13 +1,11 @@
 // Saves to targets that are not plain files, the temporary files a killed save leaves, and what a
 // signal removes. Every target is made in the test's own folder.
 #include "common/atomic_file.h"
-#include "common/detached_helper.h"
 #include "common/termination_cleanup.h"
 #include "device_targets.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -86,16 +84,13 @@ TEST_F(AtomicFileTest, ALargeFileSentToTheDiskWhileWrittenArrivesWhole) {
     EXPECT_EQ(names(dir), std::set<std::string>{"large.log"});
     EXPECT_EQ(fs::file_size(dir / "large.log"), before) << "the file it would have replaced stays as it was";
 
-    // Replaced by a save that leaves the old file to a helper: the new content is in place at
-    // once, the old file is untouched until the helper removes its last name.
+    // Replacing a file that has another name leaves that name holding the old content; nothing
+    // else is left in the folder once the commit returns.
     fs::create_hard_link(dir / "large.log", dir / "old.log");
-    auto [file, expected] = writeLarge("large.log", false, std::size_t{18} << 20);
-    file->releaseReplacedLater();
+    auto [file, expected] = writeLarge("large.log", true, std::size_t{18} << 20);
     ASSERT_TRUE(file->commit());
     EXPECT_TRUE(read(dir / "large.log") == expected);
     EXPECT_EQ(fs::file_size(dir / "old.log"), before);
-    for (int wait = 0; wait < 500 && names(dir).size() > 2; ++wait)
-        ::usleep(10000); // the helper is another process: its end is polled for, up to 5 s
     EXPECT_EQ(names(dir), (std::set<std::string>{"large.log", "old.log"}));
 }
 
@@ -207,62 +202,6 @@ TEST_F(AtomicFileTest, SignalRemovesSavesInProgressAndScratchFoldersThenExits) {
     EXPECT_EXIT(CutShort(dir, SIGTERM), ::testing::ExitedWithCode(143), "");
     EXPECT_EQ(names(dir), std::set<std::string>{"done.txt"});
     EXPECT_EQ(read(dir / "done.txt"), "done");
-}
-
-} // namespace
-} // namespace cellwatch
-
-namespace cellwatch {
-namespace {
-
-TEST(DetachedHelper, TheHelperGetsItsWorkButNotTheCallersStandardStreams) {
-    // A stand-in `rm` on the PATH notes its arguments and stays a while: a build server reading the
-    // run's output to its end must not wait for it.
-    const fs::path folder = fs::path(::testing::TempDir()) / "cellwatch_common_helper";
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-    const fs::path marker = folder / "called";
-    {
-        std::ofstream script(folder / "rm");
-        script << "#!/bin/sh\necho \"$@\" > '" << marker.string() << "'\necho $$ > '" << (folder / "pid").string()
-               << "'\nexec sleep 30\n";
-    }
-    fs::permissions(folder / "rm", fs::perms::owner_all);
-    int streams[2];
-    ASSERT_EQ(::pipe(streams), 0);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::dup2(streams[1], 1);
-        ::dup2(streams[1], 2);
-        ::close(streams[0]);
-        ::close(streams[1]);
-        ::setenv("PATH", folder.c_str(), 1);
-        ::_exit(RemoveInHelper("some file") ? 0 : 1);
-    }
-    ::close(streams[1]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    // The end of the streams comes with the caller's end, long before the helper's.
-    const auto start = std::chrono::steady_clock::now();
-    char byte = 0;
-    EXPECT_EQ(::read(streams[0], &byte, 1), 0);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
-    ::close(streams[0]);
-    for (int wait = 0; wait < 500 && !fs::exists(marker); ++wait)
-        ::usleep(10000); // the helper is another process: its start is polled for, up to 5 s
-    std::ifstream called(marker);
-    std::string arguments;
-    std::getline(called, arguments);
-    EXPECT_EQ(arguments, "-f -- some file");
-    for (int wait = 0; wait < 500 && !fs::exists(folder / "pid"); ++wait)
-        ::usleep(10000);
-    pid_t helper = 0;
-    std::ifstream(folder / "pid") >> helper;
-    if (helper > 0)
-        ::kill(helper, SIGKILL);
-    fs::remove_all(folder);
 }
 
 } // namespace

@@ -1,4 +1,3 @@
-#include "platform/owner_lock.h"
 #include "platform/temp_folder.h"
 
 #include <QDir>
@@ -8,6 +7,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -139,31 +141,43 @@ TEST_F(TempFolderTest, SweepNeverFollowsALinkOutOfTheScratchFolder) {
     EXPECT_EQ(QFileInfo::exists(hlc.filePath(dead[2])), foreign);
 }
 
-TEST_F(TempFolderTest, TheOwnerLockIsWhatQLockFileWritesAndReadsAsHeld) {
-    // Other copies, of this version or an earlier one, look at a private folder with QLockFile.
-    const QString qtPath = base.filePath("qt.lock");
-    QByteArray qtBytes;
-    {
-        QLockFile qt(qtPath);
-        ASSERT_TRUE(qt.tryLock(0));
-        QFile file(qtPath);
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        qtBytes = file.readAll();
+TEST_F(TempFolderTest, APrivateFolderIsHeldByAPlainLockThatEveryCopySeesAsHeld) {
+    TempFolder mine(basePath());
+    ASSERT_TRUE(mine.prepare());
+    const QString lockPath = QString::fromStdString(mine.privatePath()) + "/owner.lock";
+    ASSERT_TRUE(QFileInfo(lockPath).isFile());
+    EXPECT_EQ(QDir(QString::fromStdString(mine.privatePath()))
+                  .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+              QStringList{"owner.lock"})
+        << "the lock file is the only thing there, under its own name";
+
+    // Another process cannot take the lock while this one lives.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const int fd = ::open(lockPath.toLocal8Bit().constData(), O_RDONLY | O_CLOEXEC);
+        _exit(fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK ? 0 : 1);
     }
-    const QString path = base.filePath("owner.lock");
-    OwnerLock mine;
-    ASSERT_TRUE(mine.take(path.toStdString()));
-    EXPECT_FALSE(OwnerLock().take(path.toStdString())) << "a lock held is not taken twice";
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), qtBytes);
-    QLockFile other(path);
-    other.setStaleLockTime(0);
-    EXPECT_FALSE(other.tryLock(0)) << "the owner lives";
-    EXPECT_EQ(other.error(), QLockFile::LockFailedError);
-    mine.release();
-    EXPECT_FALSE(QFileInfo::exists(path));
-    EXPECT_TRUE(other.tryLock(0));
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the lock was free";
+    // Earlier versions look with QLockFile, which must not take the folder of a live owner either.
+    QLockFile earlier(lockPath);
+    earlier.setStaleLockTime(0);
+    EXPECT_FALSE(earlier.tryLock(0));
+    EXPECT_TRUE(QFileInfo(lockPath).isFile());
+
+    // A folder an earlier version holds with QLockFile stays; one whose owner is gone does not.
+    const QDir hlc(base.filePath("HLC_temp"));
+    ASSERT_TRUE(hlc.mkdir("run-held") && hlc.mkdir("run-dead"));
+    QLockFile held(hlc.filePath("run-held/owner.lock"));
+    ASSERT_TRUE(held.tryLock(0));
+    touch(hlc.filePath("run-dead/owner.lock"));
+    TempFolder next(basePath());
+    ASSERT_TRUE(next.prepare());
+    EXPECT_TRUE(hlc.exists("run-held"));
+    EXPECT_FALSE(hlc.exists("run-dead"));
+    EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(mine.privatePath())));
 }
 
 TEST_F(TempFolderTest, UniqueFilesAreEmptyAndHlcPrefixed) {

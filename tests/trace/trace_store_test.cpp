@@ -4,10 +4,13 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <memory>
 #include <mutex>
 #include <set>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 using namespace cellwatch;
@@ -402,18 +405,26 @@ TEST_F(TraceStoreOnDisk, SpillsReadsBackResetsAndCleansUp) {
     EXPECT_FALSE(fs::exists(cache));
 }
 
-TEST_F(TraceStoreOnDisk, ALargeCacheFileLeftToAHelperLeavesTheFolderEmptyAtOnce) {
-    // Low memory: every full block is spilled, so the file passes the hand-over size quickly.
+TEST_F(TraceStoreOnDisk, ALargeCacheFileIsEmptiedAndRemovedByTheStoreAsItGoes) {
+    // Low memory: every full block is spilled, written behind the appends. The store gives the
+    // file's blocks back itself before it is gone, so nothing is left for anyone after it.
     auto memory = std::make_shared<std::uint64_t>(1024);
     const fs::path cache = dir / "cache.dat";
+    int held = -1;
     {
         TraceStore store(dir.string(), makePosixCacheFile(), std::make_unique<FakeMemory>(memory));
-        store.releaseFileLater();
+        store.setWriteBehind(true);
         for (std::uint32_t i = 0; i < 220 * TraceStore::kRecordsPerBlock; ++i)
             ASSERT_TRUE(store.append(recordFor(i)));
         ASSERT_GE(fs::file_size(cache), 200 * kBlock);
+        held = ::open(cache.c_str(), O_RDONLY | O_CLOEXEC); // sees what becomes of the file itself
+        ASSERT_GE(held, 0);
     }
-    EXPECT_FALSE(fs::exists(cache)) << "the name goes with the store; the helper empties the file";
+    struct stat after {};
+    ASSERT_EQ(::fstat(held, &after), 0);
+    ::close(held);
+    EXPECT_EQ(after.st_size, 0) << "emptied by the store, not left to a process that outlives it";
+    EXPECT_FALSE(fs::exists(cache));
     EXPECT_TRUE(fs::is_empty(dir));
 }
 

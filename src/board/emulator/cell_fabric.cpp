@@ -15,32 +15,44 @@ constexpr int kExtraCascadeRounds = 2;
 
 } // namespace
 
+namespace {
+
+std::size_t wordCount(std::uint32_t cells) {
+    // The cells, the two constants and one word beyond, which the last window reads.
+    return (kWordBitBase + cells + 2 + 63) / 64 + 1;
+}
+
+// The window of 64 bits starting at bit `bit` of the packed words.
+std::uint64_t windowAt(const std::uint64_t* words, std::uint32_t bit) {
+    return fetchWindow(words, bit >> 6, bit & 63u, false);
+}
+
+} // namespace
+
 CellFabric::CellFabric(int cellsPerSide)
     : m_cells(cellsPerSide), m_count(static_cast<std::uint32_t>(cellsPerSide * cellsPerSide)),
-      m_state(m_count + 2, 0), m_readXor(m_count, 0), m_config(3u * m_count, 0),
-      m_flags(m_count + 2, 0), m_userStart(m_count + 3, 0), m_readStrobe(static_cast<std::size_t>(cellsPerSide)),
+      m_bits(wordCount(m_count), 0), m_readXor(wordCount(m_count), 0), m_gateBits(wordCount(m_count), 0),
+      m_config(3u * m_count, 0), m_flags(m_count + 2, 0), m_readStrobe(static_cast<std::size_t>(cellsPerSide)),
       m_accessStrobe(static_cast<std::size_t>(cellsPerSide)) {
-    m_state[m_count + 1] = 1;
+    setBit(m_count + 1, true);
 }
 
 void CellFabric::reset() {
     std::fill(m_config.begin(), m_config.end(), 0u);
-    std::fill(m_state.begin(), m_state.begin() + m_count, std::uint8_t{0});
+    std::fill(m_bits.begin(), m_bits.end(), 0u);
+    setBit(m_count + 1, true);
     m_dirty = true;
     compile();
 }
 
 void CellFabric::clearRegisters() {
     ensureCompiled();
-    std::vector<std::uint8_t> isComb; // rare operation: a temporary is fine here
-    isComb.assign(m_count, 0);
-    for (const Logic& l : m_comb)
-        isComb[l.self] = 1;
-    for (std::uint32_t i = 0; i < m_count; ++i)
-        if (!isComb[i])
-            m_state[i] = 0;
-    m_settleAll = true;
-    settleChanges();
+    const bool one = bit(m_count + 1);
+    for (std::size_t w = 0; w < m_bits.size(); ++w)
+        m_bits[w] &= m_gateBits[w];
+    setBit(m_count + 1, one);
+    settle();
+    m_settlePending = false;
     rememberClockNets();
 }
 
@@ -71,31 +83,23 @@ std::uint32_t CellFabric::readCells(int column, const std::uint8_t* rows, int co
     ensureCompiled();
     const std::uint32_t base = index(0, column);
     std::uint32_t value = 0;
-    int k = 0;
-    if (std::endian::native == std::endian::little && count > 0 && rows[count - 1] - rows[0] == count - 1) {
-        // Ascending rows with no gap: the column's cells lie side by side, eight bits at a time.
-        const std::uint8_t* state = m_state.data() + base + rows[0];
-        const std::uint8_t* inverted = m_readXor.data() + base + rows[0];
-        for (; k + 8 <= count; k += 8) {
-            std::uint64_t bytes = 0;
-            std::uint64_t xors = 0;
-            std::memcpy(&bytes, state + k, 8);
-            std::memcpy(&xors, inverted + k, 8);
-            // Each byte is 0 or 1: the multiply gathers byte j's bit at bit 56 + j.
-            value |= static_cast<std::uint32_t>(((bytes ^ xors) * 0x0102040810204080ull) >> 56) << k;
-        }
-        for (; k < count; ++k)
-            value |= static_cast<std::uint32_t>(state[k] ^ inverted[k]) << k;
+    if (count > 0)
+        settleObserved((base + rows[0] + kWordBitBase) >> 6, (base + rows[count - 1] + kWordBitBase) >> 6);
+    if (count > 0 && rows[count - 1] - rows[0] == count - 1) {
+        // Ascending rows with no gap: the column's cells lie side by side in the packed words.
+        const std::uint32_t first = base + rows[0] + kWordBitBase;
+        const std::uint64_t bits = windowAt(m_bits.data(), first) ^ windowAt(m_readXor.data(), first);
+        value = static_cast<std::uint32_t>(bits & ((std::uint64_t{1} << count) - 1));
     } else {
-        for (; k < count; ++k) {
-            const std::uint32_t i = base + rows[k];
-            value |= static_cast<std::uint32_t>(m_state[i] ^ m_readXor[i]) << k;
+        for (int k = 0; k < count; ++k) {
+            const std::uint32_t b = base + rows[k] + kWordBitBase;
+            value |= static_cast<std::uint32_t>(((m_bits[b >> 6] ^ m_readXor[b >> 6]) >> (b & 63u)) & 1u) << k;
         }
     }
     const Range strobes[2] = {m_readStrobe[static_cast<std::size_t>(column)],
                               m_accessStrobe[static_cast<std::size_t>(column)]};
     if (!strobes[0].empty() || !strobes[1].empty()) {
-        m_changed = 0;
+        m_netMoved = false;
         fire(strobes, 2, -1, nullptr);
         settleAndCascade();
     }
@@ -109,20 +113,19 @@ void CellFabric::writeCells(int column, const std::uint8_t* rows, int count, std
     const std::uint32_t base = index(0, column);
     const Range& strobe = m_accessStrobe[static_cast<std::size_t>(column)];
     std::uint64_t written[2] = {0, 0}; // only a strobe of the column asks which rows were written
-    m_changed = 0;
-    std::uint8_t* const state = m_state.data();
+    m_netMoved = false;
     for (int k = 0; k < count; ++k) {
-        const std::uint8_t row = rows[k];
-        const auto bit = static_cast<std::uint8_t>((value >> k) & 1u);
-        if (state[base + row] != bit)
-            writeState(base + row, bit);
+        const std::uint32_t cell = base + rows[k];
+        const bool b = ((value >> k) & 1u) != 0;
+        if (bit(cell) != b)
+            writeState(cell, b);
     }
     if (!strobe.empty())
         for (int k = 0; k < count; ++k)
             written[rows[k] >> 6] |= std::uint64_t{1} << (rows[k] & 63);
     settleAndCascade();
     if (!strobe.empty()) {
-        m_changed = 0;
+        m_netMoved = false;
         fire(&strobe, 1, column, written);
         settleAndCascade();
     }
@@ -132,23 +135,25 @@ bool CellFabric::state(int row, int column) {
     if (!inside(row, column))
         return false;
     ensureCompiled();
-    return m_state[index(row, column)] != 0;
+    settleCell(index(row, column));
+    return bit(index(row, column));
 }
 
 bool CellFabric::readBack(int row, int column) {
     if (!inside(row, column))
         return false;
     ensureCompiled();
-    const std::uint32_t i = index(row, column);
-    return (m_state[i] ^ m_readXor[i]) != 0;
+    settleCell(index(row, column));
+    const std::uint32_t b = index(row, column) + kWordBitBase;
+    return (((m_bits[b >> 6] ^ m_readXor[b >> 6]) >> (b & 63u)) & 1u) != 0;
 }
 
 void CellFabric::setState(int row, int column, bool value) {
     if (!inside(row, column))
         return;
     ensureCompiled();
-    m_changed = 0;
-    writeState(index(row, column), value ? 1 : 0);
+    m_netMoved = false;
+    writeState(index(row, column), value);
     settleAndCascade();
 }
 
@@ -166,26 +171,31 @@ std::uint32_t CellFabric::sourceIndex(const CellSource& s) const {
 
 void CellFabric::compile() {
     m_dirty = false;
-    m_comb.clear();
-    m_regs.clear();
     m_nets.clear();
     std::fill(m_readStrobe.begin(), m_readStrobe.end(), Range{});
     std::fill(m_accessStrobe.begin(), m_accessStrobe.end(), Range{});
+    std::fill(m_readXor.begin(), m_readXor.end(), 0u);
+    std::fill(m_gateBits.begin(), m_gateBits.end(), 0u);
+    std::fill(m_flags.begin(), m_flags.end(), std::uint8_t{0});
 
     // (kind, key, logic): kind 0 cell-output net keyed by the clock cell, 1 read strobe, 2 access strobe,
     // both keyed by column.
     std::vector<std::tuple<int, std::uint32_t, Logic>> clocked;
+    std::vector<Logic> comb;
     for (int column = 0; column < m_cells; ++column) {
         for (int row = 0; row < m_cells; ++row) {
             const std::uint32_t i = index(row, column);
             const std::uint32_t* w = &m_config[3u * i];
-            m_readXor[i] = static_cast<std::uint8_t>((w[2] >> 28) & 1u);
+            if ((w[2] >> 28) & 1u) {
+                const std::uint32_t b = i + kWordBitBase;
+                m_readXor[b >> 6] |= std::uint64_t{1} << (b & 63u);
+            }
             if ((w[2] & 0xF0u) == 0)
                 continue; // storage: the common case, decoded no further
             const CellConfig c = CellConfig::decode(w[0], w[1], w[2]);
             const Logic l{i, sourceIndex(c.inputA), sourceIndex(c.inputB), c.table};
             if (c.mode == CellMode::Combinational) {
-                m_comb.push_back(l);
+                comb.push_back(l);
                 continue;
             }
             if (c.mode != CellMode::Registered || !inside(c.clockRow, c.clockColumn))
@@ -207,15 +217,18 @@ void CellFabric::compile() {
     }
 
     // Evaluation order of the combinational cells: inputs before the cells that use them. Cells on a
-    // combinational loop keep address order after the rest; each settle evaluates them once.
+    // combinational loop, and those behind one, keep address order after the rest; each settle
+    // evaluates them once.
+    std::vector<Logic> ordered;
+    m_looped.clear();
     {
         std::vector<std::int32_t> position(m_count + 2, -1);
-        for (std::size_t k = 0; k < m_comb.size(); ++k)
-            position[m_comb[k].self] = static_cast<std::int32_t>(k);
-        std::vector<int> pending(m_comb.size(), 0);
-        std::vector<std::vector<std::uint32_t>> users(m_comb.size());
-        for (std::size_t k = 0; k < m_comb.size(); ++k) {
-            for (std::uint32_t in : {m_comb[k].a, m_comb[k].b}) {
+        for (std::size_t k = 0; k < comb.size(); ++k)
+            position[comb[k].self] = static_cast<std::int32_t>(k);
+        std::vector<int> pending(comb.size(), 0);
+        std::vector<std::vector<std::uint32_t>> users(comb.size());
+        for (std::size_t k = 0; k < comb.size(); ++k) {
+            for (std::uint32_t in : {comb[k].a, comb[k].b}) {
                 const std::int32_t p = position[in];
                 if (p >= 0) {
                     ++pending[k];
@@ -223,45 +236,85 @@ void CellFabric::compile() {
                 }
             }
         }
-        std::vector<Logic> ordered;
-        ordered.reserve(m_comb.size());
+        ordered.reserve(comb.size());
         std::vector<std::uint32_t> ready;
-        std::vector<std::uint8_t> placed(m_comb.size(), 0);
-        for (std::size_t k = 0; k < m_comb.size(); ++k)
+        std::vector<std::uint8_t> placed(comb.size(), 0);
+        for (std::size_t k = 0; k < comb.size(); ++k)
             if (pending[k] == 0)
                 ready.push_back(static_cast<std::uint32_t>(k));
         for (std::size_t head = 0; head < ready.size(); ++head) {
             const std::uint32_t k = ready[head];
-            ordered.push_back(m_comb[k]);
+            ordered.push_back(comb[k]);
             placed[k] = 1;
             for (std::uint32_t u : users[k])
                 if (--pending[u] == 0)
                     ready.push_back(u);
         }
-        m_gatesAcyclic = true;
-        for (std::size_t k = 0; k < m_comb.size(); ++k) {
-            if (!placed[k]) {
-                ordered.push_back(m_comb[k]);
-                m_gatesAcyclic = false;
-            }
-        }
-        m_comb.swap(ordered);
+        for (std::size_t k = 0; k < comb.size(); ++k)
+            if (!placed[k])
+                m_looped.push_back(comb[k]);
+        m_gatesAcyclic = m_looped.empty();
     }
-    indexGates();
+    for (const Logic& l : comb) {
+        const std::uint32_t b = l.self + kWordBitBase;
+        m_gateBits[b >> 6] |= std::uint64_t{1} << (b & 63u);
+        m_flags[l.self] |= kGate;
+        if (m_gatesAcyclic) {
+            m_flags[l.a] |= kFeedsGate;
+            m_flags[l.b] |= kFeedsGate;
+        }
+    }
 
     std::stable_sort(clocked.begin(), clocked.end(), [](const auto& x, const auto& y) {
         return std::get<0>(x) != std::get<0>(y) ? std::get<0>(x) < std::get<0>(y)
                                                 : std::get<1>(x) < std::get<1>(y);
     });
-    m_regs.reserve(clocked.size());
+    for (const auto& entry : clocked)
+        if (std::get<0>(entry) == 0)
+            m_flags[std::get<1>(entry)] |= kNetSource;
+
+    // What the fabric itself reads: registers' inputs, clock nets, the inputs of gates on a loop.
+    std::vector<std::uint8_t> read(m_count + 2, 0);
+    for (const auto& entry : clocked) {
+        read[std::get<2>(entry).a] = read[std::get<2>(entry).b] = 1;
+        if (std::get<0>(entry) == 0)
+            read[std::get<1>(entry)] = 1;
+    }
+    for (const Logic& l : m_looped)
+        read[l.a] = read[l.b] = 1;
+    std::vector<CellInputs> gateInputs;
+    std::vector<std::uint8_t> needed;
+    gateInputs.reserve(ordered.size());
+    for (const Logic& l : ordered) {
+        gateInputs.push_back({l.self, l.a, l.b, l.table});
+        needed.push_back(read[l.self]);
+    }
+    m_gates = orderGates(groupCells(gateInputs, m_count, m_flags, kNetSource, kFeedsGate), gateInputs, m_count,
+                         std::move(needed), m_bits.size());
+    m_gatesClockNets = std::any_of(m_gates.settled.ops.begin(), m_gates.settled.ops.end(),
+                                   [](const WordOp& op) { return op.netSources != 0; });
+    m_observedEpoch.assign(m_gates.observed.stages.size(), 0);
+
+    // Each clock group's registers become operations of their own; an edge evaluates every one of
+    // them before it stores any.
+    m_regOps.clear();
     for (std::size_t k = 0; k < clocked.size();) {
         const int kind = std::get<0>(clocked[k]);
         const std::uint32_t key = std::get<1>(clocked[k]);
+        std::vector<CellInputs> group;
+        for (; k < clocked.size() && std::get<0>(clocked[k]) == kind && std::get<1>(clocked[k]) == key; ++k) {
+            const Logic& l = std::get<2>(clocked[k]);
+            group.push_back({l.self, l.a, l.b, l.table});
+        }
+        std::vector<WordOp> ops = groupCells(group, m_count, m_flags, kNetSource, kFeedsGate).ops;
+        // Shared inputs together: the edge's loop then branches the same way for long runs.
+        std::stable_sort(ops.begin(), ops.end(), [](const WordOp& x, const WordOp& y) {
+            return (x.aBroadcast + 2 * x.bBroadcast) < (y.aBroadcast + 2 * y.bBroadcast);
+        });
         Range r;
-        r.begin = static_cast<std::uint32_t>(m_regs.size());
-        for (; k < clocked.size() && std::get<0>(clocked[k]) == kind && std::get<1>(clocked[k]) == key; ++k)
-            m_regs.push_back(std::get<2>(clocked[k]));
-        r.end = static_cast<std::uint32_t>(m_regs.size());
+        r.begin = static_cast<std::uint32_t>(m_regOps.size());
+        m_regOps.insert(m_regOps.end(), ops.begin(), ops.end());
+        r.end = static_cast<std::uint32_t>(m_regOps.size());
         if (kind == 0)
             m_nets.push_back(ClockNet{key, 0, r});
         else if (kind == 1)
@@ -269,156 +322,125 @@ void CellFabric::compile() {
         else
             m_accessStrobe[key] = r;
     }
-    m_next.assign(m_regs.size(), 0);
+    m_next.assign(m_regOps.size(), 0);
     m_firing.clear();
     m_firing.reserve(m_nets.size() + 2);
-    for (const ClockNet& n : m_nets)
-        m_flags[n.source] |= kNetSource;
 
-    m_settleAll = true;
-    settleChanges();
+    settle();
+    m_settlePending = false;
     rememberClockNets();
 }
 
-void CellFabric::indexGates() {
-    std::fill(m_flags.begin(), m_flags.end(), std::uint8_t{0});
-    std::fill(m_userStart.begin(), m_userStart.end(), 0u);
-    m_users.clear();
-    for (const Logic& l : m_comb)
-        m_flags[l.self] |= kGate;
-    m_pending.assign((m_comb.size() + 63) / 64, 0);
-    m_pendingLow = m_pending.size();
-    m_followChanges = m_gatesAcyclic && m_comb.size() >= kFollowedGates;
-    if (!m_gatesAcyclic)
-        return; // a loop is settled in full after every change: no inputs to tell apart
-    for (const Logic& l : m_comb) {
-        m_flags[l.a] |= kFeedsGate;
-        m_flags[l.b] |= kFeedsGate;
-    }
-    if (!m_followChanges)
-        return;
-    // Counting sort of (input, position) pairs: each cell's users come out in ascending position.
-    for (const Logic& l : m_comb) {
-        ++m_userStart[l.a + 1];
-        if (l.b != l.a)
-            ++m_userStart[l.b + 1];
-    }
-    for (std::size_t c = 1; c < m_userStart.size(); ++c)
-        m_userStart[c] += m_userStart[c - 1];
-    m_users.resize(m_userStart.back());
-    std::vector<std::uint32_t> fill(m_userStart.begin(), m_userStart.end() - 1);
-    for (std::size_t k = 0; k < m_comb.size(); ++k) {
-        const Logic& l = m_comb[k];
-        m_users[fill[l.a]++] = static_cast<std::uint32_t>(k);
-        if (l.b != l.a)
-            m_users[fill[l.b]++] = static_cast<std::uint32_t>(k);
-    }
-}
-
-// The loops below work on local copies of the array pointers: every byte they store could alias a
-// member, so the compiler would otherwise load each pointer again after each store.
 namespace {
 
-inline std::uint8_t evalAt(const std::uint8_t* state, std::uint32_t a, std::uint32_t b, std::uint8_t table) {
-    return static_cast<std::uint8_t>((table >> (state[a] | (state[b] << 1))) & 1u);
+// One stage of the gates; returns the state bits it changed. Net sources among the gates are rare,
+// so only a program that has them watches them.
+template <bool watchNets>
+[[gnu::always_inline]] inline std::uint64_t runStage(std::uint64_t* words, const WordOp* op, const WordOp* end, std::uint64_t& moved) {
+    std::uint64_t changed = 0;
+    for (; op != end; ++op) {
+        const std::uint64_t old = words[op->dst];
+        const std::uint64_t now = (old & ~op->mask) | evaluate(words, *op);
+        words[op->dst] = now;
+        changed |= old ^ now;
+        if constexpr (watchNets)
+            moved |= (old ^ now) & op->netSources;
+    }
+    return changed;
+}
+
+template <bool watchNets>
+[[gnu::always_inline]] inline void runGateStage(std::uint64_t* words, const WordOp* ops, const GateProgram::Stage& stage, std::uint64_t& moved) {
+    const WordOp* const begin = ops + stage.begin;
+    const WordOp* const end = ops + stage.end;
+    if (stage.chain != 0) {
+        const std::uint64_t old = words[begin->dst];
+        const std::uint64_t now = settleChain(words, *begin, stage.chain);
+        words[begin->dst] = now;
+        if constexpr (watchNets)
+            moved |= (old ^ now) & begin->netSources;
+        return;
+    }
+    std::uint64_t changed = runStage<watchNets>(words, begin, end, moved);
+    for (std::uint32_t pass = 1; stage.repeat && changed != 0 && pass < stage.passLimit; ++pass)
+        changed = runStage<watchNets>(words, begin, end, moved);
+}
+
+template <bool watchNets>
+std::uint64_t runGates(std::uint64_t* words, const GateProgram& program) {
+    std::uint64_t moved = 0;
+    for (const GateProgram::Stage& stage : program.stages)
+        runGateStage<watchNets>(words, program.ops.data(), stage, moved);
+    return moved;
 }
 
 } // namespace
 
+void CellFabric::settleObservedWords(std::uint32_t firstWord, std::uint32_t lastWord) {
+    std::uint64_t moved = 0; // observed gates clock nothing
+    for (std::uint32_t w = firstWord; w <= lastWord; ++w) {
+        for (std::uint32_t k = m_gates.wordStart[w]; k < m_gates.wordStart[w + 1]; ++k) {
+            const std::uint32_t stage = m_gates.observedOfWord[k];
+            if (m_observedEpoch[stage] == m_stateEpoch)
+                continue;
+            m_observedEpoch[stage] = m_stateEpoch;
+            runGateStage<false>(m_bits.data(), m_gates.observed.ops.data(), m_gates.observed.stages[stage], moved);
+        }
+    }
+}
+
 void CellFabric::settle() {
-    std::uint8_t* const state = m_state.data();
-    const Logic* l = m_comb.data();
-    const Logic* const end = l + m_comb.size();
-    for (; l != end; ++l)
-        state[l->self] = evalAt(state, l->a, l->b, l->table);
+    ++m_stateEpoch;
+    const std::uint64_t moved = m_gatesClockNets ? runGates<true>(m_bits.data(), m_gates.settled)
+                                                 : runGates<false>(m_bits.data(), m_gates.settled);
+    bool netMoved = moved != 0;
+    for (const Logic& l : m_looped) {
+        const bool now = ((l.table >> (bit(l.a) | (bit(l.b) << 1))) & 1u) != 0;
+        if (now != bit(l.self)) {
+            setBit(l.self, now);
+            if (m_flags[l.self] & kNetSource)
+                netMoved = true;
+        }
+    }
+    if (netMoved)
+        m_netMoved = true;
 }
 
 void CellFabric::rememberClockNets() {
     for (ClockNet& n : m_nets)
-        n.previous = m_state[n.source];
+        n.previous = bit(n.source) ? 1 : 0;
 }
 
-void CellFabric::writeState(std::uint32_t cell, std::uint8_t value) {
-    if (m_state[cell] == value)
+void CellFabric::writeState(std::uint32_t cell, bool value) {
+    if (bit(cell) == value)
         return;
-    m_state[cell] = value;
-    if (m_flags[cell] & kGate)
-        m_settleAll = true; // the settle puts the gate's own value back
-    m_changed |= noteChange(cell);
-}
-
-void CellFabric::markUsers(std::uint32_t cell) {
-    const std::uint32_t* user = m_users.data() + m_userStart[cell];
-    const std::uint32_t* const end = m_users.data() + m_userStart[cell + 1];
-    if (user == end)
-        return;
-    if ((*user >> 6) < m_pendingLow)
-        m_pendingLow = *user >> 6;
-    std::uint64_t* const pending = m_pending.data();
-    for (; user != end; ++user)
-        pending[*user >> 6] |= std::uint64_t{1} << (*user & 63);
+    setBit(cell, value);
+    ++m_stateEpoch;
+    const std::uint8_t flags = m_flags[cell];
+    if (flags & (kGate | kFeedsGate))
+        m_settlePending = true; // a written gate gets its own value back
+    if (flags & kNetSource)
+        m_netMoved = true;
 }
 
 void CellFabric::settleChanges() {
-    if (!m_followChanges) {
-        // Loops are settled after every change; acyclic gates when a change reached one of them.
-        if (m_settleAll || !m_gatesAcyclic) {
-            m_settleAll = false;
-            settle();
-            m_changed = kAnyChange; // which cells moved is not known
-        }
-        return;
-    }
-    if (m_pendingLow < m_pending.size() || m_settleAll)
-        settlePending();
-}
-
-void CellFabric::settlePending() {
-    if (m_settleAll) {
-        m_settleAll = false;
+    if (m_settlePending || !m_gatesAcyclic) {
+        m_settlePending = false;
         settle();
-        if (m_pendingLow < m_pending.size()) {
-            std::fill(m_pending.begin() + static_cast<std::ptrdiff_t>(m_pendingLow), m_pending.end(), 0u);
-            m_pendingLow = m_pending.size();
-        }
-        m_changed = kAnyChange; // which cells moved is not known
-        return;
     }
-    // Users of a gate come after it in evaluation order, so the marks a changed gate makes are
-    // all still ahead of this scan.
-    std::uint8_t* const state = m_state.data();
-    std::uint64_t* const pending = m_pending.data();
-    const Logic* const comb = m_comb.data();
-    const std::size_t words = m_pending.size();
-    std::uint8_t changed = 0;
-    for (std::size_t w = m_pendingLow; w < words; ++w) {
-        while (pending[w] != 0) {
-            const std::uint64_t bits = pending[w];
-            pending[w] = bits & (bits - 1);
-            const Logic& l = comb[64 * w + static_cast<std::size_t>(std::countr_zero(bits))];
-            const std::uint8_t now = evalAt(state, l.a, l.b, l.table);
-            if (state[l.self] != now) {
-                state[l.self] = now;
-                changed |= noteChange(l.self);
-            }
-        }
-    }
-    m_pendingLow = words;
-    m_changed |= changed;
 }
 
 void CellFabric::settleAndCascade() {
     settleChanges();
     const int rounds = static_cast<int>(m_nets.size()) + kExtraCascadeRounds;
-    const std::uint8_t* const state = m_state.data();
     for (int round = 0; round < rounds && !m_nets.empty(); ++round) {
         // Every net's previous value is its source's value at rest: no source moved, no edge.
-        if ((m_changed & kNetSource) == 0)
+        if (!m_netMoved)
             return;
-        m_changed = 0;
+        m_netMoved = false;
         m_firing.clear();
         for (ClockNet& n : m_nets) {
-            const std::uint8_t now = state[n.source];
+            const std::uint8_t now = bit(n.source) ? 1 : 0;
             if (now && !n.previous)
                 m_firing.push_back(n.regs);
             n.previous = now;
@@ -433,61 +455,50 @@ void CellFabric::settleAndCascade() {
 
 void CellFabric::fire(const Range* ranges, int count, int exceptColumn, const std::uint64_t* exceptRows) {
     // Every register of the edge samples its inputs before any of them changes.
-    std::uint8_t* const state = m_state.data();
-    std::uint8_t* const next = m_next.data();
-    const Logic* const regs = m_regs.data();
-    // Bounds in locals: each byte stored could alias them.
+    std::uint64_t* const words = m_bits.data();
+    std::uint64_t* const next = m_next.data();
+    const WordOp* const ops = m_regOps.data();
     for (int g = 0; g < count; ++g) {
         const std::uint32_t end = ranges[g].end;
         for (std::uint32_t k = ranges[g].begin; k < end; ++k)
-            next[k] = evalAt(state, regs[k].a, regs[k].b, regs[k].table);
+            next[k] = evaluate(words, ops[k]);
     }
-    const std::uint32_t columnBase =
-        exceptColumn >= 0 ? index(0, exceptColumn) : m_count; // m_count: no cell is excepted
-    const auto cells = static_cast<std::uint32_t>(m_cells);
-    // A register written by the access in progress keeps its written value.
-    const auto excepted = [&](std::uint32_t self) {
-        if (exceptRows == nullptr || self < columnBase || self >= columnBase + cells)
-            return false;
-        const std::uint32_t row = self - columnBase;
-        return ((exceptRows[row >> 6] >> (row & 63)) & 1u) != 0;
-    };
-    if (!m_followChanges) {
-        // Gates settled in full after every edge: nothing to note per register.
-        for (int g = 0; g < count; ++g) {
-            const std::uint32_t end = ranges[g].end;
-            if (exceptRows == nullptr) {
-                for (std::uint32_t k = ranges[g].begin; k < end; ++k)
-                    state[regs[k].self] = next[k];
-            } else {
-                for (std::uint32_t k = ranges[g].begin; k < end; ++k) {
-                    const std::uint32_t self = regs[k].self;
-                    if (!excepted(self))
-                        state[self] = next[k];
-                }
-            }
-            if (!ranges[g].empty())
-                ++m_edgeCount;
+    // A register written by the access in progress keeps its written value: the rows' bits, placed
+    // where the column lies in the packed words.
+    const std::int64_t columnBit =
+        exceptRows != nullptr ? std::int64_t{kWordBitBase} + std::int64_t{index(0, exceptColumn)} : 0;
+    const auto excepted = [&](std::uint32_t word) {
+        std::uint64_t bits = 0;
+        for (int half = 0; half < 2; ++half) {
+            const std::int64_t shift = columnBit + 64 * half - std::int64_t{64} * word;
+            if (shift >= 0 && shift < 64)
+                bits |= exceptRows[half] << shift;
+            else if (shift < 0 && shift > -64)
+                bits |= exceptRows[half] >> -shift;
         }
-        m_settleAll = true;
-        return;
-    }
-    std::uint8_t changed = 0;
+        return bits;
+    };
+    std::uint64_t moved = 0;
+    std::uint64_t reached = 0;
     for (int g = 0; g < count; ++g) {
         const std::uint32_t end = ranges[g].end;
         for (std::uint32_t k = ranges[g].begin; k < end; ++k) {
-            const std::uint32_t self = regs[k].self;
-            if (excepted(self))
-                continue;
-            if (state[self] != next[k]) {
-                state[self] = next[k];
-                changed |= noteChange(self);
-            }
+            const WordOp& op = ops[k];
+            const std::uint64_t mask = exceptRows == nullptr ? op.mask : op.mask & ~excepted(op.dst);
+            const std::uint64_t old = words[op.dst];
+            const std::uint64_t now = (old & ~mask) | (next[k] & mask);
+            words[op.dst] = now;
+            moved |= (old ^ now) & op.netSources;
+            reached |= (old ^ now) & op.gateInputs;
         }
         if (!ranges[g].empty())
             ++m_edgeCount;
     }
-    m_changed |= changed;
+    if (moved != 0)
+        m_netMoved = true;
+    if (reached != 0)
+        m_settlePending = true;
+    ++m_stateEpoch;
 }
 
 } // namespace cellwatch

@@ -1,9 +1,11 @@
 #pragma once
 // The emulated LC3400's cell array: one state bit and three configuration words per cell. The
-// configuration is compiled lazily into an evaluation order and clock groups, so the host's column
-// accesses and the clock edges they cause cost no allocation.
+// configuration is compiled lazily into word operations (see word_ops.h): gates in an order that
+// settles them and registers grouped by clock, so a clock edge costs per word of cells, and the
+// host's column accesses and the edges they cause cost no allocation.
 
 #include "board/emulator/cell_config.h"
+#include "board/emulator/word_ops.h"
 
 #include <cstdint>
 #include <vector>
@@ -48,6 +50,7 @@ private:
         std::uint32_t b;
         std::uint8_t table;
     };
+    // A clock group's operations in m_regOps.
     struct Range {
         std::uint32_t begin = 0;
         std::uint32_t end = 0;
@@ -66,77 +69,75 @@ private:
         return static_cast<std::uint32_t>(column) * static_cast<std::uint32_t>(m_cells) +
                static_cast<std::uint32_t>(row);
     }
+    // The packed state bit of a cell (or of the constants m_count and m_count + 1).
+    bool bit(std::uint32_t cell) const {
+        const std::uint32_t b = cell + kWordBitBase;
+        return (m_bits[b >> 6] >> (b & 63u)) & 1u;
+    }
+    void setBit(std::uint32_t cell, bool value) {
+        const std::uint32_t b = cell + kWordBitBase;
+        const std::uint64_t m = std::uint64_t{1} << (b & 63u);
+        m_bits[b >> 6] = value ? m_bits[b >> 6] | m : m_bits[b >> 6] & ~m;
+    }
     // Per-cell facts for the access paths.
     static constexpr std::uint8_t kNetSource = 1; // the source of a clock net
     static constexpr std::uint8_t kFeedsGate = 2; // an input of a gate, when the gates have no loop
     static constexpr std::uint8_t kGate = 4;      // a combinational cell
-    static constexpr std::uint8_t kAnyChange = 0xFF;
 
     void ensureCompiled() {
         if (m_dirty)
             compile();
     }
     void compile();
-    // Cell flags and gate users for the compiled gates.
-    void indexGates();
     std::uint32_t sourceIndex(const CellSource& s) const;
+    // Evaluates every gate: the loop-free ones word by word, then those on or behind a loop one by
+    // one in address order.
     void settle();
-    // Stores a host-written bit and notes what the change reaches.
-    void writeState(std::uint32_t cell, std::uint8_t value);
-    // Notes a changed cell: returns its flags for the net check and marks its gates for the next
-    // settle.
-    std::uint8_t noteChange(std::uint32_t cell) {
-        const std::uint8_t flags = m_flags[cell];
-        if (flags & kFeedsGate) {
-            if (m_followChanges)
-                markUsers(cell);
-            else
-                m_settleAll = true;
-        }
-        return flags;
+    // Settles the observed gates a read of words first..last needs.
+    void settleObserved(std::uint32_t firstWord, std::uint32_t lastWord) {
+        if (!m_gates.observed.stages.empty())
+            settleObservedWords(firstWord, lastWord);
     }
-    void markUsers(std::uint32_t cell);
-    // Brings the gates up to date with the changes noted since the last settle. Acyclic gates are
-    // re-evaluated only where an input changed, in evaluation order, which gives the same state as
-    // a full settle; gates with a loop are always settled in full.
+    void settleObservedWords(std::uint32_t firstWord, std::uint32_t lastWord);
+    void settleCell(std::uint32_t cell) {
+        const std::uint32_t word = (cell + kWordBitBase) >> 6;
+        settleObserved(word, word);
+    }
+    // Stores a host-written bit and notes what the change reaches.
+    void writeState(std::uint32_t cell, bool value);
+    // Brings the gates up to date: loop-free gates when a change reached one of their inputs (a
+    // settle then gives the same state however often it runs); gates with a loop at every call.
     void settleChanges();
-    // The followed gates' part of settleChanges: the marked gates, or all after a written gate.
-    void settlePending();
     // Settles, then applies the edges of clock nets whose source rose, until none rises.
     void settleAndCascade();
-    // Below this many gates a full settle costs less than following each change to its gates.
-    static constexpr std::size_t kFollowedGates = 16;
     void rememberClockNets();
     // Applies one simultaneous edge to the registers of the given ranges; rows written by the
     // access in progress (exceptColumn, exceptRows) keep their written value.
     void fire(const Range* ranges, int count, int exceptColumn, const std::uint64_t* exceptRows);
 
     int m_cells;
-    std::uint32_t m_count;               // cells in the array
-    std::vector<std::uint8_t> m_state;   // m_count bits, then constant 0 and constant 1
-    std::vector<std::uint8_t> m_readXor; // 1 for an inverted read-back
-    std::vector<std::uint32_t> m_config; // three words per cell
+    std::uint32_t m_count;                // cells in the array
+    std::vector<std::uint64_t> m_bits;    // state bits, packed (see kWordBitBase), then 0 and 1
+    std::vector<std::uint64_t> m_readXor; // 1 for an inverted read-back, packed alike
+    std::vector<std::uint64_t> m_gateBits; // combinational cells, packed alike
+    std::vector<std::uint32_t> m_config;  // three words per cell
     bool m_dirty = false;
     std::vector<std::uint8_t> m_flags; // per cell: kNetSource, kFeedsGate, kGate
     bool m_gatesAcyclic = true;        // the gates' evaluation order has no loop
-    bool m_followChanges = false;      // acyclic gates, enough of them to settle only what changed
+    bool m_settlePending = false;      // a change reached the loop-free gates' inputs
+    bool m_netMoved = false;           // a clock net's source changed since the nets were compared
 
-    // The gates each cell feeds, as positions in m_comb (ascending): cell c's are
-    // m_users[m_userStart[c] .. m_userStart[c + 1]).
-    std::vector<std::uint32_t> m_userStart;
-    std::vector<std::uint32_t> m_users;
-    // Gates (by position in m_comb) whose inputs changed since the last settle; empty at rest.
-    std::vector<std::uint64_t> m_pending;
-    std::size_t m_pendingLow = 0; // first word that may hold a pending gate; the size when none
-    bool m_settleAll = false;      // a change the pending gates do not cover: settle every gate
-    std::uint8_t m_changed = 0;    // flags of the cells changed since the nets were last compared
-
-    std::vector<Logic> m_comb; // combinational cells in evaluation order
-    std::vector<Logic> m_regs; // registered cells, grouped by clock
+    GatePrograms m_gates;          // loop-free gates, word by word
+    bool m_gatesClockNets = false; // a loop-free gate is the source of a clock net
+    // Observed gates are settled for a read when the state changed since they last were.
+    std::uint64_t m_stateEpoch = 1; // counts changes of the state
+    std::vector<std::uint64_t> m_observedEpoch; // per observed stage, the epoch it was settled in
+    std::vector<Logic> m_looped; // gates on or behind a loop, in address order
+    std::vector<WordOp> m_regOps; // registered cells, grouped by clock
     std::vector<ClockNet> m_nets;
     std::vector<Range> m_readStrobe;   // per column
     std::vector<Range> m_accessStrobe; // per column
-    std::vector<std::uint8_t> m_next;  // scratch: next state of each register
+    std::vector<std::uint64_t> m_next; // scratch: next value of each register operation
     std::vector<Range> m_firing;       // scratch: groups clocked by one edge
     std::uint64_t m_edgeCount = 0;
 };

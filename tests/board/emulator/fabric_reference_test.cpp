@@ -197,11 +197,14 @@ struct DesignShape {
     int gatePercent;
     int registerPercent;
     bool loops; // gates may take inputs from gates at higher addresses, so loops can form
+    // Inputs from neighbouring cells at a few distances and from a few cells many others share (an
+    // enable, a feedback bit), as counters, shift registers and carry chains have them.
+    bool regular = false;
 };
 
 void PrintTo(const DesignShape& s, std::ostream* out) {
     *out << s.cells << " cells a side, " << s.gatePercent << "% gates, " << s.registerPercent << "% registers"
-         << (s.loops ? ", loops" : "");
+         << (s.loops ? ", loops" : "") << (s.regular ? ", regular" : "");
 }
 
 class FabricAgainstReference : public ::testing::TestWithParam<DesignShape> {};
@@ -221,6 +224,28 @@ CellSource randomSource(std::mt19937& random, int cells, int below) {
     }
 }
 
+// A neighbour of cell i (or a shared cell) below address `below`, else constant 0.
+CellSource regularSource(std::mt19937& random, int cells, int i, int below) {
+    const int row = i % cells;
+    const int column = i / cells;
+    static constexpr int kShared[] = {0, 1, 5}; // a few low addresses many cells read
+    int pick = -1;
+    switch (random() % 10) {
+    case 0: return CellSource::one();
+    case 1: pick = kShared[random() % 3]; break;
+    case 2: pick = i; break;                       // itself (a register's feedback)
+    case 3: case 4: pick = i - 1; break;           // the row above: chains run down the column
+    case 5: pick = i - 2; break;
+    case 6: pick = i - cells; break;               // the same row of the column before
+    case 7: pick = i - cells - 1; break;
+    case 8: pick = row + 1 < cells ? i + 1 : i - 1; break;
+    default: pick = column + 1 < cells ? i + cells : i - cells; break;
+    }
+    if (pick < 0 || pick >= below)
+        return CellSource::zero();
+    return CellSource::cell(pick % cells, pick / cells);
+}
+
 std::vector<CellConfig> randomDesign(std::mt19937& random, const DesignShape& shape) {
     const int count = shape.cells * shape.cells;
     std::vector<CellConfig> configs(static_cast<std::size_t>(count));
@@ -232,12 +257,12 @@ std::vector<CellConfig> randomDesign(std::mt19937& random, const DesignShape& sh
             c.mode = CellMode::Combinational;
             // Without loops a gate reads only lower addresses, which every gate order respects.
             const int below = shape.loops ? count : i;
-            c.inputA = randomSource(random, shape.cells, below);
-            c.inputB = randomSource(random, shape.cells, below);
+            c.inputA = shape.regular ? regularSource(random, shape.cells, i, below) : randomSource(random, shape.cells, below);
+            c.inputB = shape.regular ? regularSource(random, shape.cells, i, below) : randomSource(random, shape.cells, below);
         } else if (roll < shape.gatePercent + shape.registerPercent) {
             c.mode = CellMode::Registered;
-            c.inputA = randomSource(random, shape.cells, count);
-            c.inputB = randomSource(random, shape.cells, count);
+            c.inputA = shape.regular ? regularSource(random, shape.cells, i, count) : randomSource(random, shape.cells, count);
+            c.inputB = shape.regular ? regularSource(random, shape.cells, i, count) : randomSource(random, shape.cells, count);
             c.clock = static_cast<ClockKind>(random() % 4);
             // A few clock cells, so that nets gather several registers.
             const int clockCell = static_cast<int>(random() % 6) * (count / 6);
@@ -319,6 +344,13 @@ INSTANTIATE_TEST_SUITE_P(Shapes, FabricAgainstReference,
                          ::testing::Values(DesignShape{6, 15, 30, false}, DesignShape{16, 25, 30, false},
                                            DesignShape{16, 25, 30, true}, DesignShape{40, 20, 10, false},
                                            DesignShape{40, 3, 20, true}));
+
+// Regular designs put many cells of one word into one operation, with shared inputs, chains of
+// gates inside a word and across its ends, and (on the 20- and 24-cell arrays) columns that start
+// in the middle of a word.
+INSTANTIATE_TEST_SUITE_P(RegularShapes, FabricAgainstReference,
+                         ::testing::Values(DesignShape{20, 35, 35, false, true}, DesignShape{24, 30, 40, false, true},
+                                           DesignShape{24, 20, 30, true, true}, DesignShape{16, 60, 20, false, true}));
 
 } // namespace
 } // namespace cellwatch::test
