@@ -47,12 +47,7 @@ void LogLineIndex::extend(const CWizDoc& doc) {
         if (record.isSample()) {
             m_haveSample = true;
             m_lastSampleTime = record.time;
-            if (m_current.size() < record.component)
-                m_current.resize(record.component);
-            Value& v = m_current[record.component - 1];
-            v.previous = v.last;
-            v.last = record.value;
-            v.sampled = true;
+            applySample(m_current, record);
         }
     }
 }
@@ -65,9 +60,13 @@ std::uint64_t LogLineIndex::lineCount(const CWizDoc& doc) {
 void LogLineIndex::applyToPage(const TraceRecord& record) {
     if (record.component == kNoTraceHandle)
         return;
-    if (m_page.size() < record.component)
-        m_page.resize(record.component);
-    Value& v = m_page[record.component - 1];
+    applySample(m_page, record);
+}
+
+void LogLineIndex::applySample(std::vector<Value>& values, const TraceRecord& record) {
+    if (values.size() < record.component)
+        values.resize(record.component);
+    Value& v = values[record.component - 1];
     v.previous = v.last;
     v.last = record.value;
     v.sampled = true;

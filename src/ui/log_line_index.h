@@ -60,6 +60,8 @@ private:
     // Sets the page's values to those at the record that starts line n; returns that record.
     std::uint32_t seek(const CWizDoc& doc, std::uint64_t n);
     void applyToPage(const TraceRecord& record);
+    // One sample into a walk's values (current or page), grown to the component on first sight.
+    static void applySample(std::vector<Value>& values, const TraceRecord& record);
     // The sampling line at rowTime from the page's values.
     void formatRow(const CWizDoc& doc, std::uint32_t rowTime);
 

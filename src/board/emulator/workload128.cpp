@@ -14,24 +14,7 @@ constexpr int kCounterColumn0 = 1;
 constexpr int kLfsrColumn0 = 65;
 constexpr int kGateColumn0 = 126;
 
-struct Place {
-    int row;
-    int column;
-};
-
-// Where state bit s (Workload128Model::stateBit numbering) lives.
-Place stateCell(int s) {
-    if (s < Workload128Model::kCounters * 16) {
-        const int k = s / 16;
-        return {16 * (k % 8) + s % 16, kCounterColumn0 + 2 * (k / 8)};
-    }
-    const int t = s - Workload128Model::kCounters * 16;
-    return {t % 128, kLfsrColumn0 + t / 128};
-}
-
-Place gateCell(int j) {
-    return {j % 128, kGateColumn0 + j / 128};
-}
+using Place = Workload128Cell;
 
 std::string threeDigits(int n) {
     char buffer[8];
@@ -81,7 +64,7 @@ CellSource at(Place p) {
 // is a gate in the next column, chained from the one below it.
 void placeCounter(DesignBuilder& d, int k, ClockKind clock) {
     const bool up = k % 2 == 0;
-    const Place q0 = stateCell(16 * k);
+    const Place q0 = Workload128Model::stateCell(16 * k);
     const auto bit = [&](int i) { return Place{q0.row + i, q0.column}; };
     const auto carry = [&](int i) { return Place{q0.row + i, q0.column + 1}; };
     for (int i = 0; i < 16; ++i) {
@@ -115,9 +98,9 @@ void placeLfsr(DesignBuilder& d, int m, ClockKind clock) {
 
 void placeGates(DesignBuilder& d) {
     for (int j = 0; j < Workload128Model::kGates; ++j) {
-        const Place p = gateCell(j);
-        d.combinational(gateName(j), p.row, p.column, at(stateCell(Workload128Model::gateInputA(j))),
-                        at(stateCell(Workload128Model::gateInputB(j))),
+        const Place p = Workload128Model::gateCell(j);
+        d.combinational(gateName(j), p.row, p.column, at(Workload128Model::stateCell(Workload128Model::gateInputA(j))),
+                        at(Workload128Model::stateCell(Workload128Model::gateInputB(j))),
                         kGateTables[Workload128Model::gateFunction(j)]);
     }
 }
@@ -309,6 +292,19 @@ bool writeWorkload128(const std::string& folder, const Workload128Options& optio
     const DesignBuilder design = buildDesign(clock, options.method);
     const std::string base = folder + "/workload128";
     return design.write(base) && SaveFileAtomically(base + ".cmd", scriptText(options)) == SaveResult::Ok;
+}
+
+Workload128Cell Workload128Model::stateCell(int s) {
+    if (s < kCounters * 16) {
+        const int k = s / 16;
+        return {16 * (k % 8) + s % 16, kCounterColumn0 + 2 * (k / 8)};
+    }
+    const int t = s - kCounters * 16;
+    return {t % 128, kLfsrColumn0 + t / 128};
+}
+
+Workload128Cell Workload128Model::gateCell(int gate) {
+    return {gate % 128, kGateColumn0 + gate / 128};
 }
 
 } // namespace cellwatch

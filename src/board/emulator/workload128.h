@@ -25,6 +25,12 @@ struct Workload128Options {
 // The design's behaviour, computed directly from its definition (not from cells): the state after
 // the script's assignments and after each clock edge. The generator takes the checks' expected
 // values from it.
+// Where a bit of the workload lives in the 128-cell array.
+struct Workload128Cell {
+    int row;
+    int column;
+};
+
 class Workload128Model {
 public:
     static constexpr int kCounters = 256;
@@ -46,6 +52,9 @@ public:
     static int gateFunction(int gate);
     // Counter k's bit i is state bit 16k + i; LFSR m's bit i is 4096 + 128m + i.
     bool stateBit(int index) const;
+    // The cells the design puts state bit s and gate j in.
+    static Workload128Cell stateCell(int s);
+    static Workload128Cell gateCell(int gate);
 
     void clockEdge();
 

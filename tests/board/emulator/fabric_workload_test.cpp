@@ -20,21 +20,10 @@ namespace {
 
 constexpr int kCells = 128;
 
-struct Place {
-    int row;
-    int column;
-};
+using Place = Workload128Cell;
 
-// The layout workload128.h describes.
-Place stateCell(int s) {
-    if (s < Workload128Model::kCounters * 16) {
-        const int k = s / 16;
-        return {16 * (k % 8) + s % 16, 1 + 2 * (k / 8)};
-    }
-    const int t = s - Workload128Model::kCounters * 16;
-    return {t % 128, 65 + t / 128};
-}
-Place gateCell(int j) { return {j % 128, 126 + j / 128}; }
+Place stateCell(int s) { return Workload128Model::stateCell(s); }
+Place gateCell(int j) { return Workload128Model::gateCell(j); }
 
 // Writes the design's configuration words, as a CAL load on the 128-cell layout does.
 void loadWorkload(CellFabric& fabric, ClockKind clock) {
