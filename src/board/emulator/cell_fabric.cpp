@@ -84,7 +84,7 @@ std::uint32_t CellFabric::readCells(int column, const std::uint8_t* rows, int co
     const std::uint32_t base = index(0, column);
     std::uint32_t value = 0;
     if (count > 0)
-        settleObserved((base + rows[0] + kWordBitBase) >> 6, (base + rows[count - 1] + kWordBitBase) >> 6);
+        settleObserved(base + rows[0] + kWordBitBase, base + rows[count - 1] + kWordBitBase);
     if (count > 0 && rows[count - 1] - rows[0] == count - 1) {
         // Ascending rows with no gap: the column's cells lie side by side in the packed words.
         const std::uint32_t first = base + rows[0] + kWordBitBase;
@@ -311,9 +311,36 @@ void CellFabric::compile() {
         std::stable_sort(ops.begin(), ops.end(), [](const WordOp& x, const WordOp& y) {
             return (x.aBroadcast + 2 * x.bBroadcast) < (y.aBroadcast + 2 * y.bBroadcast);
         });
+        // An operation whose cells no later operation reads can be stored at once. The others go
+        // first and are stored last: they are evaluated before anything changed, and the direct
+        // ones keep their order, so none of them reads a bit stored before its turn.
+        std::vector<std::uint8_t> direct(ops.size(), 0);
+        {
+            std::vector<std::uint64_t> readLater(m_bits.size() + 1, 0);
+            const auto noteWindow = [&](std::uint32_t word, unsigned shift, bool broadcast) {
+                if (broadcast) {
+                    readLater[word] |= std::uint64_t{1} << shift;
+                    return;
+                }
+                readLater[word] |= ~std::uint64_t{0} << shift;
+                if (shift != 0)
+                    readLater[word + 1] |= ~std::uint64_t{0} >> (64 - shift);
+            };
+            for (std::size_t o = ops.size(); o-- > 0;) {
+                direct[o] = (readLater[ops[o].dst] & ops[o].mask) == 0 ? 1 : 0;
+                noteWindow(ops[o].aWord, ops[o].aShift, ops[o].aBroadcast);
+                noteWindow(ops[o].bWord, ops[o].bShift, ops[o].bBroadcast);
+            }
+        }
         Range r;
         r.begin = static_cast<std::uint32_t>(m_regOps.size());
-        m_regOps.insert(m_regOps.end(), ops.begin(), ops.end());
+        for (std::size_t o = 0; o < ops.size(); ++o)
+            if (!direct[o])
+                m_regOps.push_back(ops[o]);
+        r.direct = static_cast<std::uint32_t>(m_regOps.size());
+        for (std::size_t o = 0; o < ops.size(); ++o)
+            if (direct[o])
+                m_regOps.push_back(ops[o]);
         r.end = static_cast<std::uint32_t>(m_regOps.size());
         if (kind == 0)
             m_nets.push_back(ClockNet{key, 0, r});
@@ -376,12 +403,16 @@ std::uint64_t runGates(std::uint64_t* words, const GateProgram& program) {
 
 } // namespace
 
-void CellFabric::settleObservedWords(std::uint32_t firstWord, std::uint32_t lastWord) {
+void CellFabric::settleObservedBits(std::uint32_t firstBit, std::uint32_t lastBit) {
     std::uint64_t moved = 0; // observed gates clock nothing
-    for (std::uint32_t w = firstWord; w <= lastWord; ++w) {
+    for (std::uint32_t w = firstBit >> 6; w <= lastBit >> 6; ++w) {
+        // The bits of this word that the read covers.
+        const std::uint64_t low = w == firstBit >> 6 ? ~std::uint64_t{0} << (firstBit & 63u) : ~std::uint64_t{0};
+        const std::uint64_t high = w == lastBit >> 6 ? ~std::uint64_t{0} >> (63u - (lastBit & 63u)) : ~std::uint64_t{0};
+        const std::uint64_t read = low & high;
         for (std::uint32_t k = m_gates.wordStart[w]; k < m_gates.wordStart[w + 1]; ++k) {
             const std::uint32_t stage = m_gates.observedOfWord[k];
-            if (m_observedEpoch[stage] == m_stateEpoch)
+            if (m_observedEpoch[stage] == m_stateEpoch || (m_gates.observedBits[k] & read) == 0)
                 continue;
             m_observedEpoch[stage] = m_stateEpoch;
             runGateStage<false>(m_bits.data(), m_gates.observed.ops.data(), m_gates.observed.stages[stage], moved);
@@ -453,7 +484,54 @@ void CellFabric::settleAndCascade() {
     rememberClockNets();
 }
 
+void CellFabric::fireGroup(const Range& range) {
+    std::uint64_t* const words = m_bits.data();
+    std::uint64_t* const next = m_next.data();
+    const WordOp* const ops = m_regOps.data();
+    for (std::uint32_t k = range.begin; k < range.direct; ++k)
+        next[k] = evaluate(words, ops[k]);
+    std::uint64_t moved = 0;
+    std::uint64_t reached = 0;
+    const auto store = [&](const WordOp& op, std::uint64_t value) {
+        const std::uint64_t old = words[op.dst];
+        const std::uint64_t now = (old & ~op.mask) | value;
+        words[op.dst] = now;
+        moved |= (old ^ now) & op.netSources;
+        reached |= (old ^ now) & op.gateInputs;
+    };
+    for (std::uint32_t k = range.direct; k < range.end; ++k)
+        store(ops[k], evaluate(words, ops[k]));
+    for (std::uint32_t k = range.begin; k < range.direct; ++k)
+        store(ops[k], next[k]);
+    if (!range.empty())
+        ++m_edgeCount;
+    if (moved != 0)
+        m_netMoved = true;
+    if (reached != 0)
+        m_settlePending = true;
+    ++m_stateEpoch;
+}
+
 void CellFabric::fire(const Range* ranges, int count, int exceptColumn, const std::uint64_t* exceptRows) {
+    if (exceptRows == nullptr) {
+        // One group alone can store as it goes; groups clocked together read each other's cells
+        // before any of them changes.
+        int firing = 0;
+        const Range* only = nullptr;
+        for (int g = 0; g < count; ++g) {
+            if (!ranges[g].empty()) {
+                ++firing;
+                only = &ranges[g];
+            }
+        }
+        if (firing <= 1) {
+            if (only != nullptr)
+                fireGroup(*only);
+            else
+                ++m_stateEpoch;
+            return;
+        }
+    }
     // Every register of the edge samples its inputs before any of them changes.
     std::uint64_t* const words = m_bits.data();
     std::uint64_t* const next = m_next.data();

@@ -333,6 +333,8 @@ GatePrograms orderGates(const GroupedCells& grouped, const std::vector<CellInput
     std::vector<std::vector<std::uint32_t>> closure;
     std::size_t closureSize = 0;
     constexpr std::size_t kClosureLimit = std::size_t{1} << 22; // beyond: a read settles them all
+    std::uint32_t observedDepth = ~0u;
+    std::uint32_t observedHalf = ~0u;
     for (const std::uint32_t c : byDepth) {
         std::vector<std::uint32_t>& component = components[c];
         // Inputs-first within a loop of operations too, so that a pass settles as much as it can.
@@ -355,8 +357,26 @@ GatePrograms orderGates(const GroupedCells& grouped, const std::vector<CellInput
                                           chainSide(program.ops[begin], repeat && end - begin == 1)});
             continue;
         }
-        const auto stage = static_cast<std::uint32_t>(program.stages.size());
-        program.stages.push_back({begin, end, repeat, cellCount + 1, chainSide(program.ops[begin], repeat && end - begin == 1)});
+        // Loop-free operations of one depth that write one half of a word share a stage: a read of
+        // those rows (the host reads at most 32 at once) then settles them in one go rather than one
+        // stage at a time. They read nothing of each other (one depth), so their order does not
+        // matter.
+        const std::uint64_t mask = program.ops[begin].mask;
+        const std::uint32_t half = end - begin != 1 ? ~0u
+                                   : (mask >> 32) == 0 ? 2 * program.ops[begin].dst
+                                   : (mask << 32) == 0 ? 2 * program.ops[begin].dst + 1
+                                                       : ~0u;
+        const bool joins = !repeat && half != ~0u && !program.stages.empty() && !program.stages.back().repeat &&
+                           observedDepth == depth[c] && observedHalf == half && program.stages.back().end == begin;
+        if (joins) {
+            program.stages.back().end = end;
+            program.stages.back().passLimit += cellCount;
+        } else {
+            program.stages.push_back({begin, end, repeat, cellCount + 1, chainSide(program.ops[begin], repeat && end - begin == 1)});
+        }
+        observedDepth = depth[c];
+        observedHalf = half;
+        const auto stage = static_cast<std::uint32_t>(program.stages.size() - 1);
         observedStage[c] = static_cast<std::int32_t>(stage);
         std::vector<std::uint32_t> needs{stage};
         if (closureSize <= kClosureLimit) {
@@ -373,32 +393,53 @@ GatePrograms orderGates(const GroupedCells& grouped, const std::vector<CellInput
             std::sort(needs.begin(), needs.end());
             needs.erase(std::unique(needs.begin(), needs.end()), needs.end());
         }
-        closureSize += needs.size();
-        closure.push_back(std::move(needs));
+        if (joins) {
+            std::vector<std::uint32_t>& merged = closure.back();
+            closureSize -= merged.size();
+            merged.insert(merged.end(), needs.begin(), needs.end());
+            std::sort(merged.begin(), merged.end());
+            merged.erase(std::unique(merged.begin(), merged.end()), merged.end());
+            closureSize += merged.size();
+        } else {
+            closureSize += needs.size();
+            closure.push_back(std::move(needs));
+        }
     }
 
-    // Which observed stages a read of each word needs.
-    std::vector<std::vector<std::uint32_t>> ofWord(words);
+    // Which observed stages a read of each word needs, and for which of its bits.
+    std::vector<std::vector<std::pair<std::uint32_t, std::uint64_t>>> ofWord(words);
     const bool all = closureSize > kClosureLimit;
     for (std::uint32_t stage = 0; stage < programs.observed.stages.size(); ++stage) {
         const GateProgram::Stage& st = programs.observed.stages[stage];
         for (std::uint32_t k = st.begin; k < st.end; ++k) {
-            std::vector<std::uint32_t>& list = ofWord[programs.observed.ops[k].dst];
+            const WordOp& op = programs.observed.ops[k];
+            auto& list = ofWord[op.dst];
             if (all) {
-                list.resize(programs.observed.stages.size());
-                for (std::uint32_t t = 0; t < list.size(); ++t)
-                    list[t] = t;
+                for (std::uint32_t t = 0; t < programs.observed.stages.size(); ++t)
+                    list.emplace_back(t, op.mask);
             } else {
-                list.insert(list.end(), closure[stage].begin(), closure[stage].end());
+                for (std::uint32_t t : closure[stage])
+                    list.emplace_back(t, op.mask);
             }
         }
     }
     programs.wordStart.assign(words + 1, 0);
     for (std::size_t w = 0; w < words; ++w) {
-        std::sort(ofWord[w].begin(), ofWord[w].end());
-        ofWord[w].erase(std::unique(ofWord[w].begin(), ofWord[w].end()), ofWord[w].end());
-        programs.wordStart[w + 1] = programs.wordStart[w] + static_cast<std::uint32_t>(ofWord[w].size());
-        programs.observedOfWord.insert(programs.observedOfWord.end(), ofWord[w].begin(), ofWord[w].end());
+        auto& list = ofWord[w];
+        std::sort(list.begin(), list.end());
+        std::size_t kept = 0;
+        for (std::size_t k = 0; k < list.size(); ++k) {
+            if (kept > 0 && list[kept - 1].first == list[k].first)
+                list[kept - 1].second |= list[k].second;
+            else
+                list[kept++] = list[k];
+        }
+        list.resize(kept);
+        programs.wordStart[w + 1] = programs.wordStart[w] + static_cast<std::uint32_t>(kept);
+        for (const auto& [stage, bits] : list) {
+            programs.observedOfWord.push_back(stage);
+            programs.observedBits.push_back(bits);
+        }
     }
     return programs;
 }

@@ -112,6 +112,14 @@ inline std::uint64_t settleChain(const std::uint64_t* words, const WordOp& op, i
     // Bits of other cells keep their value whatever lies below them.
     p0 = (p0 & op.mask) | (old & ~op.mask);
     p1 = (p1 & op.mask) | (old & ~op.mask);
+    const std::uint64_t below = (words[op.dst - 1] >> 63) & 1u;
+    if ((p0 & ~p1) == 0) {
+        // No bit inverts the one below (a carry or borrow chain): every map is 0, 1 or a copy of the
+        // bit below, which is how carries move through an addition of p0 (the bits set whatever lies
+        // below) and p1 (the bits set when the bit below is). Bit j + 1 of the sum's carries is bit j.
+        const WordPair carries = (static_cast<WordPair>(p0) + p1 + below) ^ p0 ^ p1;
+        return static_cast<std::uint64_t>(carries >> 1);
+    }
     for (unsigned span = 1; span < 64; span *= 2) {
         const std::uint64_t q0 = p0 << span;
         const std::uint64_t q1 = (p1 << span) | ((std::uint64_t{1} << span) - 1); // below bit 0: unchanged
@@ -119,8 +127,8 @@ inline std::uint64_t settleChain(const std::uint64_t* words, const WordOp& op, i
         p1 = (q1 & p1) | (~q1 & p0);
         p0 = n0;
     }
-    const std::uint64_t below = std::uint64_t{0} - ((words[op.dst - 1] >> 63) & 1u);
-    return (below & p1) | (~below & p0);
+    const std::uint64_t all = std::uint64_t{0} - below;
+    return (all & p1) | (~all & p0);
 }
 
 // The loop-free gates in two parts. Those whose values something in the fabric reads (a register, a
@@ -130,9 +138,11 @@ struct GatePrograms {
     GateProgram settled;
     GateProgram observed; // one stage per loop of operations, or per operation
     // Per word of the packed state, the observed stages a read of it needs, inputs first:
-    // observedOfWord[wordStart[w] .. wordStart[w + 1]).
+    // observedOfWord[wordStart[w] .. wordStart[w + 1]), and the bits of the word that need each
+    // (observedBits alike), so that a read of a few rows settles only what they show.
     std::vector<std::uint32_t> wordStart;
     std::vector<std::uint32_t> observedOfWord;
+    std::vector<std::uint64_t> observedBits;
 };
 
 // Orders the grouped operations of loop-free gates; cells lists the gates inputs first, as they were
