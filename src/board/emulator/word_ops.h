@@ -117,8 +117,9 @@ inline std::uint64_t settleChain(const std::uint64_t* words, const WordOp& op, i
         // No bit inverts the one below (a carry or borrow chain): every map is 0, 1 or a copy of the
         // bit below, which is how carries move through an addition of p0 (the bits set whatever lies
         // below) and p1 (the bits set when the bit below is). Bit j + 1 of the sum's carries is bit j.
-        const WordPair carries = (static_cast<WordPair>(p0) + p1 + below) ^ p0 ^ p1;
-        return static_cast<std::uint64_t>(carries >> 1);
+        std::uint64_t sum;
+        const bool out = __builtin_add_overflow(p0, p1, &sum) | __builtin_add_overflow(sum, below, &sum);
+        return ((sum ^ p0 ^ p1) >> 1) | (std::uint64_t{out} << 63);
     }
     for (unsigned span = 1; span < 64; span *= 2) {
         const std::uint64_t q0 = p0 << span;
