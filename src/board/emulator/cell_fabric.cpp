@@ -332,16 +332,22 @@ void CellFabric::compile() {
                 noteWindow(ops[o].bWord, ops[o].bShift, ops[o].bBroadcast);
             }
         }
+        // Both parts keep the order by kind.
         Range r;
         r.begin = static_cast<std::uint32_t>(m_regOps.size());
-        for (std::size_t o = 0; o < ops.size(); ++o)
-            if (!direct[o])
-                m_regOps.push_back(ops[o]);
-        r.direct = static_cast<std::uint32_t>(m_regOps.size());
-        for (std::size_t o = 0; o < ops.size(); ++o)
-            if (direct[o])
-                m_regOps.push_back(ops[o]);
+        for (std::uint8_t part = 0; part < 2; ++part) {
+            if (part == 1)
+                r.direct = static_cast<std::uint32_t>(m_regOps.size());
+            for (unsigned kind = 0; kind < 4; ++kind) {
+                r.kinds[part][kind] = static_cast<std::uint32_t>(m_regOps.size());
+                for (std::size_t o = 0; o < ops.size(); ++o)
+                    if (direct[o] == part && broadcastKind(ops[o]) == kind)
+                        m_regOps.push_back(ops[o]);
+            }
+            r.kinds[part][4] = static_cast<std::uint32_t>(m_regOps.size());
+        }
         r.end = static_cast<std::uint32_t>(m_regOps.size());
+        r.netSources = std::any_of(ops.begin(), ops.end(), [](const WordOp& op) { return op.netSources != 0; });
         if (kind == 0)
             m_nets.push_back(ClockNet{key, 0, r});
         else if (kind == 1)
@@ -484,25 +490,54 @@ void CellFabric::settleAndCascade() {
     rememberClockNets();
 }
 
+namespace {
+
+template <unsigned kind>
+void evaluateInto(const std::uint64_t* words, const WordOp* ops, std::uint32_t begin, std::uint32_t end,
+                  std::uint64_t* next) {
+    for (std::uint32_t k = begin; k < end; ++k)
+        next[k] = evaluateKind<kind>(words, ops[k]);
+}
+
+template <bool watchNets>
+[[gnu::always_inline]] inline void storeOp(std::uint64_t* words, const WordOp& op, std::uint64_t value,
+                                           std::uint64_t& moved, std::uint64_t& reached) {
+    const std::uint64_t old = words[op.dst];
+    const std::uint64_t now = (old & ~op.mask) | value;
+    words[op.dst] = now;
+    if constexpr (watchNets)
+        moved |= (old ^ now) & op.netSources;
+    reached |= (old ^ now) & op.gateInputs;
+}
+
+template <unsigned kind, bool watchNets>
+void evaluateAndStore(std::uint64_t* words, const WordOp* ops, std::uint32_t begin, std::uint32_t end,
+                      std::uint64_t& moved, std::uint64_t& reached) {
+    for (std::uint32_t k = begin; k < end; ++k)
+        storeOp<watchNets>(words, ops[k], evaluateKind<kind>(words, ops[k]), moved, reached);
+}
+
+} // namespace
+
+template <bool watchNets>
 void CellFabric::fireGroup(const Range& range) {
     std::uint64_t* const words = m_bits.data();
     std::uint64_t* const next = m_next.data();
     const WordOp* const ops = m_regOps.data();
-    for (std::uint32_t k = range.begin; k < range.direct; ++k)
-        next[k] = evaluate(words, ops[k]);
+    const auto& deferred = range.kinds[0];
+    const auto& direct = range.kinds[1];
+    evaluateInto<0>(words, ops, deferred[0], deferred[1], next);
+    evaluateInto<1>(words, ops, deferred[1], deferred[2], next);
+    evaluateInto<2>(words, ops, deferred[2], deferred[3], next);
+    evaluateInto<3>(words, ops, deferred[3], deferred[4], next);
     std::uint64_t moved = 0;
     std::uint64_t reached = 0;
-    const auto store = [&](const WordOp& op, std::uint64_t value) {
-        const std::uint64_t old = words[op.dst];
-        const std::uint64_t now = (old & ~op.mask) | value;
-        words[op.dst] = now;
-        moved |= (old ^ now) & op.netSources;
-        reached |= (old ^ now) & op.gateInputs;
-    };
-    for (std::uint32_t k = range.direct; k < range.end; ++k)
-        store(ops[k], evaluate(words, ops[k]));
+    evaluateAndStore<0, watchNets>(words, ops, direct[0], direct[1], moved, reached);
+    evaluateAndStore<1, watchNets>(words, ops, direct[1], direct[2], moved, reached);
+    evaluateAndStore<2, watchNets>(words, ops, direct[2], direct[3], moved, reached);
+    evaluateAndStore<3, watchNets>(words, ops, direct[3], direct[4], moved, reached);
     for (std::uint32_t k = range.begin; k < range.direct; ++k)
-        store(ops[k], next[k]);
+        storeOp<watchNets>(words, ops[k], next[k], moved, reached);
     if (!range.empty())
         ++m_edgeCount;
     if (moved != 0)
@@ -525,8 +560,10 @@ void CellFabric::fire(const Range* ranges, int count, int exceptColumn, const st
             }
         }
         if (firing <= 1) {
-            if (only != nullptr)
-                fireGroup(*only);
+            if (only != nullptr && only->netSources)
+                fireGroup<true>(*only);
+            else if (only != nullptr)
+                fireGroup<false>(*only);
             else
                 ++m_stateEpoch;
             return;

@@ -58,6 +58,10 @@ private:
         std::uint32_t begin = 0;
         std::uint32_t direct = 0;
         std::uint32_t end = 0;
+        // Each part ordered by broadcastKind: part p's operations of kind k are at
+        // kinds[p][k] .. kinds[p][k + 1].
+        std::uint32_t kinds[2][5] = {};
+        bool netSources = false; // an operation of the group clocks a net
         bool empty() const { return begin == end; }
     };
     struct ClockNet {
@@ -119,6 +123,7 @@ private:
     // access in progress (exceptColumn, exceptRows) keep their written value.
     void fire(const Range* ranges, int count, int exceptColumn, const std::uint64_t* exceptRows);
     // fire for one group and no written rows: the edge of a clock net or of a read strobe.
+    template <bool watchNets>
     void fireGroup(const Range& range);
 
     int m_cells;

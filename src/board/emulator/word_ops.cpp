@@ -67,7 +67,9 @@ GroupedCells groupCells(const std::vector<CellInputs>& cells, std::uint32_t coun
 
     // Constants go into the table; an input the table then ignores is free.
     std::vector<Placed> placed(n);
-    std::unordered_map<std::uint64_t, int> readers; // (word, source) -> cells of the word reading it
+    // (word, source) once per cell of the word reading it; sorted, a key's run counts its readers.
+    std::vector<std::uint64_t> readers;
+    readers.reserve(2 * n);
     const auto readerKey = [](std::uint32_t word, std::uint32_t source) {
         return static_cast<std::uint64_t>(word) << 32 | source;
     };
@@ -92,17 +94,22 @@ GroupedCells groupCells(const std::vector<CellInputs>& cells, std::uint32_t coun
         placed[k].bit = bit & 63u;
         // A cell reading itself (a register's feedback) is at distance 0 like its neighbours.
         if (dependsOnA && c.a != c.self)
-            ++readers[readerKey(placed[k].word, c.a)];
+            readers.push_back(readerKey(placed[k].word, c.a));
         if (dependsOnB && c.b != c.self && c.b != (dependsOnA ? c.a : count))
-            ++readers[readerKey(placed[k].word, c.b)];
+            readers.push_back(readerKey(placed[k].word, c.b));
     }
+    std::sort(readers.begin(), readers.end());
+    const auto readerCount = [&](std::uint64_t key) {
+        const auto [first, last] = std::equal_range(readers.begin(), readers.end(), key);
+        return last - first;
+    };
     // A source several other cells of one word read (a feedback bit, an enable) is shared; any other
     // is reached by its distance, which neighbouring cells of a regular design have in common.
     const auto reach = [&](std::size_t k, std::uint32_t source) {
         Reach r;
         if (source == count)
             return r;
-        if (source != cells[k].self && readers[readerKey(placed[k].word, source)] >= 2) {
+        if (source != cells[k].self && readerCount(readerKey(placed[k].word, source)) >= 2) {
             r.kind = Reach::Kind::Shared;
             r.value = source;
         } else {

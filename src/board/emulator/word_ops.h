@@ -45,6 +45,20 @@ inline std::uint64_t fetchWindow(const std::uint64_t* words, std::uint32_t word,
     return broadcast ? std::uint64_t{0} - (window & 1u) : window;
 }
 
+// The kind of an operation's inputs: 1 when input A is a broadcast, 2 when input B is.
+inline unsigned broadcastKind(const WordOp& op) {
+    return (op.aBroadcast ? 1u : 0u) + (op.bBroadcast ? 2u : 0u);
+}
+
+// evaluate (below) for operations of one broadcast kind, which loops over many of them run
+// without a test per input.
+template <unsigned kind>
+[[gnu::always_inline]] inline std::uint64_t evaluateKind(const std::uint64_t* words, const WordOp& op) {
+    const std::uint64_t a = fetchWindow(words, op.aWord, op.aShift, (kind & 1u) != 0);
+    const std::uint64_t b = fetchWindow(words, op.bWord, op.bShift, (kind & 2u) != 0);
+    return op.c0 ^ (op.c1 & a) ^ (op.c2 & b) ^ (op.c3 & a & b);
+}
+
 // The new values of op's cells (0 outside its mask).
 inline std::uint64_t evaluate(const std::uint64_t* words, const WordOp& op) {
     const std::uint64_t a = fetchWindow(words, op.aWord, op.aShift, op.aBroadcast);
