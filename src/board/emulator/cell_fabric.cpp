@@ -493,7 +493,7 @@ void CellFabric::settleAndCascade() {
 namespace {
 
 template <unsigned kind>
-void evaluateInto(const std::uint64_t* words, const WordOp* ops, std::uint32_t begin, std::uint32_t end,
+[[gnu::always_inline]] inline void evaluateInto(const std::uint64_t* words, const WordOp* ops, std::uint32_t begin, std::uint32_t end,
                   std::uint64_t* next) {
     for (std::uint32_t k = begin; k < end; ++k)
         next[k] = evaluateKind<kind>(words, ops[k]);
@@ -511,7 +511,7 @@ template <bool watchNets>
 }
 
 template <unsigned kind, bool watchNets>
-void evaluateAndStore(std::uint64_t* words, const WordOp* ops, std::uint32_t begin, std::uint32_t end,
+[[gnu::always_inline]] inline void evaluateAndStore(std::uint64_t* words, const WordOp* ops, std::uint32_t begin, std::uint32_t end,
                       std::uint64_t& moved, std::uint64_t& reached) {
     for (std::uint32_t k = begin; k < end; ++k)
         storeOp<watchNets>(words, ops[k], evaluateKind<kind>(words, ops[k]), moved, reached);
