@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstring>
 #include <tuple>
+#include <utility>
 
 namespace cellwatch {
 
@@ -306,10 +307,10 @@ void CellFabric::compile() {
             const Logic& l = std::get<2>(clocked[k]);
             group.push_back({l.self, l.a, l.b, l.table});
         }
-        std::vector<WordOp> ops = groupCells(group, m_count, m_flags, kNetSource, kFeedsGate).ops;
+        std::vector<WordOp> ops = groupCells(group, m_count, m_flags, kNetSource, kFeedsGate, true).ops;
         // Shared inputs together: the edge's loop then branches the same way for long runs.
         std::stable_sort(ops.begin(), ops.end(), [](const WordOp& x, const WordOp& y) {
-            return (x.aBroadcast + 2 * x.bBroadcast) < (y.aBroadcast + 2 * y.bBroadcast);
+            return opKind(x) < opKind(y);
         });
         // An operation whose cells no later operation reads can be stored at once. The others go
         // first and are stored last: they are evaluated before anything changed, and the direct
@@ -330,6 +331,8 @@ void CellFabric::compile() {
                 direct[o] = (readLater[ops[o].dst] & ops[o].mask) == 0 ? 1 : 0;
                 noteWindow(ops[o].aWord, ops[o].aShift, ops[o].aBroadcast);
                 noteWindow(ops[o].bWord, ops[o].bShift, ops[o].bBroadcast);
+                if (ops[o].bSelect != 0)
+                    noteWindow(ops[o].b2Word, ops[o].b2Shift, false);
             }
         }
         // Both parts keep the order by kind.
@@ -338,13 +341,13 @@ void CellFabric::compile() {
         for (std::uint8_t part = 0; part < 2; ++part) {
             if (part == 1)
                 r.direct = static_cast<std::uint32_t>(m_regOps.size());
-            for (unsigned kind = 0; kind < 4; ++kind) {
+            for (unsigned kind = 0; kind < kOpKinds; ++kind) {
                 r.kinds[part][kind] = static_cast<std::uint32_t>(m_regOps.size());
                 for (std::size_t o = 0; o < ops.size(); ++o)
-                    if (direct[o] == part && broadcastKind(ops[o]) == kind)
+                    if (direct[o] == part && opKind(ops[o]) == kind)
                         m_regOps.push_back(ops[o]);
             }
-            r.kinds[part][4] = static_cast<std::uint32_t>(m_regOps.size());
+            r.kinds[part][kOpKinds] = static_cast<std::uint32_t>(m_regOps.size());
         }
         r.end = static_cast<std::uint32_t>(m_regOps.size());
         r.netSources = std::any_of(ops.begin(), ops.end(), [](const WordOp& op) { return op.netSources != 0; });
@@ -526,16 +529,14 @@ void CellFabric::fireGroup(const Range& range) {
     const WordOp* const ops = m_regOps.data();
     const auto& deferred = range.kinds[0];
     const auto& direct = range.kinds[1];
-    evaluateInto<0>(words, ops, deferred[0], deferred[1], next);
-    evaluateInto<1>(words, ops, deferred[1], deferred[2], next);
-    evaluateInto<2>(words, ops, deferred[2], deferred[3], next);
-    evaluateInto<3>(words, ops, deferred[3], deferred[4], next);
+    [&]<unsigned... kind>(std::integer_sequence<unsigned, kind...>) {
+        (evaluateInto<kind>(words, ops, deferred[kind], deferred[kind + 1], next), ...);
+    }(std::make_integer_sequence<unsigned, kOpKinds>{});
     std::uint64_t moved = 0;
     std::uint64_t reached = 0;
-    evaluateAndStore<0, watchNets>(words, ops, direct[0], direct[1], moved, reached);
-    evaluateAndStore<1, watchNets>(words, ops, direct[1], direct[2], moved, reached);
-    evaluateAndStore<2, watchNets>(words, ops, direct[2], direct[3], moved, reached);
-    evaluateAndStore<3, watchNets>(words, ops, direct[3], direct[4], moved, reached);
+    [&]<unsigned... kind>(std::integer_sequence<unsigned, kind...>) {
+        (evaluateAndStore<kind, watchNets>(words, ops, direct[kind], direct[kind + 1], moved, reached), ...);
+    }(std::make_integer_sequence<unsigned, kOpKinds>{});
     for (std::uint32_t k = range.begin; k < range.direct; ++k)
         storeOp<watchNets>(words, ops[k], next[k], moved, reached);
     if (!range.empty())
@@ -576,7 +577,7 @@ void CellFabric::fire(const Range* ranges, int count, int exceptColumn, const st
     for (int g = 0; g < count; ++g) {
         const std::uint32_t end = ranges[g].end;
         for (std::uint32_t k = ranges[g].begin; k < end; ++k)
-            next[k] = evaluate(words, ops[k]);
+            next[k] = evaluateAny(words, ops[k]);
     }
     // A register written by the access in progress keeps its written value: the rows' bits, placed
     // where the column lies in the packed words.

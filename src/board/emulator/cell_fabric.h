@@ -58,9 +58,9 @@ private:
         std::uint32_t begin = 0;
         std::uint32_t direct = 0;
         std::uint32_t end = 0;
-        // Each part ordered by broadcastKind: part p's operations of kind k are at
+        // Each part ordered by opKind: part p's operations of kind k are at
         // kinds[p][k] .. kinds[p][k + 1].
-        std::uint32_t kinds[2][5] = {};
+        std::uint32_t kinds[2][kOpKinds + 1] = {};
         bool netSources = false; // an operation of the group clocks a net
         bool empty() const { return begin == end; }
     };

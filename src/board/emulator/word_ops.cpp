@@ -58,7 +58,7 @@ std::uint8_t chainSide(const WordOp& op, bool lone) {
 
 GroupedCells groupCells(const std::vector<CellInputs>& cells, std::uint32_t count,
                         const std::vector<std::uint8_t>& flags, std::uint8_t netSourceFlag,
-                        std::uint8_t gateInputFlag) {
+                        std::uint8_t gateInputFlag, bool blend) {
     GroupedCells g;
     const std::size_t n = cells.size();
     g.opOfCell.assign(n, 0);
@@ -174,7 +174,49 @@ GroupedCells groupCells(const std::vector<CellInputs>& cells, std::uint32_t coun
         g.opOfCell[k] = ops.empty() ? open(p.word, self, self) : ops.front();
     }
 
-    g.ops.resize(opReach.size());
+    // With blend, an operation Y of a word joins an operation X of the same word that reaches input A
+    // as Y reaches one of its inputs; Y's other input becomes X's second window for B.
+    const std::size_t opened = opReach.size();
+    std::vector<std::int32_t> mergedInto(opened, -1);
+    std::vector<std::uint8_t> swapInputs(opened, 0); // Y's cells read A and B the other way round
+    std::vector<std::uint8_t> hasSecond(opened, 0);
+    std::vector<Reach> second(opened);
+    if (blend) {
+        const auto used = [](const Reach& r) { return r.kind != Reach::Kind::Free; };
+        for (auto& entry : byWord) {
+            const std::vector<std::uint32_t>& list = entry.second;
+            for (std::size_t i = 0; i < list.size(); ++i) {
+                const std::uint32_t x = list[i];
+                if (mergedInto[x] >= 0 || !used(opReach[x].first) || !used(opReach[x].second))
+                    continue;
+                for (std::size_t j = i + 1; j < list.size() && !hasSecond[x]; ++j) {
+                    const std::uint32_t y = list[j];
+                    if (mergedInto[y] >= 0 || hasSecond[y] || !used(opReach[y].first) || !used(opReach[y].second))
+                        continue;
+                    const bool swap = !(opReach[y].first == opReach[x].first);
+                    if (swap && !(opReach[y].second == opReach[x].first))
+                        continue;
+                    const Reach other = swap ? opReach[y].first : opReach[y].second;
+                    if (other.kind != Reach::Kind::Distance || other == opReach[x].second)
+                        continue;
+                    mergedInto[y] = static_cast<std::int32_t>(x);
+                    swapInputs[y] = swap ? 1 : 0;
+                    hasSecond[x] = 1;
+                    second[x] = other;
+                }
+            }
+        }
+    }
+    std::vector<std::uint32_t> finalIndex(opened, 0);
+    std::uint32_t kept = 0;
+    for (std::size_t o = 0; o < opened; ++o)
+        if (mergedInto[o] < 0)
+            finalIndex[o] = kept++;
+    for (std::size_t o = 0; o < opened; ++o)
+        if (mergedInto[o] >= 0)
+            finalIndex[o] = finalIndex[static_cast<std::size_t>(mergedInto[o])];
+
+    g.ops.resize(kept);
     const auto window = [&](std::uint32_t word, const Reach& r, std::uint32_t& at, std::uint8_t& shift, bool& broadcast) {
         // A distance from every cell of the word is a window starting that far from the word's first
         // bit; the cells' own sources lie inside the array, so the window does too.
@@ -184,27 +226,31 @@ GroupedCells groupCells(const std::vector<CellInputs>& cells, std::uint32_t coun
         shift = static_cast<std::uint8_t>(bit & 63);
         broadcast = r.kind == Reach::Kind::Shared;
     };
-    for (std::size_t o = 0; o < opReach.size(); ++o)
-        g.ops[o].dst = 0;
     for (std::size_t k = 0; k < n; ++k) {
+        const std::uint32_t openedOp = g.opOfCell[k];
+        g.opOfCell[k] = finalIndex[openedOp];
         WordOp& op = g.ops[g.opOfCell[k]];
         const Placed& p = placed[k];
+        const std::uint8_t table = swapInputs[openedOp] ? swapped(p.table) : p.table;
         op.dst = p.word;
         const std::uint64_t bit = std::uint64_t{1} << p.bit;
-        const std::uint64_t t00 = p.table & 1u, t10 = (p.table >> 1) & 1u, t01 = (p.table >> 2) & 1u,
-                            t11 = (p.table >> 3) & 1u;
+        const std::uint64_t t00 = table & 1u, t10 = (table >> 1) & 1u, t01 = (table >> 2) & 1u, t11 = (table >> 3) & 1u;
         op.mask |= bit;
         op.c0 |= t00 << p.bit;
         op.c1 |= (t00 ^ t10) << p.bit;
         op.c2 |= (t00 ^ t01) << p.bit;
         op.c3 |= (t00 ^ t10 ^ t01 ^ t11) << p.bit;
+        if (mergedInto[openedOp] >= 0)
+            op.bSelect |= bit;
         if (flags[cells[k].self] & netSourceFlag)
             op.netSources |= bit;
         if (flags[cells[k].self] & gateInputFlag)
             op.gateInputs |= bit;
     }
-    for (std::size_t o = 0; o < opReach.size(); ++o) {
-        WordOp& op = g.ops[o];
+    for (std::size_t o = 0; o < opened; ++o) {
+        if (mergedInto[o] >= 0)
+            continue;
+        WordOp& op = g.ops[finalIndex[o]];
         Reach a = opReach[o].first;
         Reach b = opReach[o].second;
         // A side no cell reads takes the other side's window (any window would do).
@@ -214,6 +260,10 @@ GroupedCells groupCells(const std::vector<CellInputs>& cells, std::uint32_t coun
             b = a;
         window(op.dst, a, op.aWord, op.aShift, op.aBroadcast);
         window(op.dst, b, op.bWord, op.bShift, op.bBroadcast);
+        if (hasSecond[o]) {
+            bool broadcast = false;
+            window(op.dst, second[o], op.b2Word, op.b2Shift, broadcast);
+        }
     }
     return g;
 }
