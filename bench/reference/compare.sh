@@ -86,6 +86,22 @@ timed() {
     echo $(((end - start) / 1000))
 }
 
+# Runs the named programs (run_NAME) in $rounds rounds, the order rotating from round to round,
+# and collects each one's times in times_NAME.
+alternate() {
+    order="$*"
+    i=0
+    while [ "$i" -lt "$rounds" ]; do
+        for program in $order; do
+            t=$(timed "$program")
+            eval "times_$program=\"\$times_$program $t\""
+        done
+        order="$(echo "$order" | cut -d' ' -f2-) $(echo "$order" | cut -d' ' -f1)"
+        i=$((i + 1))
+    done
+    echo "load after: $(uptime | sed 's/.*load average/load average/')"
+}
+
 median() { tr ' ' '\n' | grep . | sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 echo "machine: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//'), $(nproc) cores"
@@ -97,20 +113,8 @@ run_verilator
 run_icarus
 sizes="$(wc -c <"$work/run.vcd") B VCD + $(wc -c <"$work/run.log") B log (cellwatch),"
 sizes="$sizes $(wc -c <"$work/counter8_verilator.vcd") B (Verilator), $(wc -c <"$work/counter8.vcd") B (Icarus)"
-times_cellwatch=""
-times_verilator=""
-times_icarus=""
-order="cellwatch verilator icarus"
-i=0
-while [ "$i" -lt "$rounds" ]; do
-    for program in $order; do
-        t=$(timed "$program")
-        eval "times_$program=\"\$times_$program $t\""
-    done
-    order="$(echo "$order" | cut -d' ' -f2-) $(echo "$order" | cut -d' ' -f1)"
-    i=$((i + 1))
-done
-echo "load after: $(uptime | sed 's/.*load average/load average/')"
+times_cellwatch="" times_verilator="" times_icarus=""
+alternate cellwatch verilator icarus
 
 m_cellwatch=$(echo "$times_cellwatch" | median)
 m_verilator=$(echo "$times_verilator" | median)
@@ -177,19 +181,8 @@ remove_outputs
 run_cellwatch128
 run_verilator128
 sizes="$(wc -c <"$full/run.vcd") B VCD + $(wc -c <"$full/run.log") B log (cellwatch), $(wc -c <"$full/verilator.vcd") B (Verilator)"
-times_cellwatch128=""
-times_verilator128=""
-order="cellwatch128 verilator128"
-i=0
-while [ "$i" -lt "$rounds" ]; do
-    for program in $order; do
-        t=$(timed "$program")
-        eval "times_$program=\"\$times_$program $t\""
-    done
-    order="$(echo "$order" | cut -d' ' -f2-) $(echo "$order" | cut -d' ' -f1)"
-    i=$((i + 1))
-done
-echo "load after: $(uptime | sed 's/.*load average/load average/')"
+times_cellwatch128="" times_verilator128=""
+alternate cellwatch128 verilator128
 m_cellwatch=$(echo "$times_cellwatch128" | median)
 m_verilator=$(echo "$times_verilator128" | median)
 awk -v c="$m_cellwatch" -v v="$m_verilator" -v rounds="$rounds" \

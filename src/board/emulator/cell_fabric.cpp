@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstring>
 #include <tuple>
+#include <utility>
 
 namespace cellwatch {
 
@@ -84,7 +85,7 @@ std::uint32_t CellFabric::readCells(int column, const std::uint8_t* rows, int co
     const std::uint32_t base = index(0, column);
     std::uint32_t value = 0;
     if (count > 0)
-        settleObserved((base + rows[0] + kWordBitBase) >> 6, (base + rows[count - 1] + kWordBitBase) >> 6);
+        settleObserved(base + rows[0] + kWordBitBase, base + rows[count - 1] + kWordBitBase);
     if (count > 0 && rows[count - 1] - rows[0] == count - 1) {
         // Ascending rows with no gap: the column's cells lie side by side in the packed words.
         const std::uint32_t first = base + rows[0] + kWordBitBase;
@@ -306,15 +307,50 @@ void CellFabric::compile() {
             const Logic& l = std::get<2>(clocked[k]);
             group.push_back({l.self, l.a, l.b, l.table});
         }
-        std::vector<WordOp> ops = groupCells(group, m_count, m_flags, kNetSource, kFeedsGate).ops;
+        std::vector<WordOp> ops = groupCells(group, m_count, m_flags, kNetSource, kFeedsGate, true).ops;
         // Shared inputs together: the edge's loop then branches the same way for long runs.
         std::stable_sort(ops.begin(), ops.end(), [](const WordOp& x, const WordOp& y) {
-            return (x.aBroadcast + 2 * x.bBroadcast) < (y.aBroadcast + 2 * y.bBroadcast);
+            return opKind(x) < opKind(y);
         });
+        // An operation whose cells no later operation reads can be stored at once. The others go
+        // first and are stored last: they are evaluated before anything changed, and the direct
+        // ones keep their order, so none of them reads a bit stored before its turn.
+        std::vector<std::uint8_t> direct(ops.size(), 0);
+        {
+            std::vector<std::uint64_t> readLater(m_bits.size() + 1, 0);
+            const auto noteWindow = [&](std::uint32_t word, unsigned shift, bool broadcast) {
+                if (broadcast) {
+                    readLater[word] |= std::uint64_t{1} << shift;
+                    return;
+                }
+                readLater[word] |= ~std::uint64_t{0} << shift;
+                if (shift != 0)
+                    readLater[word + 1] |= ~std::uint64_t{0} >> (64 - shift);
+            };
+            for (std::size_t o = ops.size(); o-- > 0;) {
+                direct[o] = (readLater[ops[o].dst] & ops[o].mask) == 0 ? 1 : 0;
+                noteWindow(ops[o].aWord, ops[o].aShift, ops[o].aBroadcast);
+                noteWindow(ops[o].bWord, ops[o].bShift, ops[o].bBroadcast);
+                if (ops[o].bSelect != 0)
+                    noteWindow(ops[o].b2Word, ops[o].b2Shift, false);
+            }
+        }
+        // Both parts keep the order by kind.
         Range r;
         r.begin = static_cast<std::uint32_t>(m_regOps.size());
-        m_regOps.insert(m_regOps.end(), ops.begin(), ops.end());
+        for (std::uint8_t part = 0; part < 2; ++part) {
+            if (part == 1)
+                r.direct = static_cast<std::uint32_t>(m_regOps.size());
+            for (unsigned kind = 0; kind < kOpKinds; ++kind) {
+                r.kinds[part][kind] = static_cast<std::uint32_t>(m_regOps.size());
+                for (std::size_t o = 0; o < ops.size(); ++o)
+                    if (direct[o] == part && opKind(ops[o]) == kind)
+                        m_regOps.push_back(ops[o]);
+            }
+            r.kinds[part][kOpKinds] = static_cast<std::uint32_t>(m_regOps.size());
+        }
         r.end = static_cast<std::uint32_t>(m_regOps.size());
+        r.netSources = std::any_of(ops.begin(), ops.end(), [](const WordOp& op) { return op.netSources != 0; });
         if (kind == 0)
             m_nets.push_back(ClockNet{key, 0, r});
         else if (kind == 1)
@@ -376,12 +412,16 @@ std::uint64_t runGates(std::uint64_t* words, const GateProgram& program) {
 
 } // namespace
 
-void CellFabric::settleObservedWords(std::uint32_t firstWord, std::uint32_t lastWord) {
+void CellFabric::settleObservedBits(std::uint32_t firstBit, std::uint32_t lastBit) {
     std::uint64_t moved = 0; // observed gates clock nothing
-    for (std::uint32_t w = firstWord; w <= lastWord; ++w) {
+    for (std::uint32_t w = firstBit >> 6; w <= lastBit >> 6; ++w) {
+        // The bits of this word that the read covers.
+        const std::uint64_t low = w == firstBit >> 6 ? ~std::uint64_t{0} << (firstBit & 63u) : ~std::uint64_t{0};
+        const std::uint64_t high = w == lastBit >> 6 ? ~std::uint64_t{0} >> (63u - (lastBit & 63u)) : ~std::uint64_t{0};
+        const std::uint64_t read = low & high;
         for (std::uint32_t k = m_gates.wordStart[w]; k < m_gates.wordStart[w + 1]; ++k) {
             const std::uint32_t stage = m_gates.observedOfWord[k];
-            if (m_observedEpoch[stage] == m_stateEpoch)
+            if (m_observedEpoch[stage] == m_stateEpoch || (m_gates.observedBits[k] & read) == 0)
                 continue;
             m_observedEpoch[stage] = m_stateEpoch;
             runGateStage<false>(m_bits.data(), m_gates.observed.ops.data(), m_gates.observed.stages[stage], moved);
@@ -453,7 +493,83 @@ void CellFabric::settleAndCascade() {
     rememberClockNets();
 }
 
+namespace {
+
+template <unsigned kind>
+[[gnu::always_inline]] inline void evaluateInto(const std::uint64_t* words, const WordOp* ops, std::uint32_t begin, std::uint32_t end,
+                  std::uint64_t* next) {
+    for (std::uint32_t k = begin; k < end; ++k)
+        next[k] = evaluateKind<kind>(words, ops[k]);
+}
+
+template <bool watchNets>
+[[gnu::always_inline]] inline void storeOp(std::uint64_t* words, const WordOp& op, std::uint64_t value,
+                                           std::uint64_t& moved, std::uint64_t& reached) {
+    const std::uint64_t old = words[op.dst];
+    const std::uint64_t now = (old & ~op.mask) | value;
+    words[op.dst] = now;
+    if constexpr (watchNets)
+        moved |= (old ^ now) & op.netSources;
+    reached |= (old ^ now) & op.gateInputs;
+}
+
+template <unsigned kind, bool watchNets>
+[[gnu::always_inline]] inline void evaluateAndStore(std::uint64_t* words, const WordOp* ops, std::uint32_t begin, std::uint32_t end,
+                      std::uint64_t& moved, std::uint64_t& reached) {
+    for (std::uint32_t k = begin; k < end; ++k)
+        storeOp<watchNets>(words, ops[k], evaluateKind<kind>(words, ops[k]), moved, reached);
+}
+
+} // namespace
+
+template <bool watchNets>
+void CellFabric::fireGroup(const Range& range) {
+    std::uint64_t* const words = m_bits.data();
+    std::uint64_t* const next = m_next.data();
+    const WordOp* const ops = m_regOps.data();
+    const auto& deferred = range.kinds[0];
+    const auto& direct = range.kinds[1];
+    [&]<unsigned... kind>(std::integer_sequence<unsigned, kind...>) {
+        (evaluateInto<kind>(words, ops, deferred[kind], deferred[kind + 1], next), ...);
+    }(std::make_integer_sequence<unsigned, kOpKinds>{});
+    std::uint64_t moved = 0;
+    std::uint64_t reached = 0;
+    [&]<unsigned... kind>(std::integer_sequence<unsigned, kind...>) {
+        (evaluateAndStore<kind, watchNets>(words, ops, direct[kind], direct[kind + 1], moved, reached), ...);
+    }(std::make_integer_sequence<unsigned, kOpKinds>{});
+    for (std::uint32_t k = range.begin; k < range.direct; ++k)
+        storeOp<watchNets>(words, ops[k], next[k], moved, reached);
+    if (!range.empty())
+        ++m_edgeCount;
+    if (moved != 0)
+        m_netMoved = true;
+    if (reached != 0)
+        m_settlePending = true;
+    ++m_stateEpoch;
+}
+
 void CellFabric::fire(const Range* ranges, int count, int exceptColumn, const std::uint64_t* exceptRows) {
+    if (exceptRows == nullptr) {
+        // One group alone can store as it goes; groups clocked together read each other's cells
+        // before any of them changes.
+        int firing = 0;
+        const Range* only = nullptr;
+        for (int g = 0; g < count; ++g) {
+            if (!ranges[g].empty()) {
+                ++firing;
+                only = &ranges[g];
+            }
+        }
+        if (firing <= 1) {
+            if (only != nullptr && only->netSources)
+                fireGroup<true>(*only);
+            else if (only != nullptr)
+                fireGroup<false>(*only);
+            else
+                ++m_stateEpoch;
+            return;
+        }
+    }
     // Every register of the edge samples its inputs before any of them changes.
     std::uint64_t* const words = m_bits.data();
     std::uint64_t* const next = m_next.data();
@@ -461,7 +577,7 @@ void CellFabric::fire(const Range* ranges, int count, int exceptColumn, const st
     for (int g = 0; g < count; ++g) {
         const std::uint32_t end = ranges[g].end;
         for (std::uint32_t k = ranges[g].begin; k < end; ++k)
-            next[k] = evaluate(words, ops[k]);
+            next[k] = evaluateAny(words, ops[k]);
     }
     // A register written by the access in progress keeps its written value: the rows' bits, placed
     // where the column lies in the packed words.

@@ -51,9 +51,17 @@ private:
         std::uint8_t table;
     };
     // A clock group's operations in m_regOps.
+    // A clock group's operations in m_regOps: those at begin..direct must be stored after every
+    // operation of the edge has read its inputs; those at direct..end read nothing an operation after
+    // them writes, so an edge of this group alone may store each as soon as it is evaluated.
     struct Range {
         std::uint32_t begin = 0;
+        std::uint32_t direct = 0;
         std::uint32_t end = 0;
+        // Each part ordered by opKind: part p's operations of kind k are at
+        // kinds[p][k] .. kinds[p][k + 1].
+        std::uint32_t kinds[2][kOpKinds + 1] = {};
+        bool netSources = false; // an operation of the group clocks a net
         bool empty() const { return begin == end; }
     };
     struct ClockNet {
@@ -93,15 +101,15 @@ private:
     // Evaluates every gate: the loop-free ones word by word, then those on or behind a loop one by
     // one in address order.
     void settle();
-    // Settles the observed gates a read of words first..last needs.
-    void settleObserved(std::uint32_t firstWord, std::uint32_t lastWord) {
+    // Settles the observed gates a read of packed bits first..last needs.
+    void settleObserved(std::uint32_t firstBit, std::uint32_t lastBit) {
         if (!m_gates.observed.stages.empty())
-            settleObservedWords(firstWord, lastWord);
+            settleObservedBits(firstBit, lastBit);
     }
-    void settleObservedWords(std::uint32_t firstWord, std::uint32_t lastWord);
+    void settleObservedBits(std::uint32_t firstBit, std::uint32_t lastBit);
     void settleCell(std::uint32_t cell) {
-        const std::uint32_t word = (cell + kWordBitBase) >> 6;
-        settleObserved(word, word);
+        const std::uint32_t b = cell + kWordBitBase;
+        settleObserved(b, b);
     }
     // Stores a host-written bit and notes what the change reaches.
     void writeState(std::uint32_t cell, bool value);
@@ -114,6 +122,9 @@ private:
     // Applies one simultaneous edge to the registers of the given ranges; rows written by the
     // access in progress (exceptColumn, exceptRows) keep their written value.
     void fire(const Range* ranges, int count, int exceptColumn, const std::uint64_t* exceptRows);
+    // fire for one group and no written rows: the edge of a clock net or of a read strobe.
+    template <bool watchNets>
+    void fireGroup(const Range& range);
 
     int m_cells;
     std::uint32_t m_count;                // cells in the array

@@ -58,7 +58,7 @@ std::uint8_t chainSide(const WordOp& op, bool lone) {
 
 GroupedCells groupCells(const std::vector<CellInputs>& cells, std::uint32_t count,
                         const std::vector<std::uint8_t>& flags, std::uint8_t netSourceFlag,
-                        std::uint8_t gateInputFlag) {
+                        std::uint8_t gateInputFlag, bool blend) {
     GroupedCells g;
     const std::size_t n = cells.size();
     g.opOfCell.assign(n, 0);
@@ -67,7 +67,9 @@ GroupedCells groupCells(const std::vector<CellInputs>& cells, std::uint32_t coun
 
     // Constants go into the table; an input the table then ignores is free.
     std::vector<Placed> placed(n);
-    std::unordered_map<std::uint64_t, int> readers; // (word, source) -> cells of the word reading it
+    // (word, source) once per cell of the word reading it; sorted, a key's run counts its readers.
+    std::vector<std::uint64_t> readers;
+    readers.reserve(2 * n);
     const auto readerKey = [](std::uint32_t word, std::uint32_t source) {
         return static_cast<std::uint64_t>(word) << 32 | source;
     };
@@ -92,17 +94,22 @@ GroupedCells groupCells(const std::vector<CellInputs>& cells, std::uint32_t coun
         placed[k].bit = bit & 63u;
         // A cell reading itself (a register's feedback) is at distance 0 like its neighbours.
         if (dependsOnA && c.a != c.self)
-            ++readers[readerKey(placed[k].word, c.a)];
+            readers.push_back(readerKey(placed[k].word, c.a));
         if (dependsOnB && c.b != c.self && c.b != (dependsOnA ? c.a : count))
-            ++readers[readerKey(placed[k].word, c.b)];
+            readers.push_back(readerKey(placed[k].word, c.b));
     }
+    std::sort(readers.begin(), readers.end());
+    const auto readerCount = [&](std::uint64_t key) {
+        const auto [first, last] = std::equal_range(readers.begin(), readers.end(), key);
+        return last - first;
+    };
     // A source several other cells of one word read (a feedback bit, an enable) is shared; any other
     // is reached by its distance, which neighbouring cells of a regular design have in common.
     const auto reach = [&](std::size_t k, std::uint32_t source) {
         Reach r;
         if (source == count)
             return r;
-        if (source != cells[k].self && readers[readerKey(placed[k].word, source)] >= 2) {
+        if (source != cells[k].self && readerCount(readerKey(placed[k].word, source)) >= 2) {
             r.kind = Reach::Kind::Shared;
             r.value = source;
         } else {
@@ -167,7 +174,49 @@ GroupedCells groupCells(const std::vector<CellInputs>& cells, std::uint32_t coun
         g.opOfCell[k] = ops.empty() ? open(p.word, self, self) : ops.front();
     }
 
-    g.ops.resize(opReach.size());
+    // With blend, an operation Y of a word joins an operation X of the same word that reaches input A
+    // as Y reaches one of its inputs; Y's other input becomes X's second window for B.
+    const std::size_t opened = opReach.size();
+    std::vector<std::int32_t> mergedInto(opened, -1);
+    std::vector<std::uint8_t> swapInputs(opened, 0); // Y's cells read A and B the other way round
+    std::vector<std::uint8_t> hasSecond(opened, 0);
+    std::vector<Reach> second(opened);
+    if (blend) {
+        const auto used = [](const Reach& r) { return r.kind != Reach::Kind::Free; };
+        for (auto& entry : byWord) {
+            const std::vector<std::uint32_t>& list = entry.second;
+            for (std::size_t i = 0; i < list.size(); ++i) {
+                const std::uint32_t x = list[i];
+                if (mergedInto[x] >= 0 || !used(opReach[x].first) || !used(opReach[x].second))
+                    continue;
+                for (std::size_t j = i + 1; j < list.size() && !hasSecond[x]; ++j) {
+                    const std::uint32_t y = list[j];
+                    if (mergedInto[y] >= 0 || hasSecond[y] || !used(opReach[y].first) || !used(opReach[y].second))
+                        continue;
+                    const bool swap = !(opReach[y].first == opReach[x].first);
+                    if (swap && !(opReach[y].second == opReach[x].first))
+                        continue;
+                    const Reach other = swap ? opReach[y].first : opReach[y].second;
+                    if (other.kind != Reach::Kind::Distance || other == opReach[x].second)
+                        continue;
+                    mergedInto[y] = static_cast<std::int32_t>(x);
+                    swapInputs[y] = swap ? 1 : 0;
+                    hasSecond[x] = 1;
+                    second[x] = other;
+                }
+            }
+        }
+    }
+    std::vector<std::uint32_t> finalIndex(opened, 0);
+    std::uint32_t kept = 0;
+    for (std::size_t o = 0; o < opened; ++o)
+        if (mergedInto[o] < 0)
+            finalIndex[o] = kept++;
+    for (std::size_t o = 0; o < opened; ++o)
+        if (mergedInto[o] >= 0)
+            finalIndex[o] = finalIndex[static_cast<std::size_t>(mergedInto[o])];
+
+    g.ops.resize(kept);
     const auto window = [&](std::uint32_t word, const Reach& r, std::uint32_t& at, std::uint8_t& shift, bool& broadcast) {
         // A distance from every cell of the word is a window starting that far from the word's first
         // bit; the cells' own sources lie inside the array, so the window does too.
@@ -177,27 +226,31 @@ GroupedCells groupCells(const std::vector<CellInputs>& cells, std::uint32_t coun
         shift = static_cast<std::uint8_t>(bit & 63);
         broadcast = r.kind == Reach::Kind::Shared;
     };
-    for (std::size_t o = 0; o < opReach.size(); ++o)
-        g.ops[o].dst = 0;
     for (std::size_t k = 0; k < n; ++k) {
+        const std::uint32_t openedOp = g.opOfCell[k];
+        g.opOfCell[k] = finalIndex[openedOp];
         WordOp& op = g.ops[g.opOfCell[k]];
         const Placed& p = placed[k];
+        const std::uint8_t table = swapInputs[openedOp] ? swapped(p.table) : p.table;
         op.dst = p.word;
         const std::uint64_t bit = std::uint64_t{1} << p.bit;
-        const std::uint64_t t00 = p.table & 1u, t10 = (p.table >> 1) & 1u, t01 = (p.table >> 2) & 1u,
-                            t11 = (p.table >> 3) & 1u;
+        const std::uint64_t t00 = table & 1u, t10 = (table >> 1) & 1u, t01 = (table >> 2) & 1u, t11 = (table >> 3) & 1u;
         op.mask |= bit;
         op.c0 |= t00 << p.bit;
         op.c1 |= (t00 ^ t10) << p.bit;
         op.c2 |= (t00 ^ t01) << p.bit;
         op.c3 |= (t00 ^ t10 ^ t01 ^ t11) << p.bit;
+        if (mergedInto[openedOp] >= 0)
+            op.bSelect |= bit;
         if (flags[cells[k].self] & netSourceFlag)
             op.netSources |= bit;
         if (flags[cells[k].self] & gateInputFlag)
             op.gateInputs |= bit;
     }
-    for (std::size_t o = 0; o < opReach.size(); ++o) {
-        WordOp& op = g.ops[o];
+    for (std::size_t o = 0; o < opened; ++o) {
+        if (mergedInto[o] >= 0)
+            continue;
+        WordOp& op = g.ops[finalIndex[o]];
         Reach a = opReach[o].first;
         Reach b = opReach[o].second;
         // A side no cell reads takes the other side's window (any window would do).
@@ -207,6 +260,10 @@ GroupedCells groupCells(const std::vector<CellInputs>& cells, std::uint32_t coun
             b = a;
         window(op.dst, a, op.aWord, op.aShift, op.aBroadcast);
         window(op.dst, b, op.bWord, op.bShift, op.bBroadcast);
+        if (hasSecond[o]) {
+            bool broadcast = false;
+            window(op.dst, second[o], op.b2Word, op.b2Shift, broadcast);
+        }
     }
     return g;
 }
@@ -333,6 +390,8 @@ GatePrograms orderGates(const GroupedCells& grouped, const std::vector<CellInput
     std::vector<std::vector<std::uint32_t>> closure;
     std::size_t closureSize = 0;
     constexpr std::size_t kClosureLimit = std::size_t{1} << 22; // beyond: a read settles them all
+    std::uint32_t observedDepth = ~0u;
+    std::uint32_t observedHalf = ~0u;
     for (const std::uint32_t c : byDepth) {
         std::vector<std::uint32_t>& component = components[c];
         // Inputs-first within a loop of operations too, so that a pass settles as much as it can.
@@ -355,8 +414,26 @@ GatePrograms orderGates(const GroupedCells& grouped, const std::vector<CellInput
                                           chainSide(program.ops[begin], repeat && end - begin == 1)});
             continue;
         }
-        const auto stage = static_cast<std::uint32_t>(program.stages.size());
-        program.stages.push_back({begin, end, repeat, cellCount + 1, chainSide(program.ops[begin], repeat && end - begin == 1)});
+        // Loop-free operations of one depth that write one half of a word share a stage: a read of
+        // those rows (the host reads at most 32 at once) then settles them in one go rather than one
+        // stage at a time. They read nothing of each other (one depth), so their order does not
+        // matter.
+        const std::uint64_t mask = program.ops[begin].mask;
+        const std::uint32_t half = end - begin != 1 ? ~0u
+                                   : (mask >> 32) == 0 ? 2 * program.ops[begin].dst
+                                   : (mask << 32) == 0 ? 2 * program.ops[begin].dst + 1
+                                                       : ~0u;
+        const bool joins = !repeat && half != ~0u && !program.stages.empty() && !program.stages.back().repeat &&
+                           observedDepth == depth[c] && observedHalf == half && program.stages.back().end == begin;
+        if (joins) {
+            program.stages.back().end = end;
+            program.stages.back().passLimit += cellCount;
+        } else {
+            program.stages.push_back({begin, end, repeat, cellCount + 1, chainSide(program.ops[begin], repeat && end - begin == 1)});
+        }
+        observedDepth = depth[c];
+        observedHalf = half;
+        const auto stage = static_cast<std::uint32_t>(program.stages.size() - 1);
         observedStage[c] = static_cast<std::int32_t>(stage);
         std::vector<std::uint32_t> needs{stage};
         if (closureSize <= kClosureLimit) {
@@ -373,32 +450,53 @@ GatePrograms orderGates(const GroupedCells& grouped, const std::vector<CellInput
             std::sort(needs.begin(), needs.end());
             needs.erase(std::unique(needs.begin(), needs.end()), needs.end());
         }
-        closureSize += needs.size();
-        closure.push_back(std::move(needs));
+        if (joins) {
+            std::vector<std::uint32_t>& merged = closure.back();
+            closureSize -= merged.size();
+            merged.insert(merged.end(), needs.begin(), needs.end());
+            std::sort(merged.begin(), merged.end());
+            merged.erase(std::unique(merged.begin(), merged.end()), merged.end());
+            closureSize += merged.size();
+        } else {
+            closureSize += needs.size();
+            closure.push_back(std::move(needs));
+        }
     }
 
-    // Which observed stages a read of each word needs.
-    std::vector<std::vector<std::uint32_t>> ofWord(words);
+    // Which observed stages a read of each word needs, and for which of its bits.
+    std::vector<std::vector<std::pair<std::uint32_t, std::uint64_t>>> ofWord(words);
     const bool all = closureSize > kClosureLimit;
     for (std::uint32_t stage = 0; stage < programs.observed.stages.size(); ++stage) {
         const GateProgram::Stage& st = programs.observed.stages[stage];
         for (std::uint32_t k = st.begin; k < st.end; ++k) {
-            std::vector<std::uint32_t>& list = ofWord[programs.observed.ops[k].dst];
+            const WordOp& op = programs.observed.ops[k];
+            auto& list = ofWord[op.dst];
             if (all) {
-                list.resize(programs.observed.stages.size());
-                for (std::uint32_t t = 0; t < list.size(); ++t)
-                    list[t] = t;
+                for (std::uint32_t t = 0; t < programs.observed.stages.size(); ++t)
+                    list.emplace_back(t, op.mask);
             } else {
-                list.insert(list.end(), closure[stage].begin(), closure[stage].end());
+                for (std::uint32_t t : closure[stage])
+                    list.emplace_back(t, op.mask);
             }
         }
     }
     programs.wordStart.assign(words + 1, 0);
     for (std::size_t w = 0; w < words; ++w) {
-        std::sort(ofWord[w].begin(), ofWord[w].end());
-        ofWord[w].erase(std::unique(ofWord[w].begin(), ofWord[w].end()), ofWord[w].end());
-        programs.wordStart[w + 1] = programs.wordStart[w] + static_cast<std::uint32_t>(ofWord[w].size());
-        programs.observedOfWord.insert(programs.observedOfWord.end(), ofWord[w].begin(), ofWord[w].end());
+        auto& list = ofWord[w];
+        std::sort(list.begin(), list.end());
+        std::size_t kept = 0;
+        for (std::size_t k = 0; k < list.size(); ++k) {
+            if (kept > 0 && list[kept - 1].first == list[k].first)
+                list[kept - 1].second |= list[k].second;
+            else
+                list[kept++] = list[k];
+        }
+        list.resize(kept);
+        programs.wordStart[w + 1] = programs.wordStart[w] + static_cast<std::uint32_t>(kept);
+        for (const auto& [stage, bits] : list) {
+            programs.observedOfWord.push_back(stage);
+            programs.observedBits.push_back(bits);
+        }
     }
     return programs;
 }

@@ -34,6 +34,12 @@ struct WordOp {
     std::uint64_t c3 = 0;
     std::uint64_t netSources = 0; // cells of mask that clock a net
     std::uint64_t gateInputs = 0; // cells of mask that a gate reads
+    // Cells whose input B comes from a second window (at bit b2Shift of word b2Word) instead:
+    // registers of one word that share input A but reach B at two distances (a counter's first bits
+    // and the rest) are one operation.
+    std::uint64_t bSelect = 0;
+    std::uint32_t b2Word = 0;
+    std::uint8_t b2Shift = 0;
 };
 
 // Two words as one: the compilers turn the shift below into a single double-word shift.
@@ -45,10 +51,38 @@ inline std::uint64_t fetchWindow(const std::uint64_t* words, std::uint32_t word,
     return broadcast ? std::uint64_t{0} - (window & 1u) : window;
 }
 
-// The new values of op's cells (0 outside its mask).
+// The kind of an operation's inputs: 1 when input A is a broadcast, 2 when input B is, 4 when some
+// cells take B from the second window.
+constexpr unsigned kOpKinds = 8;
+inline unsigned opKind(const WordOp& op) {
+    return (op.aBroadcast ? 1u : 0u) + (op.bBroadcast ? 2u : 0u) + (op.bSelect != 0 ? 4u : 0u);
+}
+
+// evaluate (below) for operations of one kind, which loops over many of them run without a test
+// per input.
+template <unsigned kind>
+[[gnu::always_inline]] inline std::uint64_t evaluateKind(const std::uint64_t* words, const WordOp& op) {
+    const std::uint64_t a = fetchWindow(words, op.aWord, op.aShift, (kind & 1u) != 0);
+    std::uint64_t b = fetchWindow(words, op.bWord, op.bShift, (kind & 2u) != 0);
+    if constexpr ((kind & 4u) != 0)
+        b = (b & ~op.bSelect) | (fetchWindow(words, op.b2Word, op.b2Shift, false) & op.bSelect);
+    return op.c0 ^ (op.c1 & a) ^ (op.c2 & b) ^ (op.c3 & a & b);
+}
+
+// The new values of op's cells (0 outside its mask), for an operation without a second window
+// (every gate operation).
 inline std::uint64_t evaluate(const std::uint64_t* words, const WordOp& op) {
     const std::uint64_t a = fetchWindow(words, op.aWord, op.aShift, op.aBroadcast);
     const std::uint64_t b = fetchWindow(words, op.bWord, op.bShift, op.bBroadcast);
+    return op.c0 ^ (op.c1 & a) ^ (op.c2 & b) ^ (op.c3 & a & b);
+}
+
+// evaluate for any operation, a register operation with a second window included.
+inline std::uint64_t evaluateAny(const std::uint64_t* words, const WordOp& op) {
+    const std::uint64_t a = fetchWindow(words, op.aWord, op.aShift, op.aBroadcast);
+    std::uint64_t b = fetchWindow(words, op.bWord, op.bShift, op.bBroadcast);
+    if (op.bSelect != 0)
+        b = (b & ~op.bSelect) | (fetchWindow(words, op.b2Word, op.b2Shift, false) & op.bSelect);
     return op.c0 ^ (op.c1 & a) ^ (op.c2 & b) ^ (op.c3 & a & b);
 }
 
@@ -71,10 +105,12 @@ struct GroupedCells {
 };
 
 // Groups cells into word operations. count is the number of cells in the array; flags per cell
-// (count + 2 entries) give netSourceFlag and gateInputFlag, which fill the operations' masks.
+// (count + 2 entries) give netSourceFlag and gateInputFlag, which fill the operations' masks. With
+// blend, two operations of a word that reach input A alike become one with a second window for B
+// (registers only: the gates' settling order works per input).
 GroupedCells groupCells(const std::vector<CellInputs>& cells, std::uint32_t count,
                         const std::vector<std::uint8_t>& flags, std::uint8_t netSourceFlag,
-                        std::uint8_t gateInputFlag);
+                        std::uint8_t gateInputFlag, bool blend = false);
 
 // Gate operations in an order that settles them: stages run in order; a stage that is a loop of
 // operations (cells of one word chained through each other, as a carry chain is) runs until it no
@@ -112,6 +148,15 @@ inline std::uint64_t settleChain(const std::uint64_t* words, const WordOp& op, i
     // Bits of other cells keep their value whatever lies below them.
     p0 = (p0 & op.mask) | (old & ~op.mask);
     p1 = (p1 & op.mask) | (old & ~op.mask);
+    const std::uint64_t below = (words[op.dst - 1] >> 63) & 1u;
+    if ((p0 & ~p1) == 0) {
+        // No bit inverts the one below (a carry or borrow chain): every map is 0, 1 or a copy of the
+        // bit below, which is how carries move through an addition of p0 (the bits set whatever lies
+        // below) and p1 (the bits set when the bit below is). Bit j + 1 of the sum's carries is bit j.
+        std::uint64_t sum;
+        const bool out = __builtin_add_overflow(p0, p1, &sum) | __builtin_add_overflow(sum, below, &sum);
+        return ((sum ^ p0 ^ p1) >> 1) | (std::uint64_t{out} << 63);
+    }
     for (unsigned span = 1; span < 64; span *= 2) {
         const std::uint64_t q0 = p0 << span;
         const std::uint64_t q1 = (p1 << span) | ((std::uint64_t{1} << span) - 1); // below bit 0: unchanged
@@ -119,8 +164,8 @@ inline std::uint64_t settleChain(const std::uint64_t* words, const WordOp& op, i
         p1 = (q1 & p1) | (~q1 & p0);
         p0 = n0;
     }
-    const std::uint64_t below = std::uint64_t{0} - ((words[op.dst - 1] >> 63) & 1u);
-    return (below & p1) | (~below & p0);
+    const std::uint64_t all = std::uint64_t{0} - below;
+    return (all & p1) | (~all & p0);
 }
 
 // The loop-free gates in two parts. Those whose values something in the fabric reads (a register, a
@@ -130,9 +175,11 @@ struct GatePrograms {
     GateProgram settled;
     GateProgram observed; // one stage per loop of operations, or per operation
     // Per word of the packed state, the observed stages a read of it needs, inputs first:
-    // observedOfWord[wordStart[w] .. wordStart[w + 1]).
+    // observedOfWord[wordStart[w] .. wordStart[w + 1]), and the bits of the word that need each
+    // (observedBits alike), so that a read of a few rows settles only what they show.
     std::vector<std::uint32_t> wordStart;
     std::vector<std::uint32_t> observedOfWord;
+    std::vector<std::uint64_t> observedBits;
 };
 
 // Orders the grouped operations of loop-free gates; cells lists the gates inputs first, as they were
