@@ -308,7 +308,7 @@ void CellFabric::compile() {
             group.push_back({l.self, l.a, l.b, l.table});
         }
         std::vector<WordOp> ops = groupCells(group, m_count, m_flags, kNetSource, kFeedsGate, true).ops;
-        // Shared inputs together: the edge's loop then branches the same way for long runs.
+        // Operations of one kind together: the edge runs one loop per kind, with no test per input.
         std::stable_sort(ops.begin(), ops.end(), [](const WordOp& x, const WordOp& y) {
             return opKind(x) < opKind(y);
         });

@@ -50,7 +50,6 @@ private:
         std::uint32_t b;
         std::uint8_t table;
     };
-    // A clock group's operations in m_regOps.
     // A clock group's operations in m_regOps: those at begin..direct must be stored after every
     // operation of the edge has read its inputs; those at direct..end read nothing an operation after
     // them writes, so an edge of this group alone may store each as soon as it is evaluated.

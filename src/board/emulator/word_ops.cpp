@@ -183,7 +183,7 @@ GroupedCells groupCells(const std::vector<CellInputs>& cells, std::uint32_t coun
     std::vector<Reach> second(opened);
     if (blend) {
         const auto used = [](const Reach& r) { return r.kind != Reach::Kind::Free; };
-        for (auto& entry : byWord) {
+        for (const auto& entry : byWord) {
             const std::vector<std::uint32_t>& list = entry.second;
             for (std::size_t i = 0; i < list.size(); ++i) {
                 const std::uint32_t x = list[i];
