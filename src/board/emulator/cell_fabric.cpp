@@ -541,6 +541,10 @@ void CellFabric::fireGroup(const Range& range) {
         storeOp<watchNets>(words, ops[k], next[k], moved, reached);
     if (!range.empty())
         ++m_edgeCount;
+    finishEdge(moved, reached);
+}
+
+void CellFabric::finishEdge(std::uint64_t moved, std::uint64_t reached) {
     if (moved != 0)
         m_netMoved = true;
     if (reached != 0)
@@ -610,11 +614,7 @@ void CellFabric::fire(const Range* ranges, int count, int exceptColumn, const st
         if (!ranges[g].empty())
             ++m_edgeCount;
     }
-    if (moved != 0)
-        m_netMoved = true;
-    if (reached != 0)
-        m_settlePending = true;
-    ++m_stateEpoch;
+    finishEdge(moved, reached);
 }
 
 } // namespace cellwatch

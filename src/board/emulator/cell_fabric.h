@@ -124,6 +124,8 @@ private:
     // fire for one group and no written rows: the edge of a clock net or of a read strobe.
     template <bool watchNets>
     void fireGroup(const Range& range);
+    // What an edge's stores changed: clock-net sources (moved) and gate inputs (reached).
+    void finishEdge(std::uint64_t moved, std::uint64_t reached);
 
     int m_cells;
     std::uint32_t m_count;                // cells in the array
