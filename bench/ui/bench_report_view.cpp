@@ -4,7 +4,7 @@
 
 #include "log_store_fixture.h"
 
-#include "ui/report_view.h"
+#include "ui/views/log/report_view.h"
 
 #include <QApplication>
 #include <QImage>

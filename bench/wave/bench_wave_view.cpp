@@ -6,7 +6,7 @@
 
 #include "log_store_fixture.h"
 
-#include "ui/wave_view.h"
+#include "ui/views/wave/wave_view.h"
 
 #include <QApplication>
 #include <QImage>

@@ -1,0 +1,27 @@
+#pragma once
+// Makes the views the child frames hold. The frames and the application know views only through
+// this and WizView, so the real views replace the placeholders without touching the frames.
+
+#include "ui/views/wiz_view.h"
+
+#include <memory>
+
+class QWidget;
+
+namespace cellwatch {
+
+class CWizDoc;
+
+class ViewFactory {
+public:
+    virtual ~ViewFactory() = default;
+    // A new view of that kind on the session, parented to parent. The view registers itself in the
+    // session (setSymbolView, addLogView, ...) when made and leaves it when destroyed; it must be
+    // destroyed before the session.
+    virtual QWidget* makeView(ViewKind kind, CWizDoc& doc, QWidget* parent) = 0;
+};
+
+// Plain views that show what the session holds as lines of text, until the real views exist.
+std::unique_ptr<ViewFactory> makePlaceholderViewFactory();
+
+} // namespace cellwatch
