@@ -1,7 +1,7 @@
 // Finding lines in the result log view: text and error lines both ways across many chunks, against
 // the plain walk; a long search that leaves the event loop responsive; stopping a search.
 
-#include "log_store_fixture.h"
+#include "../../../app/log_store_fixture.h"
 #include "timing_application.h"
 
 #include "ui/views/log/report_view.h"

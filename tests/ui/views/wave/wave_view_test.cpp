@@ -3,7 +3,7 @@
 // picture against the one drawn from every sample.
 
 #include "frame_fixture.h"
-#include "log_store_fixture.h"
+#include "../../../app/log_store_fixture.h"
 
 #include "design/design_element.h"
 #include "ui/views/log/report_view.h"

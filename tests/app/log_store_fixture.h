@@ -3,27 +3,51 @@
 // over elements the fixture owns, a pool of log-line texts, and the plain walk from record 0 that
 // the log view's pages must equal.
 
-#include "../app/fake_host.h"
+#include "fake_host.h"
 
 #include "app/cwiz_doc.h"
 #include "app/log_format.h"
 #include "app/settings.h"
 #include "design/design_element.h"
 
-#include <QTemporaryDir>
-
 #include <deque>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace cellwatch {
 
+// A folder of its own under the system's temporary folder, removed with everything in it.
+class ScratchFolder {
+public:
+    ScratchFolder() {
+        std::random_device random;
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            m_path = std::filesystem::temp_directory_path() / ("cellwatch_log_" + std::to_string(random()));
+            if (std::filesystem::create_directory(m_path))
+                return;
+        }
+        throw std::runtime_error("no scratch folder");
+    }
+    ~ScratchFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_path, ignored);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    std::string path() const { return m_path.string(); }
+
+private:
+    std::filesystem::path m_path;
+};
+
 class LogStoreFixture {
 public:
-    LogStoreFixture() : host(scratch.path().toStdString()), doc(host, settings, "none") {}
+    LogStoreFixture() : host(scratch.path()), doc(host, settings, "none") {}
 
     // A traced component over a new element of that width and radix (-1: the session's).
     TracedComponent& addComponent(const std::string& name, std::uint32_t width, int radix) {
@@ -147,7 +171,7 @@ public:
         return out;
     }
 
-    QTemporaryDir scratch;
+    ScratchFolder scratch;
     FakeHost host;
     MemorySettings settings;
     std::deque<std::unique_ptr<DesignElement>> elements; // outlive the session's references
