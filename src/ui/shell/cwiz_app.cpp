@@ -52,7 +52,7 @@ std::string absolutePath(const std::string& path) {
 
 CWizApp::CWizApp(QtSettings& settings, TempFolder& tempFolder)
     : m_settings(settings), m_tempFolder(tempFolder), m_pAsker(std::make_unique<QtDialogAsker>()),
-      m_pViewFactory(makeWindowViewFactory(makePlaceholderViewFactory())) {
+      m_pViewFactory(makeWindowViewFactory()) {
     // The idle-time work runs each time the event loop runs out of events.
     if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance())
         connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &CWizApp::OnIdle);

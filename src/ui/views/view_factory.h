@@ -1,6 +1,6 @@
 #pragma once
 // Makes the views the child frames hold. The frames and the application know views only through
-// this and WizView, so the real views replace the placeholders without touching the frames.
+// this and WizView, so that a test can hand the application views of its own.
 
 #include "ui/views/wiz_view.h"
 
@@ -20,8 +20,5 @@ public:
     // destroyed before the session.
     virtual QWidget* makeView(ViewKind kind, CWizDoc& doc, QWidget* parent) = 0;
 };
-
-// Plain views that show what the session holds as lines of text, until the real views exist.
-std::unique_ptr<ViewFactory> makePlaceholderViewFactory();
 
 } // namespace cellwatch

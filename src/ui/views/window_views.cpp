@@ -1,5 +1,7 @@
 #include "ui/views/window_views.h"
 
+#include "ui/views/design/symbol_view.h"
+#include "ui/views/design/trace_view.h"
 #include "ui/views/script/cmd_view.h"
 #include "ui/views/sram/memory_view.h"
 #include "ui/views/log/report_view.h"
@@ -11,10 +13,12 @@ namespace {
 
 class WindowViewFactory final : public ViewFactory {
 public:
-    explicit WindowViewFactory(std::unique_ptr<ViewFactory> others) : m_others(std::move(others)) {}
-
     QWidget* makeView(ViewKind kind, CWizDoc& doc, QWidget* parent) override {
         switch (kind) {
+        case ViewKind::Hierarchy:
+            return new CSymbolView(doc, parent);
+        case ViewKind::TraceList:
+            return new CTraceView(doc, parent);
         case ViewKind::Script:
             return new CCmdView(doc, parent);
         case ViewKind::ResultLog:
@@ -23,19 +27,15 @@ public:
             return new CMemoryView(doc, parent);
         case ViewKind::Waveform:
             return new CWaveView(doc, parent);
-        default:
-            return m_others ? m_others->makeView(kind, doc, parent) : nullptr;
         }
+        return nullptr;
     }
-
-private:
-    std::unique_ptr<ViewFactory> m_others;
 };
 
 } // namespace
 
-std::unique_ptr<ViewFactory> makeWindowViewFactory(std::unique_ptr<ViewFactory> others) {
-    return std::make_unique<WindowViewFactory>(std::move(others));
+std::unique_ptr<ViewFactory> makeWindowViewFactory() {
+    return std::make_unique<WindowViewFactory>();
 }
 
 } // namespace cellwatch

@@ -1,6 +1,6 @@
 #pragma once
-// The views of the window: the command script editor, the result log and the SRAM contents. The
-// kinds it does not make yet come from the factory it is given.
+// The views of the window: the design hierarchy, the trace list, the command script editor, the
+// result log, the SRAM contents and the waveform, one for each ViewKind.
 
 #include "ui/views/view_factory.h"
 
@@ -8,6 +8,6 @@
 
 namespace cellwatch {
 
-std::unique_ptr<ViewFactory> makeWindowViewFactory(std::unique_ptr<ViewFactory> others);
+std::unique_ptr<ViewFactory> makeWindowViewFactory();
 
 } // namespace cellwatch
