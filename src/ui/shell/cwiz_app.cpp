@@ -237,22 +237,15 @@ void CWizApp::destroySession() {
 void CWizApp::sessionClosing() {
     saveFrameLayout();
     // The views leave the session in their destructors, so they go while it still exists.
-    for (QPointer<CWizMDIChild>* frame : {&m_pHierarchyFrame, &m_pScriptFrame, &m_pTraceFrame})
-        delete frame->data();
-    delete m_pLogFrame.data();
-    delete m_pSramFrame.data();
-    delete m_pWaveFrame.data();
+    for (auto& [kind, frame] : m_frames)
+        delete frame.data();
     m_pClosingSession = std::move(m_pSession);
     ForgetSession();
 }
 
 void CWizApp::ForgetSession() {
     m_pSession.reset();
-    m_pHierarchyFrame.clear();
-    m_pScriptFrame.clear();
-    m_pTraceFrame.clear();
-    m_pLogFrame.clear();
-    m_pWaveFrame.clear();
+    m_frames.clear();
 }
 
 std::string CWizApp::boardValue() const {
@@ -270,26 +263,11 @@ CWizMDIChild* CWizApp::makeFrame(ViewKind kind) {
         // The bottom pane is made last, so it is the log view that follows the end of the log.
         QWidget* top = m_pViewFactory->makeView(kind, doc, nullptr);
         QWidget* bottom = m_pViewFactory->makeView(kind, doc, nullptr);
-        auto* split = new CSplitFrame(&doc, top, bottom);
-        (kind == ViewKind::ResultLog ? m_pLogFrame : m_pSramFrame) = split;
-        frame = split;
+        frame = new CSplitFrame(&doc, top, bottom);
     } else {
         frame = new CWizMDIChild(&doc, m_pViewFactory->makeView(kind, doc, nullptr));
-        switch (kind) {
-        case ViewKind::Hierarchy:
-            m_pHierarchyFrame = frame;
-            break;
-        case ViewKind::TraceList:
-            m_pTraceFrame = frame;
-            break;
-        case ViewKind::Waveform:
-            m_pWaveFrame = frame;
-            break;
-        default:
-            m_pScriptFrame = frame;
-            break;
-        }
     }
+    m_frames[kind] = frame;
     if (kind == ViewKind::ResultLog) {
         for (QWidget* pane : frame->widget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
             linkWaveAndLog(pane);
@@ -303,7 +281,7 @@ CWizMDIChild* CWizApp::makeFrame(ViewKind kind) {
         if (auto* editor = qobject_cast<CGRTEditView*>(frame->activeView()))
             connect(editor, &CGRTEditView::caretMoved, m_pMainFrame.get(), &CMainFrame::updateCaretPane);
         if (kind == ViewKind::Sram)
-            placeSramFrame(*m_pSramFrame);
+            placeSramFrame(*splitFrameOf(ViewKind::Sram));
     }
     return frame;
 }
@@ -352,7 +330,8 @@ void CWizApp::linkWaveAndLog(QWidget* view) {
         });
     } else if (auto* log = qobject_cast<CReportView*>(view)) {
         connect(log, &CReportView::lineClicked, this, [this, log](int n) {
-            auto* wave = m_pWaveFrame ? qobject_cast<CWaveView*>(m_pWaveFrame->widget()) : nullptr;
+            CWizMDIChild* frame = frameOf(ViewKind::Waveform);
+            auto* wave = frame != nullptr ? qobject_cast<CWaveView*>(frame->widget()) : nullptr;
             if (wave == nullptr)
                 return;
             if (const std::optional<std::uint64_t> stamp = stampOfLine(*log, n))
@@ -365,16 +344,14 @@ void CWizApp::saveFrameLayout() {
     if (!m_pMainFrame)
         return;
     const QSize area = m_pMainFrame->mdiArea()->viewport()->size();
-    for (ViewKind kind : {ViewKind::Hierarchy, ViewKind::TraceList, ViewKind::Script, ViewKind::ResultLog,
-                          ViewKind::Sram, ViewKind::Waveform}) {
-        CWizMDIChild* frame = frameOf(kind);
+    for (const auto& [kind, frame] : m_frames) {
         if (frame != nullptr && !frame->isMinimized() && !frame->isMaximized())
             saveFramePlace(m_settings, kind, frame->geometry(), area);
     }
 }
 
 int CWizApp::traceListFrameWidth() const {
-    CWizMDIChild* frame = m_pTraceFrame.data();
+    CWizMDIChild* frame = frameOf(ViewKind::TraceList);
     auto* list = frame != nullptr ? qobject_cast<CTraceView*>(frame->widget()) : nullptr;
     if (list == nullptr)
         return 0;
@@ -391,58 +368,64 @@ void CWizApp::arrangeFrames() {
     const int left = std::clamp(traceListFrameWidth(), area.width() / 4, std::max(area.width() / 4, area.width() / 2));
     const int top = area.height() / 2;
     // With a waveform, the right column holds script, waveform and log one above the other.
-    const int scriptBottom = m_pWaveFrame ? area.height() * 7 / 20 : top;
-    const int logTop = m_pWaveFrame ? area.height() * 11 / 20 : top;
+    const bool wave = frameOf(ViewKind::Waveform) != nullptr;
+    const int scriptBottom = wave ? area.height() * 7 / 20 : top;
+    const int logTop = wave ? area.height() * 11 / 20 : top;
     const struct {
-        CWizMDIChild* frame;
+        ViewKind kind;
         QRect place;
     } places[] = {
-        {m_pHierarchyFrame, QRect(0, 0, left, top)},
-        {m_pTraceFrame, QRect(0, top, left, area.height() - top)},
-        {m_pScriptFrame, QRect(left, 0, area.width() - left, scriptBottom)},
-        {m_pWaveFrame, QRect(left, scriptBottom, area.width() - left, logTop - scriptBottom)},
-        {m_pLogFrame, QRect(left, logTop, area.width() - left, area.height() - logTop)},
+        {ViewKind::Hierarchy, QRect(0, 0, left, top)},
+        {ViewKind::TraceList, QRect(0, top, left, area.height() - top)},
+        {ViewKind::Script, QRect(left, 0, area.width() - left, scriptBottom)},
+        {ViewKind::Waveform, QRect(left, scriptBottom, area.width() - left, logTop - scriptBottom)},
+        {ViewKind::ResultLog, QRect(left, logTop, area.width() - left, area.height() - logTop)},
     };
     // A layout the user left behind wins over the default, scaled to the area as it is now.
     bool saved = true;
     for (const auto& p : places) {
-        if (p.frame != nullptr && !savedFramePlace(m_settings, kindOfFrame(p.frame), area))
+        if (frameOf(p.kind) != nullptr && !savedFramePlace(m_settings, p.kind, area))
             saved = false;
     }
     for (const auto& p : places) {
-        if (p.frame == nullptr)
+        CWizMDIChild* frame = frameOf(p.kind);
+        if (frame == nullptr)
             continue;
-        const std::optional<QRect> place = saved ? savedFramePlace(m_settings, kindOfFrame(p.frame), area)
-                                                 : std::nullopt;
-        p.frame->setGeometry(place.value_or(p.place));
+        const std::optional<QRect> place = saved ? savedFramePlace(m_settings, p.kind, area) : std::nullopt;
+        frame->setGeometry(place.value_or(p.place));
     }
 }
 
 ViewKind CWizApp::kindOfFrame(const CWizMDIChild* frame) const {
-    for (ViewKind kind : {ViewKind::Hierarchy, ViewKind::TraceList, ViewKind::ResultLog, ViewKind::Sram,
-                          ViewKind::Waveform}) {
-        if (frame != nullptr && frameOf(kind) == frame)
+    for (const auto& [kind, known] : m_frames) {
+        if (frame != nullptr && known == frame)
             return kind;
     }
     return ViewKind::Script;
 }
 
 CWizMDIChild* CWizApp::frameOf(ViewKind kind) const {
-    switch (kind) {
-    case ViewKind::Hierarchy:
-        return m_pHierarchyFrame.data();
-    case ViewKind::TraceList:
-        return m_pTraceFrame.data();
-    case ViewKind::Script:
-        return m_pScriptFrame.data();
-    case ViewKind::ResultLog:
-        return m_pLogFrame.data();
-    case ViewKind::Sram:
-        return m_pSramFrame.data();
-    case ViewKind::Waveform:
-        return m_pWaveFrame.data();
+    const auto it = m_frames.find(kind);
+    return it != m_frames.end() ? it->second.data() : nullptr;
+}
+
+CSplitFrame* CWizApp::splitFrameOf(ViewKind kind) const {
+    return qobject_cast<CSplitFrame*>(frameOf(kind));
+}
+
+void CWizApp::forEachView(const std::function<void(WizView&)>& visit) const {
+    for (const auto& [kind, frame] : m_frames) {
+        if (frame == nullptr || frame->widget() == nullptr)
+            continue;
+        if (auto* view = dynamic_cast<WizView*>(frame->widget())) {
+            visit(*view);
+            continue;
+        }
+        for (QWidget* pane : frame->widget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (auto* view = dynamic_cast<WizView*>(pane))
+                visit(*view);
+        }
     }
-    return nullptr;
 }
 
 void CWizApp::showView(ViewKind kind) {
@@ -460,7 +443,8 @@ void CWizApp::settingsAccepted() {
     if (!m_pSession)
         return;
     m_pSession->rereadSettings();
-    for (CSplitFrame* frame : {m_pLogFrame.data(), m_pSramFrame.data()}) {
+    for (ViewKind kind : {ViewKind::ResultLog, ViewKind::Sram}) {
+        CSplitFrame* frame = splitFrameOf(kind);
         if (frame == nullptr)
             continue;
         for (int i = 0; i < frame->splitWnd()->count(); ++i) {
@@ -475,7 +459,8 @@ void CWizApp::settingsAccepted() {
 QString CWizApp::mainTitle() const {
     const QString product = QString::fromLatin1(kProductName);
     // The script view's title names what is being edited, with its modified mark.
-    if (const auto* script = m_pScriptFrame ? qobject_cast<const CCmdView*>(m_pScriptFrame->activeView()) : nullptr)
+    const CWizMDIChild* scriptFrame = frameOf(ViewKind::Script);
+    if (const auto* script = scriptFrame != nullptr ? qobject_cast<const CCmdView*>(scriptFrame->activeView()) : nullptr)
         return product + QStringLiteral(" - ") + script->title();
     if (m_pathName.empty())
         return product;
@@ -485,8 +470,8 @@ QString CWizApp::mainTitle() const {
 void CWizApp::refreshTitles() {
     if (m_pMainFrame)
         m_pMainFrame->setWindowTitle(mainTitle());
-    if (m_pScriptFrame)
-        m_pScriptFrame->refreshTitle();
+    if (CWizMDIChild* script = frameOf(ViewKind::Script))
+        script->refreshTitle();
 }
 
 void CWizApp::OnIdle() {
@@ -494,16 +479,17 @@ void CWizApp::OnIdle() {
         postHandOverRelease();
     // The editor's refresh notices a change of its modified flag and marks the titles changed.
     updateCaretPosition();
-    if (m_pSession && m_pScriptFrame && m_pSession->titleChanged()) {
+    if (m_pSession && frameOf(ViewKind::Script) != nullptr && m_pSession->titleChanged()) {
         refreshTitles();
         m_pSession->acknowledgeTitleChange();
     }
 }
 
 void CWizApp::updateCaretPosition() {
-    if (!m_pScriptFrame)
+    CWizMDIChild* script = frameOf(ViewKind::Script);
+    if (script == nullptr)
         return;
-    if (auto* editor = qobject_cast<CGRTEditView*>(m_pScriptFrame->activeView()))
+    if (auto* editor = qobject_cast<CGRTEditView*>(script->activeView()))
         editor->updateCaretPosition();
 }
 
@@ -612,35 +598,28 @@ void CWizApp::killRunTimer() {
 }
 
 void CWizApp::updateAllViews() {
-    for (ViewKind kind :
-         {ViewKind::Hierarchy, ViewKind::TraceList, ViewKind::Script, ViewKind::ResultLog, ViewKind::Sram,
-          ViewKind::Waveform}) {
-        CWizMDIChild* frame = frameOf(kind);
+    forEachView([](WizView& view) { view.documentUpdated(); });
+    for (const auto& [kind, frame] : m_frames) {
         if (frame == nullptr || frame->widget() == nullptr)
             continue;
         frame->widget()->update();
-        for (QWidget* pane : frame->widget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-            if (auto* view = dynamic_cast<WizView*>(pane))
-                view->documentUpdated();
+        for (QWidget* pane : frame->widget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
             pane->update();
-        }
     }
-    // The waveform is the frame's own widget, not a pane under it.
-    if (auto* wave = m_pWaveFrame ? qobject_cast<CWaveView*>(m_pWaveFrame->widget()) : nullptr)
-        wave->documentUpdated();
     Q_EMIT sessionStateChanged();
 }
 
 void CWizApp::openResultLogView() {
-    if (m_pSession && !m_pLogFrame)
+    if (m_pSession && frameOf(ViewKind::ResultLog) == nullptr)
         makeFrame(ViewKind::ResultLog);
 }
 
 void CWizApp::splitLogFrame() {
-    if (!m_pLogFrame || m_pLogFrame->splitWnd()->isSplit())
+    CSplitFrame* log = splitFrameOf(ViewKind::ResultLog);
+    if (log == nullptr || log->splitWnd()->isSplit())
         return;
-    const QWidget* shown = m_pLogFrame->splitWnd()->widget(m_pLogFrame->splitWnd()->count() - 1);
-    m_pLogFrame->splitWnd()->splitRow(std::min(shown->height() / 2, kMaxAutoSplit));
+    const QWidget* shown = log->splitWnd()->widget(log->splitWnd()->count() - 1);
+    log->splitWnd()->splitRow(std::min(shown->height() / 2, kMaxAutoSplit));
 }
 
 void CWizApp::quit(int exitCode) {

@@ -9,6 +9,8 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,6 +26,7 @@ class DialogAsker;
 class QtSettings;
 class TempFolder;
 class ViewFactory;
+class WizView;
 
 class CWizApp final : public QObject, public SessionHost {
     Q_OBJECT
@@ -80,8 +83,6 @@ public:
     };
     // "&Close": the save prompt, then the session and its frames go. False when the user kept it.
     bool closeSession();
-    // Clears the session and the frame fields (the frames are going with the session).
-    void ForgetSession();
     // The "View" commands: brings the view's frame forward, or makes it when there is none.
     void showView(ViewKind kind);
     // The script editor's caret position for the status bar, as the idle pass and "Save command
@@ -94,6 +95,8 @@ public:
     const std::vector<std::string>& recentFiles() const { return m_recentFiles; }
     // The frame that holds views of that kind, or null.
     CWizMDIChild* frameOf(ViewKind kind) const;
+    // Every view of every frame: a frame's own view, or each pane of a split frame.
+    void forEachView(const std::function<void(WizView&)>& visit) const;
     // Which kind of frame frame is (null frames are Script, as no frame is).
     ViewKind kindOfFrame(const CWizMDIChild* frame) const;
     // The title of the main window.
@@ -145,6 +148,10 @@ private:
     // The trace list's frame wide enough for all its columns; 0 without one.
     int traceListFrameWidth() const;
     void destroySession();
+    // Clears the session and every frame entry (the frames are going with the session).
+    void ForgetSession();
+    // The result log or SRAM frame with its two panes, or null.
+    CSplitFrame* splitFrameOf(ViewKind kind) const;
     void setPathName(const std::string& path);
     void loadRecentFiles();
     void addRecentFile(const std::string& path);
@@ -170,13 +177,9 @@ private:
     std::optional<std::string> m_heldHandOver;
     bool m_releasePosted = false;
 
-    // Cleared by Qt when a frame goes, whoever closed it.
-    QPointer<CWizMDIChild> m_pHierarchyFrame;
-    QPointer<CWizMDIChild> m_pScriptFrame;
-    QPointer<CWizMDIChild> m_pTraceFrame;
-    QPointer<CSplitFrame> m_pLogFrame;
-    QPointer<CSplitFrame> m_pSramFrame;
-    QPointer<CWizMDIChild> m_pWaveFrame;
+    // One frame at most of each kind. Each entry is cleared by Qt when its frame goes, whoever closed
+    // it, and the session's end forgets them all at once.
+    std::map<ViewKind, QPointer<CWizMDIChild>> m_frames;
 };
 
 } // namespace cellwatch

@@ -2,9 +2,7 @@
 
 #include "app/cwiz_doc.h"
 #include "ui/shell/cwiz_app.h"
-#include "ui/views/log/report_view.h"
-#include "ui/views/wave/wave_view.h"
-#include "ui/shell/wiz_frames.h"
+#include "ui/views/wiz_view.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -69,20 +67,9 @@ void RunMonitor::update() {
     else
         hideProgress();
 
-    // Only the newest pane follows the end, and only while the user leaves it there.
-    const std::vector<LogView*>& logs = doc->logViews();
-    for (std::size_t i = 0; i < logs.size(); ++i) {
-        if (auto* view = dynamic_cast<CReportView*>(logs[i]))
-            view->refreshLive(i + 1 == logs.size());
-    }
-    if (CWizMDIChild* frame = m_app.frameOf(ViewKind::TraceList)) {
-        if (auto* list = dynamic_cast<TraceListView*>(frame->widget()))
-            list->refreshValues();
-    }
-    if (CWizMDIChild* wave = m_app.frameOf(ViewKind::Waveform)) {
-        if (auto* view = dynamic_cast<WizView*>(wave->widget()))
-            view->documentUpdated();
-    }
+    // Every view that follows a run catches up: the log panes (the newest to its end, while the user
+    // leaves it there), the trace list's values, the waveform's lanes.
+    m_app.forEachView([](WizView& view) { view.runAdvanced(); });
     if (!cycling && progress.state != RunState::Running)
         m_timer.stop();
 }

@@ -25,6 +25,9 @@ public:
     // The session announced a change (the host's updateAllViews): a view that keeps its own copy of
     // what it shows reads it again.
     virtual void documentUpdated() {}
+    // A run went on (the run monitor's steady redraw while it cycles, and once when it stops): a
+    // view that follows the run catches up with it. Views that show nothing of a run ignore it.
+    virtual void runAdvanced() {}
 };
 
 } // namespace cellwatch

@@ -38,6 +38,8 @@ public:
     // --- TraceListView ---
     void addItem(const TracedComponent& entry) override;
     void refreshValues() override;
+    // The values a run wrote.
+    void runAdvanced() override { refreshValues(); }
     // The width that shows every column whole, scroll bar and border included.
     int fullWidth() const;
     void refreshClockMarks() override;

@@ -113,6 +113,11 @@ void CReportView::refreshLive(bool newest) {
     viewport()->update();
 }
 
+void CReportView::runAdvanced() {
+    const std::vector<LogView*>& logs = m_doc.logViews();
+    refreshLive(!logs.empty() && logs.back() == this);
+}
+
 void CReportView::scrollToStart() {
     horizontalScrollBar()->setValue(0);
     verticalScrollBar()->setValue(0);

@@ -37,6 +37,8 @@ public:
     // While a run goes on: recount the lines and redraw; the pane keeps to the end when newest is
     // set and the user left it at the end (as a run's pane does until the user scrolls away).
     void refreshLive(bool newest);
+    // The newest of the session's log views follows the end, the others keep their place.
+    void runAdvanced() override;
 
     // --- What the view shows (the find bar and tests read it) ---
     struct PageLine {

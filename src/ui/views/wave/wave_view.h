@@ -35,6 +35,8 @@ public:
     QSize sizeHint() const override { return {640, 180}; }
     // The store grew or was emptied: the summary is extended, and the view follows the end when it may.
     void documentUpdated() override;
+    // The lanes grow with the run and the view follows its end.
+    void runAdvanced() override { documentUpdated(); }
 
     // One pixel column of a lane: the value at its first stamp and at its last, and whether the value
     // changes inside it.
