@@ -89,6 +89,13 @@ public:
     // Frees the entry (null: only the rest), then empties the log and repaints the log views.
     void RemoveTrace(TracedComponent* node);
     void DeleteGroup(DesignElement* element);
+    // The trace list's commands that also keep the script's trace section in step (AddTrace and
+    // RemoveTrace only change the list). addTraceAndScriptLine traces a name dropped on the list:
+    // refused with a message while a script runs or when the name is unknown or traced already;
+    // the entry joins the list view and the trace section, and every view redraws.
+    bool addTraceAndScriptLine(std::string_view name);
+    // The selected entries, in list order, leave the list view, the trace section and the session.
+    void removeTracesAndScriptLines(const std::vector<TracedComponent*>& selected);
     // The trace list's Group and Ungroup commands over the selected entries, in list order.
     // makeGroup asks the host for the name; false when nothing changed.
     bool makeGroup(const std::vector<TracedComponent*>& selected);

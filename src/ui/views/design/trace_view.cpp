@@ -2,7 +2,6 @@
 
 #include "app/cwiz_doc.h"
 #include "design/design_element.h"
-#include "script/section_rewriter.h"
 #include "ui/dialogs/element_info_dialog.h"
 #include "ui/views/design/trace_model.h"
 
@@ -75,21 +74,7 @@ void CTraceView::populate() {
 }
 
 void CTraceView::addTraceByName(const std::string& name) {
-    if (m_doc.runState() != RunState::Idle) {
-        m_doc.host().messageOk("Cannot add trace while running a command script.");
-        return;
-    }
-    if (!m_doc.AddTrace(name)) {
-        m_doc.host().messageOk("Cannot add symbol \"" + name + "\"!");
-        return;
-    }
-    const TracedComponent& entry = m_doc.traceList().back();
-    addItem(entry);
-    if (TextBuffer* buffer = m_doc.scriptBuffer()) {
-        if (!AddTraceLine(*buffer, entry.element->fullName))
-            m_doc.LogError(kSectionNotFoundError);
-    }
-    m_doc.host().updateAllViews();
+    m_doc.addTraceAndScriptLine(name);
 }
 
 void CTraceView::addItem(const TracedComponent& entry) {
@@ -172,15 +157,7 @@ bool CTraceView::runCommand(Command command) {
 }
 
 void CTraceView::removeSelectedTraces() {
-    const std::vector<TracedComponent*> selected = selectedEntries();
-    TextBuffer* buffer = m_doc.scriptBuffer();
-    for (auto it = selected.rbegin(); it != selected.rend(); ++it) {
-        TracedComponent* entry = *it;
-        if (buffer != nullptr && entry->element != nullptr)
-            RemoveTraceLine(*buffer, entry->element->fullName);
-        m_model->remove(*entry);
-        m_doc.RemoveTrace(entry);
-    }
+    m_doc.removeTracesAndScriptLines(selectedEntries());
 }
 
 void CTraceView::updateActions() {

@@ -31,8 +31,7 @@ public:
 
     ViewKind viewKind() const override { return ViewKind::TraceList; }
 
-    // Traces the element of that name, as a drop does: refused while a script runs, and for names
-    // that are unknown or already traced.
+    // Traces the element of that name, as a drop does, through the session (addTraceAndScriptLine).
     void addTraceByName(const std::string& name);
 
     // --- TraceListView ---
