@@ -239,7 +239,7 @@ public:
     bool hasScript() const { return m_pCmdView != nullptr || m_ownScript != nullptr; }
 
     MenuState menuState() const;
-    bool isEnabled(MenuCommand command) const { return IsMenuEnabled(command, menuState()); }
+    bool isEnabled(MenuCommand command) const { return isMenuEnabled(command, menuState()); }
 
     // The trace component of a sample record's handle, or null. Read-only: only recording (and the
     // parse and clear steps) changes a component's values.

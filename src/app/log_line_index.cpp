@@ -114,7 +114,7 @@ void LogLineIndex::formatRow(const CWizDoc& doc, std::uint32_t rowTime) {
         m_rowValues.push_back(seen ? m_page[h - 1].last : c.lastValue);
     }
     m_row.clear();
-    AppendSampleRow(m_row, rowTime, doc.clockTrace() != nullptr ? 5 : 10, doc.traceList(), doc.radix(),
+    appendSampleRow(m_row, rowTime, doc.clockTrace() != nullptr ? 5 : 10, doc.traceList(), doc.radix(),
                     m_rowValues);
 }
 

@@ -29,7 +29,7 @@ struct SaveTarget {
     int error = 0; // the errno that made it Unusable
 };
 
-SaveTarget ResolveSaveTarget(const std::string& path);
+SaveTarget resolveSaveTarget(const std::string& path);
 
 class AtomicFile {
 public:
@@ -98,7 +98,7 @@ enum class SaveResult {
 // Drops the cached pages of the regular file at path (links followed), if there is one; its
 // contents stay as they are. A run about to replace a large output calls it early, so that the
 // rename at its end does not have to free them.
-void DropCachedPages(const std::string& path);
+void dropCachedPages(const std::string& path);
 
 // Saves a whole file at once through an AtomicFile.
 SaveResult SaveFileAtomically(const std::string& path, std::string_view data);

@@ -148,7 +148,7 @@ public:
             std::vector<std::int32_t> shown;
             for (const TracedComponent& c : doc.traceList())
                 shown.push_back(walked[c.handle]);
-            AppendSampleRow(row, rowTime, divisor, doc.traceList(), doc.radix(), shown);
+            appendSampleRow(row, rowTime, divisor, doc.traceList(), doc.radix(), shown);
             out.push_back(row);
             pending = false;
         };

@@ -19,7 +19,7 @@ protected:
         return d;
     }
     std::vector<std::string> section(std::string_view begin, std::string_view end) {
-        const SectionRange r = FindSection(*doc->scriptBuffer(), begin, end);
+        const SectionRange r = findSection(*doc->scriptBuffer(), begin, end);
         std::vector<std::string> lines;
         for (int n = r.first; n < r.last; ++n)
             lines.push_back(doc->scriptBuffer()->line(n));
@@ -142,7 +142,7 @@ TEST_F(GroupTest, MissingSectionIsLoggedWhenATraceLineCannotBeAdded) {
     CWizDoc& d = openBatch("order.cmd");
     d.ParseScript();
     // order.cmd has its trace section; drop its end marker to damage it.
-    const int end = FindMarkerLine(*d.scriptBuffer(), kTraceEndMarker);
+    const int end = findMarkerLine(*d.scriptBuffer(), kTraceEndMarker);
     ASSERT_GE(end, 0);
     d.scriptBuffer()->deleteLines(end, 1);
     host->texts = {std::string("g")};

@@ -78,7 +78,7 @@ TEST_F(SessionTest, SymbolFileAsksForTheCircuitFileAndCancelFailsSilently) {
     EXPECT_EQ(d2.scriptPath(), nullptr);
     // The generated script loads the chosen circuit and names the symbol table.
     ASSERT_TRUE(d2.UseOwnScript());
-    const std::string text = BufferText(*d2.scriptBuffer());
+    const std::string text = bufferText(*d2.scriptBuffer());
     EXPECT_NE(text.find("|GRT_SYMBOL_TABLE \"" + sym + "\""), std::string::npos);
     EXPECT_NE(text.find("loadcal \"" + AppData("design.cal") + "\""), std::string::npos);
 }
@@ -150,27 +150,27 @@ TEST_F(SessionTest, ScriptPathsResolveAgainstTheScriptFolder) {
 
 TEST(MenuRules, FollowTheSessionState) {
     MenuState s;
-    EXPECT_TRUE(IsMenuEnabled(MenuCommand::Close, s));
-    EXPECT_FALSE(IsMenuEnabled(MenuCommand::SaveScript, s));
+    EXPECT_TRUE(isMenuEnabled(MenuCommand::Close, s));
+    EXPECT_FALSE(isMenuEnabled(MenuCommand::SaveScript, s));
     s.hasScript = true;
-    EXPECT_TRUE(IsMenuEnabled(MenuCommand::ParseScript, s));
-    EXPECT_FALSE(IsMenuEnabled(MenuCommand::RunTest, s));
+    EXPECT_TRUE(isMenuEnabled(MenuCommand::ParseScript, s));
+    EXPECT_FALSE(isMenuEnabled(MenuCommand::RunTest, s));
     s.hasBoard = true;
-    EXPECT_TRUE(IsMenuEnabled(MenuCommand::RunTest, s));
-    EXPECT_FALSE(IsMenuEnabled(MenuCommand::SaveResultLog, s));
+    EXPECT_TRUE(isMenuEnabled(MenuCommand::RunTest, s));
+    EXPECT_FALSE(isMenuEnabled(MenuCommand::SaveResultLog, s));
     s.traceRecords = 1;
-    EXPECT_TRUE(IsMenuEnabled(MenuCommand::SaveResultLog, s));
+    EXPECT_TRUE(isMenuEnabled(MenuCommand::SaveResultLog, s));
     s.runState = RunState::Cycling;
-    EXPECT_FALSE(IsMenuEnabled(MenuCommand::SaveTraceWave, s));
-    EXPECT_FALSE(IsMenuEnabled(MenuCommand::ParseScript, s));
-    EXPECT_TRUE(IsMenuEnabled(MenuCommand::PauseTest, s));
-    EXPECT_TRUE(IsMenuEnabled(MenuCommand::StopTest, s));
+    EXPECT_FALSE(isMenuEnabled(MenuCommand::SaveTraceWave, s));
+    EXPECT_FALSE(isMenuEnabled(MenuCommand::ParseScript, s));
+    EXPECT_TRUE(isMenuEnabled(MenuCommand::PauseTest, s));
+    EXPECT_TRUE(isMenuEnabled(MenuCommand::StopTest, s));
     s.runState = RunState::Paused;
-    EXPECT_TRUE(IsMenuEnabled(MenuCommand::ContinueTest, s));
-    EXPECT_TRUE(IsMenuEnabled(MenuCommand::RunTest, s));
-    EXPECT_FALSE(IsMenuEnabled(MenuCommand::DeselectClock, s));
+    EXPECT_TRUE(isMenuEnabled(MenuCommand::ContinueTest, s));
+    EXPECT_TRUE(isMenuEnabled(MenuCommand::RunTest, s));
+    EXPECT_FALSE(isMenuEnabled(MenuCommand::DeselectClock, s));
     s.hasClock = true;
-    EXPECT_TRUE(IsMenuEnabled(MenuCommand::DeselectClock, s));
+    EXPECT_TRUE(isMenuEnabled(MenuCommand::DeselectClock, s));
 }
 
 } // namespace

@@ -51,20 +51,20 @@ constexpr std::array<ColourControl, 6> kColourControls{{
 
 } // namespace
 
-// --- CColourButton ---
+// --- ColourButton ---
 
-CColourButton::CColourButton(const QString& text, const OptionsChoosers& choosers, QWidget* parent)
+ColourButton::ColourButton(const QString& text, const OptionsChoosers& choosers, QWidget* parent)
     : QPushButton(text, parent), m_choosers(choosers) {
     setMinimumSize(48, 24);
-    connect(this, &QPushButton::clicked, this, &CColourButton::choose);
+    connect(this, &QPushButton::clicked, this, &ColourButton::choose);
 }
 
-void CColourButton::setColour(const QColor& colour) {
+void ColourButton::setColour(const QColor& colour) {
     m_colour = colour;
     update();
 }
 
-void CColourButton::paintEvent(QPaintEvent*) {
+void ColourButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     qDrawWinPanel(&painter, rect(), palette(), isDown());
     painter.fillRect(rect().adjusted(2, 2, -2, -2), m_colour);
@@ -76,7 +76,7 @@ void CColourButton::paintEvent(QPaintEvent*) {
     }
 }
 
-void CColourButton::choose() {
+void ColourButton::choose() {
     if (!m_choosers.chooseColour)
         return;
     if (const std::optional<QColor> chosen = m_choosers.chooseColour(window(), m_colour))
@@ -208,7 +208,7 @@ CColourPage::CColourPage(const OptionsChoosers& choosers, QWidget* parent) : QWi
     auto* grid = new QGridLayout(this);
     for (std::size_t i = 0; i < kColourControls.size(); ++i) {
         const ColourControl& control = kColourControls[i];
-        auto* button = new CColourButton(QString::fromLatin1(control.button), choosers, this);
+        auto* button = new ColourButton(QString::fromLatin1(control.button), choosers, this);
         button->setObjectName(controlName("colour", control.key));
         auto* label = new QLabel(QString::fromLatin1(control.label), this);
         const int row = static_cast<int>(i % 3);

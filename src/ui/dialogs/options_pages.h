@@ -17,10 +17,10 @@ class QLineEdit;
 
 // A push button that shows one colour instead of its text; its text stays its accessible name and
 // mnemonic. A click opens the colour chooser on the button's colour.
-class CColourButton : public QPushButton {
+class ColourButton : public QPushButton {
     Q_OBJECT
 public:
-    CColourButton(const QString& text, const OptionsChoosers& choosers, QWidget* parent = nullptr);
+    ColourButton(const QString& text, const OptionsChoosers& choosers, QWidget* parent = nullptr);
 
     QColor colour() const { return m_colour; }
     void setColour(const QColor& colour);
@@ -76,5 +76,5 @@ public:
     void save(cellwatch::Settings& settings) const;
 
 private:
-    std::array<CColourButton*, 6> m_buttons{};
+    std::array<ColourButton*, 6> m_buttons{};
 };

@@ -323,15 +323,15 @@ void CWizApp::placeSramFrame(CSplitFrame& frame) {
 }
 
 void CWizApp::linkWaveAndLog(QWidget* view) {
-    if (auto* wave = qobject_cast<CWaveView*>(view)) {
-        connect(wave, &CWaveView::cursorMoved, this, [this](quint64 stamp) {
+    if (auto* wave = qobject_cast<WaveView*>(view)) {
+        connect(wave, &WaveView::cursorMoved, this, [this](quint64 stamp) {
             if (m_pSession)
                 showStampInLogs(*m_pSession, stamp);
         });
     } else if (auto* log = qobject_cast<CReportView*>(view)) {
         connect(log, &CReportView::lineClicked, this, [this, log](int n) {
             CWizMDIChild* frame = frameOf(ViewKind::Waveform);
-            auto* wave = frame != nullptr ? qobject_cast<CWaveView*>(frame->widget()) : nullptr;
+            auto* wave = frame != nullptr ? qobject_cast<WaveView*>(frame->widget()) : nullptr;
             if (wave == nullptr)
                 return;
             if (const std::optional<std::uint64_t> stamp = stampOfLine(*log, n))

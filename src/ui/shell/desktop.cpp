@@ -50,7 +50,7 @@ std::string screenshotProblem(const QString& file, const std::vector<std::string
     if (format.isEmpty() || !QImageWriter::supportedImageFormats().contains(format))
         return "the picture's format is not known from its name (use .png, for instance)";
     const std::string path = file.toStdString();
-    const SaveTarget target = ResolveSaveTarget(path);
+    const SaveTarget target = resolveSaveTarget(path);
     if (target.kind != SaveTarget::Kind::Replace)
         return "the picture can only be saved to a regular file";
     struct stat out {};

@@ -26,7 +26,7 @@ public:
         case ViewKind::Sram:
             return new CMemoryView(doc, parent);
         case ViewKind::Waveform:
-            return new CWaveView(doc, parent);
+            return new WaveView(doc, parent);
         }
         return nullptr;
     }

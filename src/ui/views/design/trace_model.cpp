@@ -43,7 +43,7 @@ QString traceValueText(const DesignElement& element, std::int32_t value) {
     // Unlike the log, the list does not fall back to the session's radix.
     const int radix = (element.radix == 8 || element.radix == 10 || element.radix == 16) ? element.radix : 2;
     std::string text;
-    FormatNumber(static_cast<std::uint32_t>(value), text, DigitCount(element.size, radix), radix, '0');
+    FormatNumber(static_cast<std::uint32_t>(value), text, digitCount(element.size, radix), radix, '0');
     return QString::fromStdString(text);
 }
 

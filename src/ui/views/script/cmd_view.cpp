@@ -19,7 +19,7 @@ CCmdView::CCmdView(CWizDoc& doc, QWidget* parent) : CGRTEditView(parent), m_doc(
     m_keywords.loadFile(locateAppPath(doc.settings()).folder + "keywords.dat");
     m_pHighlighter = new ScriptHighlighter(document(), m_keywords);
     if (const std::string* path = doc.scriptPath())
-        LoadScriptFile(*path, m_buffer);
+        loadScriptFile(*path, m_buffer);
     else
         GenerateInitialScript(m_buffer, doc.symbolPath() ? *doc.symbolPath() : std::string(),
                               doc.calPath() ? *doc.calPath() : std::string(), doc.host().localDate(), {}, {});

@@ -28,7 +28,7 @@ void ScriptHighlighter::highlightBlock(const QString& text) {
     // keeps its positions by mapping them through its UTF-8 prefix lengths.
     auto at = [&](std::size_t byte) { return static_cast<int>(QString::fromUtf8(line.data(), static_cast<qsizetype>(byte)).size()); };
     std::size_t w = 0;
-    while (w < line.size() && IsSeparator(line[w]))
+    while (w < line.size() && isSeparator(line[w]))
         ++w;
     const std::size_t e = w + token.size();
     setFormat(at(w), at(e) - at(w), m_keywords.contains(token) ? m_colours.keyword : m_colours.text);

@@ -46,7 +46,7 @@ std::uint64_t floorStamp(double s) {
 
 } // namespace
 
-CWaveView::CWaveView(CWizDoc& doc, QWidget* parent)
+WaveView::WaveView(CWizDoc& doc, QWidget* parent)
     : QWidget(parent), m_session(doc), m_doc(doc), m_font(fixedPitchFont()) {
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -62,15 +62,15 @@ CWaveView::CWaveView(CWizDoc& doc, QWidget* parent)
     m_scale = readableScale();
 }
 
-int CWaveView::firstLane() const {
+int WaveView::firstLane() const {
     return m_laneBar->isHidden() ? 0 : m_laneBar->value();
 }
 
-int CWaveView::laneBarWidth() const {
+int WaveView::laneBarWidth() const {
     return m_laneBar->isHidden() ? 0 : m_laneBar->sizeHint().width();
 }
 
-void CWaveView::updateLaneBar() {
+void WaveView::updateLaneBar() {
     const std::size_t lanes = m_doc.traceList().size();
     const int room = std::max(1, (height() - kRulerHeight) / kLaneHeight); // lanes wholly shown
     const int hidden = std::max(0, static_cast<int>(lanes) - room);
@@ -86,7 +86,7 @@ void CWaveView::updateLaneBar() {
     m_laneBar->setGeometry(width() - w, kRulerHeight, w, std::max(0, height() - kRulerHeight));
 }
 
-double CWaveView::readableScale() const {
+double WaveView::readableScale() const {
     const QFontMetrics fm(m_font);
     int widest = 0;
     for (const TracedComponent& lane : m_doc.traceList()) {
@@ -98,7 +98,7 @@ double CWaveView::readableScale() const {
     return std::max(kFinestScale, std::min(kOpeningScale, 1.0 / std::max(1, widest)));
 }
 
-bool CWaveView::exportPicture() {
+bool WaveView::exportPicture() {
     FileDialogRequest request;
     request.title = "Export picture";
     request.filter = "PNG images (*.png)|*.png|All files (*.*)|*.*";
@@ -124,13 +124,13 @@ bool CWaveView::exportPicture() {
     return true;
 }
 
-void CWaveView::showContextMenu(const QPoint& global) {
+void WaveView::showContextMenu(const QPoint& global) {
     QMenu menu(this);
     menu.addAction(m_exportAction);
     menu.exec(global);
 }
 
-void CWaveView::contextMenuEvent(QContextMenuEvent* event) {
+void WaveView::contextMenuEvent(QContextMenuEvent* event) {
     // A right-button drag zooms to a range, so the mouse's menu waits for a release without a drag.
     if (event->reason() == QContextMenuEvent::Mouse) {
         event->accept();
@@ -139,7 +139,7 @@ void CWaveView::contextMenuEvent(QContextMenuEvent* event) {
     showContextMenu(mapToGlobal(QPoint(waveLeft(), kRulerHeight)));
 }
 
-void CWaveView::documentUpdated() {
+void WaveView::documentUpdated() {
     m_summary.extend(m_doc);
     updateLaneBar();
     // A parse may have changed the lanes or their radix.
@@ -153,7 +153,7 @@ void CWaveView::documentUpdated() {
     update();
 }
 
-void CWaveView::setView(double first, double stampsPerPixel) {
+void WaveView::setView(double first, double stampsPerPixel) {
     if (stampsPerPixel != m_scale)
         m_userZoomed = true;
     m_first = first;
@@ -163,24 +163,24 @@ void CWaveView::setView(double first, double stampsPerPixel) {
     update();
 }
 
-void CWaveView::clampView() {
+void WaveView::clampView() {
     m_summary.extend(m_doc);
     const double most = std::max(1.0, static_cast<double>(m_summary.stampCount()) / 4.0);
     m_scale = std::clamp(m_scale, kFinestScale, most);
     m_first = std::clamp(m_first, 0.0, std::max(0.0, static_cast<double>(m_summary.stampCount()) - 1));
 }
 
-void CWaveView::userMoved() {
+void WaveView::userMoved() {
     // Following resumes when the user brings the newest stamp back into view.
     m_follow = m_first + waveWidth() * m_scale >= static_cast<double>(m_summary.stampCount());
 }
 
-void CWaveView::zoomToFit() {
+void WaveView::zoomToFit() {
     m_summary.extend(m_doc);
     setView(0, std::max(kFinestScale, static_cast<double>(m_summary.stampCount()) / waveWidth()));
 }
 
-void CWaveView::zoomBy(double factor, double aroundStamp) {
+void WaveView::zoomBy(double factor, double aroundStamp) {
     const double x = xOfStamp(aroundStamp);
     m_userZoomed = true;
     m_scale /= factor;
@@ -189,7 +189,7 @@ void CWaveView::zoomBy(double factor, double aroundStamp) {
     setView(m_first, m_scale);
 }
 
-void CWaveView::setCursor(std::uint64_t stamp, bool notify) {
+void WaveView::setCursor(std::uint64_t stamp, bool notify) {
     m_cursor = stamp;
     // A cursor off the page brings the page to it.
     const double shown = waveWidth() * m_scale;
@@ -202,24 +202,24 @@ void CWaveView::setCursor(std::uint64_t stamp, bool notify) {
         Q_EMIT cursorMoved(stamp);
 }
 
-QStringList CWaveView::laneNames() const {
+QStringList WaveView::laneNames() const {
     QStringList names;
     for (const TracedComponent& c : m_doc.traceList())
         names << QString::fromStdString(c.element != nullptr ? c.element->fullName : c.name);
     return names;
 }
 
-QString CWaveView::valueText(const TracedComponent& lane, std::int32_t value) const {
-    const int radix = ComponentRadix(lane, m_doc.radix());
+QString WaveView::valueText(const TracedComponent& lane, std::int32_t value) const {
+    const int radix = componentRadix(lane, m_doc.radix());
     const std::uint32_t width = lane.element != nullptr ? lane.element->size : 1;
     char text[40];
     const std::size_t n =
-        FormatLogValue(text, static_cast<std::uint32_t>(value), DigitCount(width, radix), radix);
+        formatLogValue(text, static_cast<std::uint32_t>(value), digitCount(width, radix), radix);
     return QString::fromLatin1(text, static_cast<qsizetype>(n));
 }
 
 template <typename Take>
-void CWaveView::forEachSampleShown(std::uint64_t block, std::uint64_t stampEnd, Take take) {
+void WaveView::forEachSampleShown(std::uint64_t block, std::uint64_t stampEnd, Take take) {
     const TraceStore& store = m_doc.traceStore();
     const std::uint32_t divisor = m_summary.divisor();
     std::uint32_t index = m_summary.recordOfBlock(block);
@@ -236,7 +236,7 @@ void CWaveView::forEachSampleShown(std::uint64_t block, std::uint64_t stampEnd, 
     }
 }
 
-std::optional<std::int32_t> CWaveView::valueAt(const TracedComponent& lane, std::uint64_t stamp) {
+std::optional<std::int32_t> WaveView::valueAt(const TracedComponent& lane, std::uint64_t stamp) {
     m_summary.extend(m_doc);
     const std::uint64_t block = stamp / m_summary.blockStamps(0);
     const WaveSummary::Span start = m_summary.span(lane.handle, 0, block);
@@ -252,19 +252,19 @@ std::optional<std::int32_t> CWaveView::valueAt(const TracedComponent& lane, std:
 
 // --- Columns ---
 
-int CWaveView::levelOfScale() const {
+int WaveView::levelOfScale() const {
     int level = -1;
     while (level + 1 < WaveSummary::kLevels && m_summary.blockStamps(level + 1) <= m_scale)
         ++level;
     return level;
 }
 
-std::vector<CWaveView::Column> CWaveView::columns(const TracedComponent& lane, int width) {
+std::vector<WaveView::Column> WaveView::columns(const TracedComponent& lane, int width) {
     const int level = levelOfScale();
     return level < 0 ? sampleColumns(lane, width) : summaryColumns(lane, width, level);
 }
 
-std::vector<std::vector<CWaveView::Column>> CWaveView::allColumns(int width) {
+std::vector<std::vector<WaveView::Column>> WaveView::allColumns(int width) {
     m_summary.extend(m_doc);
     const auto& lanes = m_doc.traceList();
     std::vector<std::vector<Column>> out;
@@ -309,7 +309,7 @@ std::vector<std::vector<CWaveView::Column>> CWaveView::allColumns(int width) {
     return out;
 }
 
-std::vector<CWaveView::Column> CWaveView::sampleColumns(const TracedComponent& lane, int width) {
+std::vector<WaveView::Column> WaveView::sampleColumns(const TracedComponent& lane, int width) {
     m_summary.extend(m_doc);
     std::vector<Column> out(static_cast<std::size_t>(std::max(width, 0)));
     const std::uint64_t count = m_summary.stampCount();
@@ -329,7 +329,7 @@ std::vector<CWaveView::Column> CWaveView::sampleColumns(const TracedComponent& l
     return out;
 }
 
-void CWaveView::columnsFromChanges(std::vector<Column>& out, WaveSummary::Span start,
+void WaveView::columnsFromChanges(std::vector<Column>& out, WaveSummary::Span start,
                                    const std::vector<std::pair<std::uint64_t, std::int32_t>>& changes) const {
     const std::uint64_t count = m_summary.stampCount();
     const int width = static_cast<int>(out.size());
@@ -359,7 +359,7 @@ void CWaveView::columnsFromChanges(std::vector<Column>& out, WaveSummary::Span s
     }
 }
 
-std::vector<CWaveView::Column> CWaveView::summaryColumns(const TracedComponent& lane, int width, int level) {
+std::vector<WaveView::Column> WaveView::summaryColumns(const TracedComponent& lane, int width, int level) {
     m_summary.extend(m_doc);
     std::vector<Column> out(static_cast<std::size_t>(std::max(width, 0)));
     const std::uint64_t count = m_summary.stampCount();
@@ -390,7 +390,7 @@ std::vector<CWaveView::Column> CWaveView::summaryColumns(const TracedComponent& 
 
 // --- Painting ---
 
-void CWaveView::paintEvent(QPaintEvent*) {
+void WaveView::paintEvent(QPaintEvent*) {
     m_summary.extend(m_doc);
     QPainter p(this);
     p.fillRect(rect(), Qt::white);
@@ -476,7 +476,7 @@ void CWaveView::paintEvent(QPaintEvent*) {
     (void)count;
 }
 
-void CWaveView::drawLane(QPainter& p, const TracedComponent& lane, int top, const std::vector<Column>& cols) {
+void WaveView::drawLane(QPainter& p, const TracedComponent& lane, int top, const std::vector<Column>& cols) {
     const DesignElement* e = lane.element;
     const bool clock = e != nullptr && e->type == ElementType::SoftwareClock;
     const bool bus = e != nullptr && e->size > 1;
@@ -542,7 +542,7 @@ void CWaveView::drawLane(QPainter& p, const TracedComponent& lane, int top, cons
 
 // --- Input ---
 
-void CWaveView::mousePressEvent(QMouseEvent* event) {
+void WaveView::mousePressEvent(QMouseEvent* event) {
     setFocus();
     m_press = event->position().toPoint();
     m_pressFirst = m_first;
@@ -551,7 +551,7 @@ void CWaveView::mousePressEvent(QMouseEvent* event) {
     m_dragX = m_press->x();
 }
 
-void CWaveView::mouseMoveEvent(QMouseEvent* event) {
+void WaveView::mouseMoveEvent(QMouseEvent* event) {
     if (!m_press)
         return;
     const int dx = event->position().toPoint().x() - m_press->x();
@@ -568,7 +568,7 @@ void CWaveView::mouseMoveEvent(QMouseEvent* event) {
     update();
 }
 
-void CWaveView::mouseReleaseEvent(QMouseEvent* event) {
+void WaveView::mouseReleaseEvent(QMouseEvent* event) {
     if (!m_press)
         return;
     const QPoint start = *m_press;
@@ -595,7 +595,7 @@ void CWaveView::mouseReleaseEvent(QMouseEvent* event) {
     }
 }
 
-void CWaveView::wheelEvent(QWheelEvent* event) {
+void WaveView::wheelEvent(QWheelEvent* event) {
     const double notches = event->angleDelta().y() / 120.0;
     if (event->position().x() < waveLeft() && !m_laneBar->isHidden()) {
         // Over the names the wheel goes through the lanes, as in any list.
@@ -608,7 +608,7 @@ void CWaveView::wheelEvent(QWheelEvent* event) {
     event->accept();
 }
 
-void CWaveView::keyPressEvent(QKeyEvent* event) {
+void WaveView::keyPressEvent(QKeyEvent* event) {
     const double centre = m_cursor ? static_cast<double>(*m_cursor) : m_first + waveWidth() * m_scale / 2;
     switch (event->key()) {
     case Qt::Key_Plus:
@@ -641,13 +641,13 @@ void CWaveView::keyPressEvent(QKeyEvent* event) {
     }
 }
 
-void CWaveView::resizeEvent(QResizeEvent* event) {
+void WaveView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     updateLaneBar();
     update();
 }
 
-void CWaveView::showEvent(QShowEvent* event) {
+void WaveView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     updateLaneBar();
 }

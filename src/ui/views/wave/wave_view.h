@@ -22,13 +22,13 @@ namespace cellwatch {
 class CWizDoc;
 struct TracedComponent;
 
-class CWaveView : public QWidget, public WizView {
+class WaveView : public QWidget, public WizView {
     Q_OBJECT
 public:
     static constexpr int kRulerHeight = 22;
     static constexpr int kLaneHeight = 22;
 
-    explicit CWaveView(CWizDoc& doc, QWidget* parent = nullptr);
+    explicit WaveView(CWizDoc& doc, QWidget* parent = nullptr);
 
     ViewKind viewKind() const override { return ViewKind::Waveform; }
     // Opened on its own (Alt+6), the window is wide enough to read a few dozen cycles.

@@ -195,7 +195,7 @@ void ScriptViewTest::sectionRewriteKeepsPlaceAndIsOneUndoStep() {
     QVERIFY(QTest::qWaitForWindowExposed(&v));
     v.buffer().setSelection({{200, 2}, {201, 4}});
     v.verticalScrollBar()->setValue(150);
-    const std::string before = BufferText(v.buffer());
+    const std::string before = bufferText(v.buffer());
 
     QVERIFY(AddTraceLine(v.buffer(), "top\\bit"));
     SetClockModeLine(v.buffer(), ClockMethod::CbufRead);
@@ -206,7 +206,7 @@ void ScriptViewTest::sectionRewriteKeepsPlaceAndIsOneUndoStep() {
 
     v.undo();
     v.undo();
-    QCOMPARE(BufferText(v.buffer()), before);
+    QCOMPARE(bufferText(v.buffer()), before);
     QVERIFY(!v.document()->isUndoAvailable());
 }
 

@@ -45,9 +45,9 @@ bool shoot(const char* example, double shown, const QString& path) {
         std::fprintf(stderr, "%s: nothing traced\n", example);
         return false;
     }
-    CWaveView view(doc);
+    WaveView view(doc);
     const int lanes = static_cast<int>(doc.traceList().size());
-    view.resize(1000, CWaveView::kRulerHeight + lanes * CWaveView::kLaneHeight + 6);
+    view.resize(1000, WaveView::kRulerHeight + lanes * WaveView::kLaneHeight + 6);
     view.show();
     QApplication::processEvents();
     view.documentUpdated();

@@ -28,9 +28,9 @@ using namespace cellwatch;
 
 namespace {
 
-CWaveView* waveOf(WindowBench& bench) {
+WaveView* waveOf(WindowBench& bench) {
     CWizMDIChild* frame = bench.app->frameOf(ViewKind::Waveform);
-    return frame != nullptr ? qobject_cast<CWaveView*>(frame->widget()) : nullptr;
+    return frame != nullptr ? qobject_cast<WaveView*>(frame->widget()) : nullptr;
 }
 
 CReportView* logOf(WindowBench& bench) {
@@ -45,7 +45,7 @@ QStringList fullNames(const CWizDoc& doc) {
 }
 
 // Every sampling line of the log against the value column at its stamp; the number of lines compared.
-int compareWithLog(WindowBench& bench, CWaveView& wave, const char* what) {
+int compareWithLog(WindowBench& bench, WaveView& wave, const char* what) {
     int rows = 0;
     bench.doc()->WalkLog([&](std::string_view line) {
         if (line.size() < 9 || line[0] != '#')
@@ -91,7 +91,7 @@ private Q_SLOTS:
 void WaveViewTest::lanesFollowTheTraceList() {
     WindowBench bench;
     bench.app->OpenSessionFile(bench.path("shift16.cmd"));
-    CWaveView* wave = waveOf(bench);
+    WaveView* wave = waveOf(bench);
     QVERIFY(wave != nullptr);
     QCOMPARE(bench.app->frameOf(ViewKind::Waveform)->windowTitle(), QStringLiteral("Waveform"));
     QVERIFY(!bench.doc()->traceList().empty());
@@ -162,12 +162,12 @@ void WaveViewTest::lanesFollowTheTraceList() {
 void WaveViewTest::draggedLanesAreReachableWithoutMaximising() {
     WindowBench bench;
     bench.app->OpenSessionFile(bench.path("shift16.cmd"));
-    CWaveView* wave = waveOf(bench);
+    WaveView* wave = waveOf(bench);
     QVERIFY(wave != nullptr);
     CWizMDIChild* waveFrame = bench.app->frameOf(ViewKind::Waveform);
     waveFrame->showNormal();
     waveFrame->resize(520, 110);
-    QTRY_VERIFY(wave->height() < CWaveView::kRulerHeight + 4 * CWaveView::kLaneHeight);
+    QTRY_VERIFY(wave->height() < WaveView::kRulerHeight + 4 * WaveView::kLaneHeight);
     QScrollBar* bar = wave->laneScrollBar();
     QVERIFY(bar != nullptr);
     QVERIFY(!bar->isVisible()); // one lane fits: no bar, the waves use the whole width
@@ -192,23 +192,23 @@ void WaveViewTest::draggedLanesAreReachableWithoutMaximising() {
     // The bar stands at the right edge below the ruler, and the waves end where it begins.
     QTRY_VERIFY(bar->isVisible());
     QCOMPARE(bar->geometry().right(), wave->width() - 1);
-    QCOMPARE(bar->geometry().top(), CWaveView::kRulerHeight);
+    QCOMPARE(bar->geometry().top(), WaveView::kRulerHeight);
     QCOMPARE(bar->geometry().bottom(), wave->height() - 1);
     QCOMPARE(wave->waveLeft() + wave->waveWidth(), bar->geometry().left());
 
     // The lane just added is in view, whole.
     const int last = 5;
-    QVERIFY(wave->laneTop(last) >= CWaveView::kRulerHeight);
-    QVERIFY(wave->laneTop(last) + CWaveView::kLaneHeight <= wave->height());
+    QVERIFY(wave->laneTop(last) >= WaveView::kRulerHeight);
+    QVERIFY(wave->laneTop(last) + WaveView::kLaneHeight <= wave->height());
 
     // Scrolled to the top, the first lane sits under the ruler and the last is out of sight;
     // the bar's range reaches the last lane again.
     bar->setValue(bar->minimum());
-    QCOMPARE(wave->laneTop(0), CWaveView::kRulerHeight);
-    QVERIFY(wave->laneTop(last) + CWaveView::kLaneHeight > wave->height());
+    QCOMPARE(wave->laneTop(0), WaveView::kRulerHeight);
+    QVERIFY(wave->laneTop(last) + WaveView::kLaneHeight > wave->height());
     bar->setValue(bar->maximum());
-    QVERIFY(wave->laneTop(last) + CWaveView::kLaneHeight <= wave->height());
-    QVERIFY(wave->laneTop(0) < CWaveView::kRulerHeight);
+    QVERIFY(wave->laneTop(last) + WaveView::kLaneHeight <= wave->height());
+    QVERIFY(wave->laneTop(0) < WaveView::kRulerHeight);
 
     // The wheel over the names moves through the lanes; over the waves it still pans in time.
     QWheelEvent up(QPointF(10, 60), wave->mapToGlobal(QPointF(10, 60)), QPoint(), QPoint(0, 120), Qt::NoButton,
@@ -219,7 +219,7 @@ void WaveViewTest::draggedLanesAreReachableWithoutMaximising() {
     // Made tall enough, every lane fits and the bar goes.
     waveFrame->resize(520, 600);
     QTRY_VERIFY(!bar->isVisible());
-    QCOMPARE(wave->laneTop(0), CWaveView::kRulerHeight);
+    QCOMPARE(wave->laneTop(0), WaveView::kRulerHeight);
 }
 
 void WaveViewTest::valueColumnEqualsTheLog() {
@@ -227,7 +227,7 @@ void WaveViewTest::valueColumnEqualsTheLog() {
         WindowBench bench;
         bench.app->OpenSessionFile(bench.path(script));
         QVERIFY2(runToEnd(bench), script);
-        CWaveView* wave = waveOf(bench);
+        WaveView* wave = waveOf(bench);
         QVERIFY(wave != nullptr);
         const int rows = compareWithLog(bench, *wave, script);
         if (QTest::currentTestFailed())
@@ -240,7 +240,7 @@ void WaveViewTest::linkedWithTheLog() {
     WindowBench bench;
     bench.app->OpenSessionFile(bench.path("counter8.cmd"));
     QVERIFY(runToEnd(bench));
-    CWaveView* wave = waveOf(bench);
+    WaveView* wave = waveOf(bench);
     CReportView* log = logOf(bench);
     // The wave's cursor scrolls the log to that stamp's sampling line and marks it.
     Q_EMIT wave->cursorMoved(37);
@@ -265,7 +265,7 @@ void WaveViewTest::followsUntilTheUserScrolls() {
     // whenever a step below looks at it.
     bench.append("counter8.cmd", "cycle 1000000000\n");
     bench.app->OpenSessionFile(bench.path("counter8.cmd"));
-    CWaveView* wave = waveOf(bench);
+    WaveView* wave = waveOf(bench);
     wave->resize(600, 200);
     bench.action(FrameCommand::RunTest)->trigger();
     // Following: the newest stamp stays at the right edge.
@@ -290,7 +290,7 @@ void WaveViewTest::followsUntilTheUserScrolls() {
 void WaveViewTest::busValuesPrintedAtTheOpeningZoom() {
     WindowBench bench;
     bench.app->OpenSessionFile(bench.path("counter8.cmd"));
-    CWaveView* wave = waveOf(bench);
+    WaveView* wave = waveOf(bench);
     wave->resize(700, 200);
     QVERIFY(runToEnd(bench));
     bench.app->updateAllViews();
@@ -298,10 +298,10 @@ void WaveViewTest::busValuesPrintedAtTheOpeningZoom() {
     QVERIFY(lane >= 0);
     // Values are the only black ink in a lane's wave area; count it, all over and at the newest end.
     const QImage shown = wave->grab().toImage();
-    const int top = CWaveView::kRulerHeight + lane * CWaveView::kLaneHeight;
+    const int top = WaveView::kRulerHeight + lane * WaveView::kLaneHeight;
     const auto inked = [&](int from) {
         int pixels = 0;
-        for (int y = top; y < top + CWaveView::kLaneHeight; ++y)
+        for (int y = top; y < top + WaveView::kLaneHeight; ++y)
             for (int x = from; x < shown.width(); ++x)
                 pixels += shown.pixel(x, y) == qRgb(0, 0, 0) ? 1 : 0;
         return pixels;
@@ -336,7 +336,7 @@ void WaveViewTest::summaryEqualsEverySample() {
                 ++i;
             }
         }
-        CWaveView view(f.doc);
+        WaveView view(f.doc);
         view.resize(400, 200);
         const std::uint32_t block = view.summary().blockStamps(0);
         const int blocks = 5000 / static_cast<int>(block) + 1;
@@ -344,9 +344,9 @@ void WaveViewTest::summaryEqualsEverySample() {
             // Every sample at one stamp per pixel, taken together per block...
             view.setView(0, 1);
             const auto fine = view.sampleColumns(c, blocks * static_cast<int>(block));
-            std::vector<CWaveView::Column> merged;
+            std::vector<WaveView::Column> merged;
             for (int b = 0; b < blocks; ++b) {
-                CWaveView::Column m = fine[static_cast<std::size_t>(b) * block];
+                WaveView::Column m = fine[static_cast<std::size_t>(b) * block];
                 for (std::uint32_t k = 1; k < block; ++k) {
                     const auto& x = fine[static_cast<std::size_t>(b) * block + k];
                     if (!x.known)
@@ -394,8 +394,8 @@ void WaveViewTest::exportsPicture() {
         for (const TracedComponent& c : f.doc.traceList())
             f.sample(c, static_cast<std::int32_t>(i++ == 0 ? stamp & 1 : stamp / 3), stamp * 10);
     }
-    CWaveView view(f.doc);
-    view.resize(520, CWaveView::kRulerHeight + 2 * CWaveView::kLaneHeight);
+    WaveView view(f.doc);
+    view.resize(520, WaveView::kRulerHeight + 2 * WaveView::kLaneHeight);
     view.zoomToFit();
     QCOMPARE(view.exportAction()->text(), QStringLiteral("Export picture..."));
     QTemporaryDir out;
