@@ -2,7 +2,7 @@
 
 namespace cellwatch {
 
-bool isMenuEnabled(MenuCommand command, const MenuState& s) {
+bool IsMenuEnabled(MenuCommand command, const MenuState& s) {
     const bool idleOrPaused = s.runState == RunState::Idle || s.runState == RunState::Paused;
     switch (command) {
     case MenuCommand::Close:

@@ -31,6 +31,6 @@ struct MenuState {
     std::uint32_t traceRecords = 0;
 };
 
-bool isMenuEnabled(MenuCommand command, const MenuState& state);
+bool IsMenuEnabled(MenuCommand command, const MenuState& state);
 
 } // namespace cellwatch

@@ -150,27 +150,27 @@ TEST_F(SessionTest, ScriptPathsResolveAgainstTheScriptFolder) {
 
 TEST(MenuRules, FollowTheSessionState) {
     MenuState s;
-    EXPECT_TRUE(isMenuEnabled(MenuCommand::Close, s));
-    EXPECT_FALSE(isMenuEnabled(MenuCommand::SaveScript, s));
+    EXPECT_TRUE(IsMenuEnabled(MenuCommand::Close, s));
+    EXPECT_FALSE(IsMenuEnabled(MenuCommand::SaveScript, s));
     s.hasScript = true;
-    EXPECT_TRUE(isMenuEnabled(MenuCommand::ParseScript, s));
-    EXPECT_FALSE(isMenuEnabled(MenuCommand::RunTest, s));
+    EXPECT_TRUE(IsMenuEnabled(MenuCommand::ParseScript, s));
+    EXPECT_FALSE(IsMenuEnabled(MenuCommand::RunTest, s));
     s.hasBoard = true;
-    EXPECT_TRUE(isMenuEnabled(MenuCommand::RunTest, s));
-    EXPECT_FALSE(isMenuEnabled(MenuCommand::SaveResultLog, s));
+    EXPECT_TRUE(IsMenuEnabled(MenuCommand::RunTest, s));
+    EXPECT_FALSE(IsMenuEnabled(MenuCommand::SaveResultLog, s));
     s.traceRecords = 1;
-    EXPECT_TRUE(isMenuEnabled(MenuCommand::SaveResultLog, s));
+    EXPECT_TRUE(IsMenuEnabled(MenuCommand::SaveResultLog, s));
     s.runState = RunState::Cycling;
-    EXPECT_FALSE(isMenuEnabled(MenuCommand::SaveTraceWave, s));
-    EXPECT_FALSE(isMenuEnabled(MenuCommand::ParseScript, s));
-    EXPECT_TRUE(isMenuEnabled(MenuCommand::PauseTest, s));
-    EXPECT_TRUE(isMenuEnabled(MenuCommand::StopTest, s));
+    EXPECT_FALSE(IsMenuEnabled(MenuCommand::SaveTraceWave, s));
+    EXPECT_FALSE(IsMenuEnabled(MenuCommand::ParseScript, s));
+    EXPECT_TRUE(IsMenuEnabled(MenuCommand::PauseTest, s));
+    EXPECT_TRUE(IsMenuEnabled(MenuCommand::StopTest, s));
     s.runState = RunState::Paused;
-    EXPECT_TRUE(isMenuEnabled(MenuCommand::ContinueTest, s));
-    EXPECT_TRUE(isMenuEnabled(MenuCommand::RunTest, s));
-    EXPECT_FALSE(isMenuEnabled(MenuCommand::DeselectClock, s));
+    EXPECT_TRUE(IsMenuEnabled(MenuCommand::ContinueTest, s));
+    EXPECT_TRUE(IsMenuEnabled(MenuCommand::RunTest, s));
+    EXPECT_FALSE(IsMenuEnabled(MenuCommand::DeselectClock, s));
     s.hasClock = true;
-    EXPECT_TRUE(isMenuEnabled(MenuCommand::DeselectClock, s));
+    EXPECT_TRUE(IsMenuEnabled(MenuCommand::DeselectClock, s));
 }
 
 } // namespace

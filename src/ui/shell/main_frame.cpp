@@ -574,7 +574,7 @@ void CMainFrame::updateCommands() {
     const MenuState state = open ? doc->menuState() : MenuState{};
 
     for (const auto& [command, rule] : kSessionCommands)
-        action(command)->setEnabled(open && isMenuEnabled(rule, state));
+        action(command)->setEnabled(open && IsMenuEnabled(rule, state));
     for (const auto& [command, kind] : kViewCommands)
         action(command)->setEnabled(open && (kind != ViewKind::Sram || state.hasBoard));
     for (const auto& [command, method] : kClockItems) {
