@@ -239,7 +239,7 @@ public:
     bool hasScript() const { return m_pCmdView != nullptr || m_ownScript != nullptr; }
 
     MenuState menuState() const;
-    bool isEnabled(MenuCommand command) const { return isMenuEnabled(command, menuState()); }
+    bool isEnabled(MenuCommand command) const { return IsMenuEnabled(command, menuState()); }
 
     // The trace component of a sample record's handle, or null. Read-only: only recording (and the
     // parse and clear steps) changes a component's values.
@@ -410,6 +410,8 @@ private:
     std::unique_ptr<std::string> m_pScriptPath;
     std::unique_ptr<std::string> m_pCalPath;
     bool m_bClosing = false;
+    // "RT Update": the run timer's period in milliseconds (1 or 0), and whether the log views
+    // refresh after each cycle command (1); an int because it is a period, not only a flag.
     int m_bRealTimeUpdate = 1;
     bool m_bTitleChanged = false;
     RunState m_runState = RunState::Idle;
@@ -419,7 +421,7 @@ private:
     int m_cyclesDone = 0;
     int m_cyclesTarget = 0;
     int m_time = 0;
-    int m_bTracing = 1;
+    bool m_bTracing = true;
     ClockMethod m_clockMethod = ClockMethod::None;
     int m_radix = 2;
     int m_sramSize = 0;
@@ -429,18 +431,18 @@ private:
     int m_deviceSize = 1;
     std::uint8_t m_boardType = 0;
     std::unique_ptr<TraceStore> m_pTraceStore;
-    std::uint8_t m_bComments = 1;
-    int m_bLogHeader = 0;
-    int m_bAutoSplit = 1;
-    int m_bStepDone = 0;
-    int m_bHideInversion = 1;
+    bool m_bComments = true;
+    bool m_bLogHeader = false;
+    bool m_bAutoSplit = true;
+    bool m_bStepDone = false;
+    bool m_bHideInversion = true;
     // Column-major: cell (column c, row r) is [c * m_gridRows + r].
     std::vector<DesignElement*> m_traceCells;
     std::vector<DesignElement*> m_assignCells;
     std::vector<CellReadGroup> m_cellGroups;
     int m_gridColumns = 0;
     int m_gridRows = 0;
-    int m_bClockReadGroup = 0;
+    bool m_bClockReadGroup = false;
     int m_warningCount = 0;
     int m_errorCount = 0;
 

@@ -145,7 +145,7 @@ bool CWizDoc::checkAssignment(DesignElement* element) {
             m_pBoard->writeMapRegister(mask);
             m_pBoard->writeColumn(clockColumn, bits);
             ReadBoardCellsExceptClock();
-            m_bStepDone = 1;
+            m_bStepDone = true;
         }
     }
     for (std::size_t index : m_assignList)

@@ -28,7 +28,7 @@ void CWizDoc::LogLine(std::string_view text) {
 }
 
 void CWizDoc::LogInfo(std::string_view text) {
-    if (m_bComments == 0)
+    if (!m_bComments)
         return;
     std::string line = "|";
     line += text;
@@ -57,7 +57,7 @@ void CWizDoc::EmptyLog() {
     m_logLines.clear();
     m_unstoredLines.clear();
     m_scriptProblems.clear();
-    m_bLogHeader = 0;
+    m_bLogHeader = false;
     m_headerLines = 0;
     // No record names a component any more: handles of removed entries can be given out again.
     m_componentTable.clear();
@@ -175,11 +175,11 @@ void CWizDoc::WriteLogHeader() {
     for (const std::string& text : columnHeader(m_traceList, m_radix))
         LogLine(text);
     m_headerLines = columnHeader(m_traceList, m_radix).size();
-    m_bLogHeader = 1;
+    m_bLogHeader = true;
 }
 
 void CWizDoc::RewriteLogHeader() {
-    if (m_bLogHeader != 1)
+    if (!m_bLogHeader)
         return;
     std::vector<std::string> header = columnHeader(m_traceList, m_radix);
     if (m_logLines.size() < header.size())

@@ -22,8 +22,8 @@ CWizDoc::CWizDoc(SessionHost& host, Settings& settings, std::string boardValue)
     : m_host(host), m_settings(settings), m_boardValue(std::move(boardValue)) {
     m_bRealTimeUpdate = settings.readInt(kEnvironment, "RT Update", 1);
     m_radix = settings.readInt(kEnvironment, "Base", 2);
-    m_bAutoSplit = settings.readInt(kEnvironment, "AutoSplit", 1);
-    m_bHideInversion = settings.readInt(kEnvironment, "Hide inversion", 1);
+    m_bAutoSplit = settings.readInt(kEnvironment, "AutoSplit", 1) != 0;
+    m_bHideInversion = settings.readInt(kEnvironment, "Hide inversion", 1) == 1;
     // The cache goes in this process's private folder, so parallel runs never share one.
     m_pTraceStore = std::make_unique<TraceStore>(host.scratchFolder());
 }
@@ -31,8 +31,8 @@ CWizDoc::CWizDoc(SessionHost& host, Settings& settings, std::string boardValue)
 void CWizDoc::rereadSettings() {
     m_radix = m_settings.readInt(kEnvironment, "Base", m_radix);
     m_bRealTimeUpdate = m_settings.readInt(kEnvironment, "RT Update", 1);
-    m_bAutoSplit = m_settings.readInt(kEnvironment, "AutoSplit", 1);
-    m_bHideInversion = m_settings.readInt(kEnvironment, "Hide inversion", 1);
+    m_bAutoSplit = m_settings.readInt(kEnvironment, "AutoSplit", 1) != 0;
+    m_bHideInversion = m_settings.readInt(kEnvironment, "Hide inversion", 1) == 1;
     if (m_pCmdView != nullptr)
         m_pCmdView->recolour();
     RewriteLogHeader();
