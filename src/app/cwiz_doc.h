@@ -124,9 +124,7 @@ public:
     // --- Parse pass (doc_parse.cpp) ---
     void ParseCommand();
     bool ParseScript();
-    void BuildCommandList();
     std::unique_ptr<ScriptCommand> DispatchCommand(std::string line);
-    void AppendCommand(std::unique_ptr<ScriptCommand> node);
 
     // --- Software clock (doc_clock.cpp) ---
     // From the hierarchy view: also writes the script's setclockreg line.
@@ -135,7 +133,6 @@ public:
     // From the clocking menu: also writes the script's setclockmode line.
     void setClockingMethod(ClockMethod method);
     bool sharesClockColumn(const DesignElement* element) const;
-    void checkClockSetup();
     void buildReadPlan();
 
     // --- Run engine (doc_run.cpp, doc_execute.cpp) ---
@@ -147,8 +144,6 @@ public:
     // Executes commands until the run leaves the running state; finishes the run at the end of the list.
     void RunCommands();
     void ExecuteCommand(const ScriptCommand& command);
-    // The executor of "cycle n": the run timer works the cycles off.
-    void StartCycles(int n);
     // One tick of the run timer (id 1): cycles until about kTickBudgetNs have passed (the host's
     // clock read every kCyclesPerClockRead cycles), the command ends or the run pauses; a batch
     // run does all remaining cycles in one tick.
@@ -165,17 +160,8 @@ public:
 
     // --- Cycle step and sampling (doc_cycle.cpp, doc_assign.cpp) ---
     void StepCycle();
-    void ApplySequences();
-    void ReadBoardCells();
-    void ReadBoardCellsExceptClock();
     void RecordTraces();
-    bool CheckBreaks();
     std::uint32_t ElementValue(const DesignElement* element) const;
-    // Drives the element on the board; false when the clock-column rules refused the write.
-    bool AssignValue(DesignElement* element, std::uint32_t value, bool log);
-    void ClearRegisters();
-    // The write of an assignment whose value is already spread over the element's cells.
-    bool checkAssignment(DesignElement* element);
 
     // --- Waveform (doc_wave.cpp) ---
     // Converts the trace to a VCD file; false when it could not be written.
@@ -308,6 +294,22 @@ public:
     Settings& settings() { return m_settings; }
 
 private:
+    // --- Steps of the parse pass, the run and the cycle that only the session's own code takes ---
+    void BuildCommandList();
+    void AppendCommand(std::unique_ptr<ScriptCommand> node);
+    void checkClockSetup();
+    // The executor of "cycle n": the run timer works the cycles off.
+    void StartCycles(int n);
+    void ApplySequences();
+    void ReadBoardCells();
+    void ReadBoardCellsExceptClock();
+    bool CheckBreaks();
+    // Drives the element on the board; false when the clock-column rules refused the write.
+    bool AssignValue(DesignElement* element, std::uint32_t value, bool log);
+    void ClearRegisters();
+    // The write of an assignment whose value is already spread over the element's cells.
+    bool checkAssignment(DesignElement* element);
+
     bool openBoard();
     bool readScriptReference(const std::string& path);
     bool writeScript(const std::string& path, const char* createFailure);
