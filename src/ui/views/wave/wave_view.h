@@ -129,6 +129,8 @@ private:
     int levelOfScale() const;
     // The columns of a lane from its value at the first shown block's start and its changes shown.
     // Hands take(record, stamp) every sample from the start of summary block `block` up to stampEnd.
+    // A stamp position rounded down to its stamp, 0 before the first.
+    static std::uint64_t floorStamp(double s);
     template <typename Take>
     void forEachSampleShown(std::uint64_t block, std::uint64_t stampEnd, Take take);
     void columnsFromChanges(std::vector<Column>& out, WaveSummary::Span start,
