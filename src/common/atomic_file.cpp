@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -308,12 +309,24 @@ void dropCachedPages(const std::string& path) {
     ::close(fd);
 }
 
-SaveResult SaveFileAtomically(const std::string& path, std::string_view data) {
-    AtomicFile file;
-    if (!file.open(path))
+SaveResult SaveFileAtomically(const std::string& path, std::string_view data, std::string* reason) {
+    if (path.empty()) {
+        if (reason != nullptr)
+            *reason = "Cannot save: no file name.";
         return SaveResult::CannotCreate;
-    file.write(data.data(), data.size());
-    return file.commit() ? SaveResult::Ok : SaveResult::WriteFailed;
+    }
+    AtomicFile file;
+    SaveResult result = SaveResult::Ok;
+    if (!file.open(path)) {
+        result = SaveResult::CannotCreate;
+    } else {
+        file.write(data.data(), data.size());
+        if (!file.commit())
+            result = SaveResult::WriteFailed;
+    }
+    if (result != SaveResult::Ok && reason != nullptr)
+        *reason = "Cannot save " + path + ": " + std::strerror(file.lastError());
+    return result;
 }
 
 } // namespace cellwatch

@@ -2,7 +2,6 @@
 
 #include "app/cwiz_doc.h"
 #include "common/atomic_file.h"
-#include "platform/file_save.h"
 #include "platform/instance_lock.h"
 #include "platform/qt_settings.h"
 #include "platform/temp_folder.h"
@@ -82,10 +81,11 @@ void takeScreenshotWhenIdle(CWizApp& wiz, const QString& file) {
             if (!wiz.mainFrame()->grab().save(&buffer,
                                               QFileInfo(file).suffix().toLower().toLatin1().constData()))
                 problem = "the picture could not be made";
-            else if (const SaveStatus saved = saveFileAtomically(
-                         file.toStdString(), std::string_view(bytes.constData(), std::size_t(bytes.size())));
-                     !saved.ok)
-                problem = saved.error;
+            else if (std::string reason;
+                     SaveFileAtomically(file.toStdString(),
+                                        std::string_view(bytes.constData(), std::size_t(bytes.size())),
+                                        &reason) != SaveResult::Ok)
+                problem = reason;
         }
         if (!problem.empty())
             std::fprintf(stderr, "cellwatch: the picture could not be saved to %s: %s\n", qPrintable(file),
