@@ -1,7 +1,7 @@
 #include "ui/dialogs/about_box.h"
 
-#include "ui/look/product_text.h"
 #include "ui/dialogs/splash_window.h"
+#include "ui/look/product_text.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>

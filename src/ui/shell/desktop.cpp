@@ -5,11 +5,11 @@
 #include "platform/instance_lock.h"
 #include "platform/qt_settings.h"
 #include "platform/temp_folder.h"
-#include "ui/shell/cwiz_app.h"
 #include "ui/look/frame_icons.h"
+#include "ui/look/product_text.h"
+#include "ui/shell/cwiz_app.h"
 #include "ui/shell/instance_channel.h"
 #include "ui/shell/main_frame.h"
-#include "ui/look/product_text.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,8 +1,8 @@
 #include "ui/shell/wiz_frames.h"
 
 #include "app/cwiz_doc.h"
-#include "ui/views/script/cmd_view.h"
 #include "ui/look/frame_icons.h"
+#include "ui/views/script/cmd_view.h"
 #include "ui/views/wiz_view.h"
 
 #include <QApplication>

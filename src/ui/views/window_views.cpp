@@ -2,9 +2,9 @@
 
 #include "ui/views/design/symbol_view.h"
 #include "ui/views/design/trace_view.h"
+#include "ui/views/log/report_view.h"
 #include "ui/views/script/cmd_view.h"
 #include "ui/views/sram/memory_view.h"
-#include "ui/views/log/report_view.h"
 #include "ui/views/wave/wave_view.h"
 
 namespace cellwatch {

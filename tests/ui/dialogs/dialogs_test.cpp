@@ -6,11 +6,11 @@
 #include "app/cwiz_doc.h"
 #include "app/settings.h"
 #include "ui/dialogs/about_box.h"
-#include "ui/look/colour_settings.h"
-#include "ui/shell/dialog_asker.h"
 #include "ui/dialogs/options_sheet.h"
 #include "ui/dialogs/splash_window.h"
 #include "ui/dialogs/wave_viewer.h"
+#include "ui/look/colour_settings.h"
+#include "ui/shell/dialog_asker.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -5,11 +5,11 @@
 #include "timing_application.h"
 
 #include "ui/shell/cmd_list.h"
-#include "ui/views/script/gr_edit_view.h"
-#include "ui/views/sram/memory_view.h"
-#include "ui/views/log/report_view.h"
 #include "ui/shell/run_monitor.h"
 #include "ui/shell/wiz_frames.h"
+#include "ui/views/log/report_view.h"
+#include "ui/views/script/gr_edit_view.h"
+#include "ui/views/sram/memory_view.h"
 
 #include <QAbstractEventDispatcher>
 #include <QAbstractScrollArea>

@@ -10,9 +10,9 @@
 #include "ui/shell/cmd_list.h"
 #include "ui/shell/cwiz_app.h"
 #include "ui/shell/dialog_asker.h"
-#include "ui/views/script/gr_edit_view.h"
 #include "ui/shell/main_frame.h"
 #include "ui/shell/wiz_frames.h"
+#include "ui/views/script/gr_edit_view.h"
 
 #include <QAbstractItemView>
 #include <QAbstractEventDispatcher>

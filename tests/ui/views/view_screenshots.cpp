@@ -5,9 +5,9 @@
 #include "../../app/fake_host.h"
 
 #include "app/cwiz_doc.h"
+#include "ui/views/log/report_view.h"
 #include "ui/views/script/cmd_view.h"
 #include "ui/views/sram/memory_view.h"
-#include "ui/views/log/report_view.h"
 
 #include <QApplication>
 #include <QDir>

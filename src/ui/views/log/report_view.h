@@ -3,8 +3,8 @@
 // from the trace store in a fixed-pitch font on white, with its own scroll bars and a click mark.
 // It holds no copy of the log; a checkpoint index finds the first line a paint needs.
 
-#include "app/views.h"
 #include "app/log_line_index.h"
+#include "app/views.h"
 #include "ui/views/log/log_search.h"
 #include "ui/views/wiz_view.h"
 

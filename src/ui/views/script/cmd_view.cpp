@@ -6,8 +6,8 @@
 #include "script/script_file.h"
 #include "script/section_rewriter.h"
 #include "ui/look/colour_settings.h"
-#include "ui/views/script/script_highlighter.h"
 #include "ui/shell/wiz_frames.h"
+#include "ui/views/script/script_highlighter.h"
 
 #include <QFileInfo>
 #include <QTextBlock>

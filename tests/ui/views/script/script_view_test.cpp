@@ -6,9 +6,9 @@
 #include "app/cwiz_doc.h"
 #include "platform/settings_catalogue.h"
 #include "script/section_rewriter.h"
-#include "ui/views/script/cmd_view.h"
 #include "ui/look/colour_settings.h"
 #include "ui/shell/wiz_frames.h"
+#include "ui/views/script/cmd_view.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -2,15 +2,15 @@
 // lines on the examples, the link with the log both ways, following a run, and the summary's
 // picture against the one drawn from every sample.
 
-#include "frame_fixture.h"
 #include "../../../app/log_store_fixture.h"
+#include "frame_fixture.h"
 
 #include "design/design_element.h"
-#include "ui/views/log/report_view.h"
+#include "ui/shell/wiz_frames.h"
 #include "ui/views/design/trace_view.h"
+#include "ui/views/log/report_view.h"
 #include "ui/views/wave/wave_link.h"
 #include "ui/views/wave/wave_view.h"
-#include "ui/shell/wiz_frames.h"
 
 #include <QAction>
 #include <QApplication>
