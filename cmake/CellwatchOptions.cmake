@@ -15,7 +15,7 @@ if(CELLWATCH_FUZZ)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
-# The core modules in dependency order; a module joins the build once its folder has a CMakeLists.txt.
+# The core modules in dependency order; each folder must have its CMakeLists.txt.
 set(CELLWATCH_CORE_MODULES common design script trace board app batch)
 
 # cellwatch_add_module(name SOURCES ... [DEPENDS ...]): one static library per core module.

@@ -68,7 +68,7 @@ int runUnattended(const CommandLine& line) {
 
     std::unique_ptr<QtSettings> settings = openUserSettings();
     if (const std::string notice = settings->notReadNotice(); !notice.empty())
-        writeError("cellwatch: " + EscapeForTerminal(notice) + "\n");
+        writeError("cellwatch: " + escapeForTerminal(notice) + "\n");
     // Nothing reaches the settings file until the run knows that it is none of the run's own files.
     settings->holdChanges();
     bool settingsDropped = false;
@@ -83,7 +83,7 @@ int runUnattended(const CommandLine& line) {
         writeError(text);
         if (!reasonShown && !lastBoardFailure().empty()) {
             reasonShown = true;
-            writeError("cellwatch: " + EscapeForTerminal(lastBoardFailure()) + "\n");
+            writeError("cellwatch: " + escapeForTerminal(lastBoardFailure()) + "\n");
         }
     };
     BatchHost host(
@@ -94,7 +94,7 @@ int runUnattended(const CommandLine& line) {
 
     const int status = runBatch(options, host, *settings);
     if (!reasonShown && !lastBoardFailure().empty())
-        writeError("cellwatch: " + EscapeForTerminal(lastBoardFailure()) + "\n");
+        writeError("cellwatch: " + escapeForTerminal(lastBoardFailure()) + "\n");
     if (!settingsDropped) {
         settings->releaseChanges();
         settings->sync();
@@ -108,7 +108,7 @@ int main(int argc, char** argv) {
     const std::string name = programName(argc, argv);
     const CommandLine line = parseCommandLine(argc, argv);
     for (const std::string& warning : line.warnings)
-        writeError(name + ": " + EscapeForTerminal(warning) + "\n");
+        writeError(name + ": " + escapeForTerminal(warning) + "\n");
     if (line.help) {
         const std::string usage = usageText(name);
         std::fwrite(usage.data(), 1, usage.size(), stdout);
@@ -141,7 +141,7 @@ int main(int argc, char** argv) {
 
     // Before any thread exists, so that SIGINT and SIGTERM reach only the watch, which removes the
     // scratch folder and the temporary files of saves in progress and exits with 130 or 143.
-    StartTerminationWatch();
+    startTerminationWatch();
     // An output FIFO whose reader went away is a failed write, reported like any other, rather than
     // the end of the process with nothing cleaned up.
     std::signal(SIGPIPE, SIG_IGN);

@@ -2,7 +2,7 @@
 // be started by itself with the same arguments). Warnings about the arguments were printed by
 // `cellwatch` before it handed over.
 #include "platform/command_line.h"
-#include "ui/desktop.h"
+#include "ui/shell/desktop.h"
 
 int main(int argc, char** argv) {
     const cellwatch::CommandLine line = cellwatch::parseCommandLine(argc, argv);

@@ -3,8 +3,8 @@
 // and one flat level of 50 000 siblings that all have to be sorted.
 #include "app/cwiz_doc.h"
 #include "app/settings.h"
-#include "ui/hierarchy_model.h"
-#include "ui/symbol_view.h"
+#include "ui/views/design/hierarchy_model.h"
+#include "ui/views/design/symbol_view.h"
 
 #include <benchmark/benchmark.h>
 

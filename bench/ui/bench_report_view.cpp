@@ -1,10 +1,11 @@
 // The result log view's paint: the last page and a middle page of logs of 10 000 and 10 000 000
 // records (four traced components sampled every cycle, a log line every hundred cycles). The
-// checkpoint index is built before the timing starts, as a live run builds it while it goes.
+// checkpoint index is built before the timing starts, as a live run builds it while it goes (its
+// build from record 0 is timed with the session, in bench/app/bench_log_line_index.cpp).
 
 #include "log_store_fixture.h"
 
-#include "ui/report_view.h"
+#include "ui/views/log/report_view.h"
 
 #include <QApplication>
 #include <QImage>
@@ -90,17 +91,7 @@ void BM_PaintMiddlePage(benchmark::State& state) {
     paintAt(state, false);
 }
 
-// The index built from record 0, as a first paint of a log loaded whole would.
-void BM_IndexWholeLog(benchmark::State& state) {
-    Log& log = logOf(static_cast<std::uint32_t>(state.range(0)));
-    for (auto _ : state) {
-        LogLineIndex index;
-        benchmark::DoNotOptimize(index.lineCount(log.fixture.doc));
-    }
-}
-
 } // namespace
 
 BENCHMARK(BM_PaintLastPage)->Arg(10'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PaintMiddlePage)->Arg(10'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_IndexWholeLog)->Arg(10'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond)->Iterations(2);

@@ -11,8 +11,8 @@
 #include "batch/batch_run.h"
 #include "platform/qt_settings.h"
 #include "platform/temp_folder.h"
-#include "ui/cwiz_app.h"
-#include "ui/main_frame.h"
+#include "ui/shell/cwiz_app.h"
+#include "ui/shell/main_frame.h"
 
 #include <QAction>
 #include <QDir>

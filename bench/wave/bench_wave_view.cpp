@@ -6,7 +6,7 @@
 
 #include "log_store_fixture.h"
 
-#include "ui/wave_view.h"
+#include "ui/views/wave/wave_view.h"
 
 #include <QApplication>
 #include <QImage>
@@ -36,7 +36,7 @@ QApplication& application() {
 
 struct Wave {
     LogStoreFixture fixture;
-    std::unique_ptr<CWaveView> view;
+    std::unique_ptr<WaveView> view;
 };
 
 void addLanes(LogStoreFixture& f) {
@@ -54,9 +54,9 @@ std::int32_t valueOf(int lane, std::uint64_t stamp) {
     return lane % 2 == 1 ? (n & 0xffff) : (n & 1);
 }
 
-std::unique_ptr<CWaveView> makeView(CWizDoc& doc) {
-    auto view = std::make_unique<CWaveView>(doc);
-    view->resize(0, CWaveView::kRulerHeight + kLanes * CWaveView::kLaneHeight);
+std::unique_ptr<WaveView> makeView(CWizDoc& doc) {
+    auto view = std::make_unique<WaveView>(doc);
+    view->resize(0, WaveView::kRulerHeight + kLanes * WaveView::kLaneHeight);
     view->resize(view->waveLeft() + kWaveWidth, view->height());
     return view;
 }
@@ -112,7 +112,7 @@ Wave& storeWave(std::uint32_t records) {
 
 void BM_FitPaint(benchmark::State& state) {
     Wave& wave = fitWave();
-    CWaveView& view = *wave.view;
+    WaveView& view = *wave.view;
     QImage image(view.size(), QImage::Format_RGB32);
     for (auto _ : state) {
         view.render(&image);
@@ -125,7 +125,7 @@ void BM_FitPaint(benchmark::State& state) {
 // range(0): records in the store; range(1): stamps per pixel.
 void BM_ZoomedPaint(benchmark::State& state) {
     Wave& wave = storeWave(static_cast<std::uint32_t>(state.range(0)));
-    CWaveView& view = *wave.view;
+    WaveView& view = *wave.view;
     const auto scale = static_cast<double>(state.range(1));
     const double middle = static_cast<double>(view.summary().stampCount()) / 2;
     view.setView(middle, scale);

@@ -7,7 +7,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    const bool ini = cellwatch::ReadsAsIniText(text);
+    const bool ini = cellwatch::readsAsIniText(text);
     // A text with a NUL byte is never taken for settings.
     if (ini && text.find('\0') != std::string_view::npos)
         __builtin_trap();

@@ -22,8 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::size_t before = text.size();
         std::uint32_t value = 0;
         ParseValue(token, value);
-        (void)ReadPlainDecimal(token);
-        (void)ReadDecimalFloat(token);
+        (void)readPlainDecimal(token);
+        (void)readDecimalFloat(token);
         (void)IsDecimalNumber(token);
         std::string bus = token;
         if (ExpandBus(bus) && bus.find('[') == std::string::npos && token.find('[') != std::string::npos &&

@@ -16,25 +16,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view input(reinterpret_cast<const char*>(data), size);
 
     std::string path;
-    if (ReadDesignReferenceText(input, path) && path.empty())
+    if (readDesignReferenceText(input, path) && path.empty())
         std::abort();
 
     LineBuffer buffer(input);
     const int count = buffer.lineCount();
     for (auto [begin, end] :
          {std::pair{kVectorBeginMarker, kVectorEndMarker}, {kTraceBeginMarker, kTraceEndMarker}}) {
-        const SectionRange r = FindSection(buffer, begin, end);
+        const SectionRange r = findSection(buffer, begin, end);
         if (r.first < 0 || r.first > r.last || r.last > count)
             std::abort();
     }
 
     buffer.setSelection({{count / 2, 3}, {count, 0}});
-    const std::string exported = ViewSimText(buffer);
+    const std::string exported = viewSimText(buffer);
     if (exported.size() < 2 * static_cast<std::size_t>(count))
         std::abort();
 
     const bool traced = AddTraceLine(buffer, "top\\q");
-    if (traced != (FindMarkerLine(buffer, kTraceEndMarker) >= 0))
+    if (traced != (findMarkerLine(buffer, kTraceEndMarker) >= 0))
         std::abort();
     if (traced && !RemoveTraceLine(buffer, "top\\q"))
         std::abort();

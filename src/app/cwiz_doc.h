@@ -89,6 +89,13 @@ public:
     // Frees the entry (null: only the rest), then empties the log and repaints the log views.
     void RemoveTrace(TracedComponent* node);
     void DeleteGroup(DesignElement* element);
+    // The trace list's commands that also keep the script's trace section in step (AddTrace and
+    // RemoveTrace only change the list). addTraceAndScriptLine traces a name dropped on the list:
+    // refused with a message while a script runs or when the name is unknown or traced already;
+    // the entry joins the list view and the trace section, and every view redraws.
+    bool addTraceAndScriptLine(std::string_view name);
+    // The selected entries, in list order, leave the list view, the trace section and the session.
+    void removeTracesAndScriptLines(const std::vector<TracedComponent*>& selected);
     // The trace list's Group and Ungroup commands over the selected entries, in list order.
     // makeGroup asks the host for the name; false when nothing changed.
     bool makeGroup(const std::vector<TracedComponent*>& selected);
@@ -117,9 +124,7 @@ public:
     // --- Parse pass (doc_parse.cpp) ---
     void ParseCommand();
     bool ParseScript();
-    void BuildCommandList();
     std::unique_ptr<ScriptCommand> DispatchCommand(std::string line);
-    void AppendCommand(std::unique_ptr<ScriptCommand> node);
 
     // --- Software clock (doc_clock.cpp) ---
     // From the hierarchy view: also writes the script's setclockreg line.
@@ -128,7 +133,6 @@ public:
     // From the clocking menu: also writes the script's setclockmode line.
     void setClockingMethod(ClockMethod method);
     bool sharesClockColumn(const DesignElement* element) const;
-    void checkClockSetup();
     void buildReadPlan();
 
     // --- Run engine (doc_run.cpp, doc_execute.cpp) ---
@@ -140,8 +144,6 @@ public:
     // Executes commands until the run leaves the running state; finishes the run at the end of the list.
     void RunCommands();
     void ExecuteCommand(const ScriptCommand& command);
-    // The executor of "cycle n": the run timer works the cycles off.
-    void StartCycles(int n);
     // One tick of the run timer (id 1): cycles until about kTickBudgetNs have passed (the host's
     // clock read every kCyclesPerClockRead cycles), the command ends or the run pauses; a batch
     // run does all remaining cycles in one tick.
@@ -158,17 +160,8 @@ public:
 
     // --- Cycle step and sampling (doc_cycle.cpp, doc_assign.cpp) ---
     void StepCycle();
-    void ApplySequences();
-    void ReadBoardCells();
-    void ReadBoardCellsExceptClock();
     void RecordTraces();
-    bool CheckBreaks();
     std::uint32_t ElementValue(const DesignElement* element) const;
-    // Drives the element on the board; false when the clock-column rules refused the write.
-    bool AssignValue(DesignElement* element, std::uint32_t value, bool log);
-    void ClearRegisters();
-    // The write of an assignment whose value is already spread over the element's cells.
-    bool checkAssignment(DesignElement* element);
 
     // --- Waveform (doc_wave.cpp) ---
     // Converts the trace to a VCD file; false when it could not be written.
@@ -301,6 +294,22 @@ public:
     Settings& settings() { return m_settings; }
 
 private:
+    // --- Steps of the parse pass, the run and the cycle that only the session's own code takes ---
+    void BuildCommandList();
+    void AppendCommand(std::unique_ptr<ScriptCommand> node);
+    void checkClockSetup();
+    // The executor of "cycle n": the run timer works the cycles off.
+    void StartCycles(int n);
+    void ApplySequences();
+    void ReadBoardCells();
+    void ReadBoardCellsExceptClock();
+    bool CheckBreaks();
+    // Drives the element on the board; false when the clock-column rules refused the write.
+    bool AssignValue(DesignElement* element, std::uint32_t value, bool log);
+    void ClearRegisters();
+    // The write of an assignment whose value is already spread over the element's cells.
+    bool checkAssignment(DesignElement* element);
+
     bool openBoard();
     bool readScriptReference(const std::string& path);
     bool writeScript(const std::string& path, const char* createFailure);
@@ -403,6 +412,8 @@ private:
     std::unique_ptr<std::string> m_pScriptPath;
     std::unique_ptr<std::string> m_pCalPath;
     bool m_bClosing = false;
+    // "RT Update": the run timer's period in milliseconds (1 or 0), and whether the log views
+    // refresh after each cycle command (1); an int because it is a period, not only a flag.
     int m_bRealTimeUpdate = 1;
     bool m_bTitleChanged = false;
     RunState m_runState = RunState::Idle;
@@ -412,7 +423,7 @@ private:
     int m_cyclesDone = 0;
     int m_cyclesTarget = 0;
     int m_time = 0;
-    int m_bTracing = 1;
+    bool m_bTracing = true;
     ClockMethod m_clockMethod = ClockMethod::None;
     int m_radix = 2;
     int m_sramSize = 0;
@@ -422,18 +433,18 @@ private:
     int m_deviceSize = 1;
     std::uint8_t m_boardType = 0;
     std::unique_ptr<TraceStore> m_pTraceStore;
-    std::uint8_t m_bComments = 1;
-    int m_bLogHeader = 0;
-    int m_bAutoSplit = 1;
-    int m_bStepDone = 0;
-    int m_bHideInversion = 1;
+    bool m_bComments = true;
+    bool m_bLogHeader = false;
+    bool m_bAutoSplit = true;
+    bool m_bStepDone = false;
+    bool m_bHideInversion = true;
     // Column-major: cell (column c, row r) is [c * m_gridRows + r].
     std::vector<DesignElement*> m_traceCells;
     std::vector<DesignElement*> m_assignCells;
     std::vector<CellReadGroup> m_cellGroups;
     int m_gridColumns = 0;
     int m_gridRows = 0;
-    int m_bClockReadGroup = 0;
+    bool m_bClockReadGroup = false;
     int m_warningCount = 0;
     int m_errorCount = 0;
 

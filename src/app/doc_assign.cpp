@@ -145,7 +145,7 @@ bool CWizDoc::checkAssignment(DesignElement* element) {
             m_pBoard->writeMapRegister(mask);
             m_pBoard->writeColumn(clockColumn, bits);
             ReadBoardCellsExceptClock();
-            m_bStepDone = 1;
+            m_bStepDone = true;
         }
     }
     for (std::size_t index : m_assignList)
@@ -162,7 +162,7 @@ bool CWizDoc::AssignValue(DesignElement* element, std::uint32_t value, bool log)
         return false;
     if (log) {
         std::string digits;
-        FormatNumber(value, digits, DigitCount(element->size, m_radix), m_radix, '0');
+        FormatNumber(value, digits, digitCount(element->size, m_radix), m_radix, '0');
         LogInfo("Assigned " + digits + " to " + element->shortName + ".");
     }
     return true;

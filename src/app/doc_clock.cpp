@@ -31,7 +31,7 @@ void CWizDoc::selectClockRegister(DesignElement* reg) {
     m_pClockElement = m_pDesignTree->insert(makeSoftwareClock(*reg));
     if (m_pClockElement == nullptr)
         return;
-    m_bClockReadGroup = 1;
+    m_bClockReadGroup = true;
     if (m_pSymbolView != nullptr)
         m_pSymbolView->markClock(*reg);
     if (m_pTraceView != nullptr)
@@ -199,7 +199,7 @@ void CWizDoc::buildReadPlan() {
         }
         if (group.rows > 0) {
             m_cellGroups.push_back(group);
-            m_bClockReadGroup = 0;
+            m_bClockReadGroup = false;
         }
     }
     for (CellReadGroup& group : m_cellGroups)

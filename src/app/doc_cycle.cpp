@@ -142,7 +142,7 @@ void CWizDoc::StepCycle() {
     case ClockMethod::CbufRead:
     case ClockMethod::CbufAssign:
         // The read itself is the clock edge; its value is of no use.
-        if (m_bClockReadGroup == 1 && m_pBoard && m_pClockElement->column >= 0 &&
+        if (m_bClockReadGroup && m_pBoard && m_pClockElement->column >= 0 &&
             m_pClockElement->column < m_gridColumns)
             (void)m_pBoard->readColumn(m_pClockElement->column);
         clockedHalfCycles();
@@ -211,7 +211,7 @@ void CWizDoc::RecordTraces() {
 }
 
 bool CWizDoc::recordTraces(bool readsUnchanged) {
-    if (m_bTracing == 0 || m_traceList.empty())
+    if (!m_bTracing || m_traceList.empty())
         return true;
     const bool noClock = m_pClockElement == nullptr;
     const bool clockTraced = m_pClockTrace != nullptr;
@@ -226,7 +226,7 @@ bool CWizDoc::recordTraces(bool readsUnchanged) {
     const bool skipReadsOnly = readsUnchanged && !everyEntry;
     if (!m_cyclePlanReady)
         buildCyclePlan();
-    const std::uint32_t hidden = m_bHideInversion == 1 ? 0xFFFFFFFFu : 0u;
+    const std::uint32_t hidden = m_bHideInversion ? 0xFFFFFFFFu : 0u;
     TraceStore& store = *m_pTraceStore;
     const ValuePiece* pieces = m_valuePieces.data();
     const TraceValuePlan* const plans = m_traceValues.data();
@@ -269,7 +269,7 @@ std::uint32_t CWizDoc::ElementValue(const DesignElement* element) const {
     case ElementType::Symbol:
     case ElementType::SoftwareClock: {
         std::uint32_t bit = element->value & 1u;
-        if (element->inverted && m_bHideInversion == 1)
+        if (element->inverted && m_bHideInversion)
             bit ^= 1u;
         return bit;
     }
@@ -277,7 +277,7 @@ std::uint32_t CWizDoc::ElementValue(const DesignElement* element) const {
         // The last member holds the lowest bits.
         std::uint32_t result = 0;
         std::uint32_t taken = 0;
-        const std::uint32_t hidden = m_bHideInversion == 1 ? 1u : 0u;
+        const std::uint32_t hidden = m_bHideInversion ? 1u : 0u;
         const auto& members = element->children;
         for (auto it = members.rbegin(); it != members.rend() && taken < 32; ++it) {
             const DesignElement* member = *it;

@@ -57,11 +57,11 @@ void CWizDoc::ExecuteCommand(const ScriptCommand& command) {
         executeLoadCal(command);
         break;
     case CommandKind::TraceOn:
-        m_bTracing = 1;
+        m_bTracing = true;
         LogInfo("Turning trace on");
         break;
     case CommandKind::TraceOff:
-        m_bTracing = 0;
+        m_bTracing = false;
         LogInfo("Turning trace off");
         break;
     case CommandKind::Check:
@@ -86,10 +86,10 @@ void CWizDoc::ExecuteCommand(const ScriptCommand& command) {
         LogInfo("Board cleared.");
         break;
     case CommandKind::CommentOn:
-        m_bComments = 1;
+        m_bComments = true;
         break;
     case CommandKind::CommentOff:
-        m_bComments = 0;
+        m_bComments = false;
         break;
     case CommandKind::Bctl:
         m_bank = static_cast<std::uint8_t>(command.value & 3);

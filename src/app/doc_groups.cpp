@@ -1,5 +1,5 @@
-// Groups (vectors) as the trace list and the hierarchy make and drop them, with the script's vector
-// and trace sections kept in step.
+// The trace list's commands (tracing a name, removing entries) and groups (vectors) as the trace list
+// and the hierarchy make and drop them, with the script's vector and trace sections kept in step.
 
 #include "app/cwiz_doc.h"
 #include "design/design_element.h"
@@ -29,6 +29,35 @@ void CWizDoc::addTraceLineOrLog(const TracedComponent& entry) {
     TextBuffer* buffer = scriptBuffer();
     if (buffer != nullptr && entry.element != nullptr && !AddTraceLine(*buffer, entry.element->fullName))
         LogError(kSectionNotFoundError);
+}
+
+bool CWizDoc::addTraceAndScriptLine(std::string_view name) {
+    if (runState() != RunState::Idle) {
+        m_host.messageOk("Cannot add trace while running a command script.");
+        return false;
+    }
+    if (!AddTrace(name)) {
+        m_host.messageOk("Cannot add symbol \"" + std::string(name) + "\"!");
+        return false;
+    }
+    const TracedComponent& entry = m_traceList.back();
+    if (m_pTraceView != nullptr)
+        m_pTraceView->addItem(entry);
+    addTraceLineOrLog(entry);
+    m_host.updateAllViews();
+    return true;
+}
+
+void CWizDoc::removeTracesAndScriptLines(const std::vector<TracedComponent*>& selected) {
+    TextBuffer* buffer = scriptBuffer();
+    for (auto it = selected.rbegin(); it != selected.rend(); ++it) {
+        TracedComponent* entry = *it;
+        if (buffer != nullptr && entry->element != nullptr)
+            RemoveTraceLine(*buffer, entry->element->fullName);
+        if (m_pTraceView != nullptr)
+            m_pTraceView->removeEntryItem(*entry);
+        RemoveTrace(entry);
+    }
 }
 
 bool CWizDoc::makeGroup(const std::vector<TracedComponent*>& selected) {

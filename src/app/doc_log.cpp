@@ -28,7 +28,7 @@ void CWizDoc::LogLine(std::string_view text) {
 }
 
 void CWizDoc::LogInfo(std::string_view text) {
-    if (m_bComments == 0)
+    if (!m_bComments)
         return;
     std::string line = "|";
     line += text;
@@ -57,7 +57,7 @@ void CWizDoc::EmptyLog() {
     m_logLines.clear();
     m_unstoredLines.clear();
     m_scriptProblems.clear();
-    m_bLogHeader = 0;
+    m_bLogHeader = false;
     m_headerLines = 0;
     // No record names a component any more: handles of removed entries can be given out again.
     m_componentTable.clear();
@@ -114,7 +114,7 @@ void CWizDoc::WalkLog(const std::function<void(std::string_view)>& line) {
         void row(std::string_view text) { out(text); }
     } sink{line};
     SampleRows rows(m_traceList, m_radix, m_pClockTrace != nullptr ? 5 : 10);
-    WalkLogRecords(*m_pTraceStore, logWalkSlots(m_traceList, m_componentTable), m_logLines, rows, sink);
+    walkLogRecords(*m_pTraceStore, logWalkSlots(m_traceList, m_componentTable), m_logLines, rows, sink);
 }
 
 bool CWizDoc::WriteResultLog(const std::string& path) {
@@ -132,7 +132,7 @@ bool CWizDoc::writeLogWalk(const std::string& path, Next& next) {
     bool ok = file.open(path);
     if (ok) {
         LogFileSink<Next> sink(file, next);
-        WalkLogRecords(*m_pTraceStore, slots, m_logLines, rows, sink);
+        walkLogRecords(*m_pTraceStore, slots, m_logLines, rows, sink);
         for (const std::string& text : m_unstoredLines)
             sink.put(text);
         sink.flush();
@@ -145,7 +145,7 @@ bool CWizDoc::writeLogWalk(const std::string& path, Next& next) {
             void line(std::string_view) {}
             void row(std::string_view) {}
         } rest{next};
-        WalkLogRecords(*m_pTraceStore, slots, m_logLines, rows, rest);
+        walkLogRecords(*m_pTraceStore, slots, m_logLines, rows, rest);
     }
     m_host.endWaitCursor();
     if (!ok)
@@ -157,8 +157,8 @@ bool CWizDoc::WriteResultLogAndVcd(const std::string& logPath, const std::string
                                    bool& vcdWritten) {
     dropLiveOutput();
     // A device or FIFO must get one whole file after the other, as a reader of it expects.
-    if (ResolveSaveTarget(logPath).kind != SaveTarget::Kind::Replace ||
-        ResolveSaveTarget(vcdPath).kind != SaveTarget::Kind::Replace) {
+    if (resolveSaveTarget(logPath).kind != SaveTarget::Kind::Replace ||
+        resolveSaveTarget(vcdPath).kind != SaveTarget::Kind::Replace) {
         const bool logWritten = WriteResultLog(logPath);
         vcdWritten = WriteTraceVcd(vcdPath);
         return logWritten;
@@ -172,16 +172,16 @@ bool CWizDoc::WriteResultLogAndVcd(const std::string& logPath, const std::string
 }
 
 void CWizDoc::WriteLogHeader() {
-    for (const std::string& text : ColumnHeader(m_traceList, m_radix))
+    for (const std::string& text : columnHeader(m_traceList, m_radix))
         LogLine(text);
-    m_headerLines = ColumnHeader(m_traceList, m_radix).size();
-    m_bLogHeader = 1;
+    m_headerLines = columnHeader(m_traceList, m_radix).size();
+    m_bLogHeader = true;
 }
 
 void CWizDoc::RewriteLogHeader() {
-    if (m_bLogHeader != 1)
+    if (!m_bLogHeader)
         return;
-    std::vector<std::string> header = ColumnHeader(m_traceList, m_radix);
+    std::vector<std::string> header = columnHeader(m_traceList, m_radix);
     if (m_logLines.size() < header.size())
         return;
     // Only a header of the height written replaces it: a taller one would overwrite the run's lines.

@@ -22,8 +22,8 @@ CWizDoc::CWizDoc(SessionHost& host, Settings& settings, std::string boardValue)
     : m_host(host), m_settings(settings), m_boardValue(std::move(boardValue)) {
     m_bRealTimeUpdate = settings.readInt(kEnvironment, "RT Update", 1);
     m_radix = settings.readInt(kEnvironment, "Base", 2);
-    m_bAutoSplit = settings.readInt(kEnvironment, "AutoSplit", 1);
-    m_bHideInversion = settings.readInt(kEnvironment, "Hide inversion", 1);
+    m_bAutoSplit = settings.readInt(kEnvironment, "AutoSplit", 1) != 0;
+    m_bHideInversion = settings.readInt(kEnvironment, "Hide inversion", 1) == 1;
     // The cache goes in this process's private folder, so parallel runs never share one.
     m_pTraceStore = std::make_unique<TraceStore>(host.scratchFolder());
 }
@@ -31,8 +31,8 @@ CWizDoc::CWizDoc(SessionHost& host, Settings& settings, std::string boardValue)
 void CWizDoc::rereadSettings() {
     m_radix = m_settings.readInt(kEnvironment, "Base", m_radix);
     m_bRealTimeUpdate = m_settings.readInt(kEnvironment, "RT Update", 1);
-    m_bAutoSplit = m_settings.readInt(kEnvironment, "AutoSplit", 1);
-    m_bHideInversion = m_settings.readInt(kEnvironment, "Hide inversion", 1);
+    m_bAutoSplit = m_settings.readInt(kEnvironment, "AutoSplit", 1) != 0;
+    m_bHideInversion = m_settings.readInt(kEnvironment, "Hide inversion", 1) == 1;
     if (m_pCmdView != nullptr)
         m_pCmdView->recolour();
     RewriteLogHeader();
@@ -70,13 +70,13 @@ CWizDoc::~CWizDoc() {
 
 bool CWizDoc::OpenSession(const std::string& path) {
     // Only a regular file is opened: a FIFO or a device would never end.
-    if (!InputFileProblem(path).empty()) {
+    if (!inputFileProblem(path).empty()) {
         m_host.messageOk("Cannot open the file \"" + path + "\".");
         return false;
     }
-    m_settings.writeString(kEnvironment, "Last path", FolderOf(path));
+    m_settings.writeString(kEnvironment, "Last path", folderOf(path));
 
-    const std::string ext = ExtensionOf(path);
+    const std::string ext = extensionOf(path);
     if (ext == "sym") {
         FileDialogRequest request;
         request.title = "Select circuit file";
@@ -114,7 +114,7 @@ bool CWizDoc::OpenSession(const std::string& path) {
         const int code = SymbolTable::lastError();
         m_designProblem = "The symbol table \"" + file + "\" could not be loaded: code " + std::to_string(code) +
                           " (" + SymbolTable::errorText(code) + ")";
-        if (std::string why = InputFileProblem(file); !why.empty())
+        if (std::string why = inputFileProblem(file); !why.empty())
             m_designProblem += " - the file " + why;
         m_designProblem += '.';
         LogWarning(m_designProblem);
@@ -127,14 +127,14 @@ bool CWizDoc::OpenSession(const std::string& path) {
 
 bool CWizDoc::readScriptReference(const std::string& path) {
     std::string symbolPath;
-    if (!ReadDesignReference(path, symbolPath) || symbolPath.empty())
+    if (!readDesignReference(path, symbolPath) || symbolPath.empty())
         return false;
     // Scripts name their design relative to their own folder, so they run from anywhere.
-    const std::string folder = FolderOf(path);
+    const std::string folder = folderOf(path);
     if (!symbolPath.empty() && symbolPath.front() != '/' && !folder.empty() &&
-        !PathExists(SymbolTable::symbolPath(symbolPath))) {
+        !pathExists(SymbolTable::symbolPath(symbolPath))) {
         const std::string joined = folder + "/" + symbolPath;
-        if (PathExists(SymbolTable::symbolPath(joined)))
+        if (pathExists(SymbolTable::symbolPath(joined)))
             symbolPath = joined;
     }
     m_pSymbolPath = std::make_unique<std::string>(symbolPath);
@@ -215,7 +215,7 @@ bool CWizDoc::openBoard() {
 bool CWizDoc::UseOwnScript() {
     auto buffer = std::make_unique<LineBuffer>();
     if (m_pScriptPath) {
-        if (!LoadScriptFile(*m_pScriptPath, *buffer))
+        if (!loadScriptFile(*m_pScriptPath, *buffer))
             return false;
     } else {
         GenerateInitialScript(*buffer, m_pSymbolPath ? *m_pSymbolPath : std::string(),
@@ -306,14 +306,14 @@ std::vector<std::string> CWizDoc::inputFiles() const {
     const std::unique_ptr<std::string>& base = m_pScriptPath ? m_pScriptPath : m_pSymbolPath;
     for (const std::unique_ptr<ScriptCommand>& command : m_commandList) {
         if (command->kind == CommandKind::LoadCal)
-            files.push_back(ResolveAgainstFolder(command->text, base ? FolderOf(*base) : std::string()));
+            files.push_back(resolveAgainstFolder(command->text, base ? folderOf(*base) : std::string()));
     }
     return files;
 }
 
 std::string CWizDoc::resolveScriptPath(std::string_view path) {
     const std::unique_ptr<std::string>& base = m_pScriptPath ? m_pScriptPath : m_pSymbolPath;
-    return ResolveAgainstFolder(path, base ? FolderOf(*base) : std::string());
+    return resolveAgainstFolder(path, base ? folderOf(*base) : std::string());
 }
 
 } // namespace cellwatch

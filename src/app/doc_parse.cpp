@@ -24,7 +24,7 @@ bool cutIsHarmless(const std::string& line) {
 
 bool firstTokenIs(const std::string& line, std::string_view word) {
     std::string token;
-    return NextToken(line, token) && ToLowerAscii(token) == word;
+    return NextToken(line, token) && toLowerAscii(token) == word;
 }
 
 } // namespace
@@ -39,7 +39,7 @@ void CWizDoc::AppendCommand(std::unique_ptr<ScriptCommand> node) {
 }
 
 void CWizDoc::compileSection(TextBuffer& buffer, std::string_view begin, std::string_view end) {
-    const int start = FindMarkerLine(buffer, begin);
+    const int start = findMarkerLine(buffer, begin);
     if (start < 0)
         return;
     const int count = buffer.lineCount();
@@ -69,7 +69,7 @@ void CWizDoc::BuildCommandList() {
         m_pCmdView->recolour();
 
     // The clock register comes first so that every line sees the software clock.
-    if (const int clockLine = FindCommandLine(*buffer, "setclockreg"); clockLine >= 0) {
+    if (const int clockLine = findCommandLine(*buffer, "setclockreg"); clockLine >= 0) {
         const ProblemLineScope scope(*this, clockLine);
         (void)DispatchCommand(buffer->line(clockLine));
     }
@@ -80,8 +80,8 @@ void CWizDoc::BuildCommandList() {
     // The main pass leaves out exactly the lines the section passes compiled, so that no line is
     // compiled twice and none is dropped. A begin marker that stands a second time (left by a merge
     // or a paste) is refused: silently ignoring the lines after it made failing tests pass.
-    const SectionRange sections[] = {FindSection(*buffer, kVectorBeginMarker, kVectorEndMarker),
-                                     FindSection(*buffer, kTraceBeginMarker, kTraceEndMarker)};
+    const SectionRange sections[] = {findSection(*buffer, kVectorBeginMarker, kVectorEndMarker),
+                                     findSection(*buffer, kTraceBeginMarker, kTraceEndMarker)};
     const std::string_view beginMarkers[] = {kVectorBeginMarker, kTraceBeginMarker};
     const auto inSection = [&sections](int n) {
         for (const SectionRange& s : sections) {

@@ -44,7 +44,7 @@ void CWizDoc::RunTest() {
         return;
     if (m_logViews.empty())
         m_host.openResultLogView();
-    if (m_bAutoSplit != 0)
+    if (m_bAutoSplit)
         m_host.splitLogFrame();
     if (m_runState == RunState::Cycling)
         m_host.killRunTimer();
@@ -62,18 +62,18 @@ bool CWizDoc::StartRun(RunMode mode) {
         return false;
     m_runMode = RunMode::Script;
     EmptyLog();
-    m_bComments = 1;
+    m_bComments = true;
     m_time = 0;
     WriteLogHeader();
     // Built after the header so that its one possible error stays in the run's log.
     buildReadPlan();
-    m_bLogHeader = 1;
+    m_bLogHeader = true;
     m_runState = RunState::Running;
     m_runMode = mode;
     m_cyclesDone = 0;
     m_cyclesTarget = 0;
     m_time = 0;
-    m_bTracing = 1;
+    m_bTracing = true;
     m_pNextCommand = m_commandList.begin();
     if (mode == RunMode::Batch)
         m_bRealTimeUpdate = 0;
@@ -120,7 +120,7 @@ void CWizDoc::clearRunPosition() {
 
 void CWizDoc::finishRun() {
     clearRunPosition();
-    m_bComments = 1;
+    m_bComments = true;
     if (m_errorCount != 0 || m_warningCount != 0) {
         // Appended piece by piece: GCC 12 warns falsely about `"literal" + std::string&&` here.
         std::string summary(" ");
@@ -173,7 +173,7 @@ bool CWizDoc::endBatchOutOfStorage() {
         return false;
     m_host.killRunTimer();
     clearRunPosition();
-    m_bComments = 1;
+    m_bComments = true;
     LogError("The trace store is full: the run was ended before the end of the script.");
     RefreshLogViews(true);
     finishBatchRun(1);
@@ -186,7 +186,7 @@ bool CWizDoc::endRunOnLostBoard() {
         return false;
     m_host.killRunTimer();
     clearRunPosition();
-    m_bComments = 1;
+    m_bComments = true;
     // Nothing the run would still do could reach the board: its checks would read an empty bus.
     LogError("The board stopped answering: " + m_pBoard->lostReason() + ". The run was ended.");
     RefreshLogViews(true);
@@ -226,12 +226,12 @@ void CWizDoc::OnRunTimer(int timerId) {
     int untilClock = kCyclesPerClockRead;
     while (m_cyclesDone < m_cyclesTarget && m_runState == RunState::Cycling) {
         ++m_cyclesDone;
-        m_bStepDone = 0;
+        m_bStepDone = false;
         if (!m_sequenceList.empty())
             ApplySequences();
         // Break conditions compare the values read before the clock edge, as the cycle's log row
         // shows them, whether their cells are traced or not.
-        if (m_bStepDone == 0) {
+        if (!m_bStepDone) {
             ReadBoardCells();
             if (!m_breakList.empty())
                 readBreakCells();

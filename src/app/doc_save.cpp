@@ -21,7 +21,7 @@ bool CWizDoc::writeScript(const std::string& path, const char* createFailure) {
     if (buffer == nullptr)
         return false;
     m_host.beginWaitCursor();
-    const SaveResult result = SaveFileAtomically(path, BufferText(*buffer));
+    const SaveResult result = SaveFileAtomically(path, bufferText(*buffer));
     m_host.endWaitCursor();
     if (result == SaveResult::CannotCreate) {
         m_host.messageOk(createFailure);
@@ -91,7 +91,7 @@ bool CWizDoc::ExportViewSimScript() {
     if (!chosen)
         return false;
     m_host.beginWaitCursor();
-    const SaveResult result = ExportViewSim(*buffer, *chosen);
+    const SaveResult result = exportViewSim(*buffer, *chosen);
     m_host.endWaitCursor();
     if (result == SaveResult::CannotCreate) {
         m_host.messageOk("The file \"" + *chosen + "\" cannot be saved.");

@@ -30,7 +30,7 @@ LiveOutput::Layout LiveOutput::layoutOf(const LogWalkInputs& session) {
                            session.componentTable[handle - 1] == &entry;
         const DesignElement* element = entry.element;
         layout.fields.push_back(FieldLayout{&entry, handle, named, element, element ? element->size : 0u,
-                                            ComponentRadix(entry, session.radix),
+                                            componentRadix(entry, session.radix),
                                             element ? element->fullName : std::string()});
     }
     return layout;
@@ -68,8 +68,8 @@ std::unique_ptr<LiveOutput> LiveOutput::start(TraceStore& store, const LogWalkIn
     // only read back on this thread.
     if (store.blockCount() != 1 || logPath.empty())
         return nullptr;
-    if (ResolveSaveTarget(logPath).kind != SaveTarget::Kind::Replace ||
-        (!vcdPath.empty() && ResolveSaveTarget(vcdPath).kind != SaveTarget::Kind::Replace))
+    if (resolveSaveTarget(logPath).kind != SaveTarget::Kind::Replace ||
+        (!vcdPath.empty() && resolveSaveTarget(vcdPath).kind != SaveTarget::Kind::Replace))
         return nullptr;
     std::unique_ptr<LiveOutput> live(new LiveOutput(store, session));
     if (!live->m_logFile.open(logPath))
@@ -85,10 +85,10 @@ std::unique_ptr<LiveOutput> LiveOutput::start(TraceStore& store, const LogWalkIn
     // The files about to be replaced may be large: their pages are dropped now rather than at the
     // renames, which the end of the run waits for.
     live->m_lanes[0] = std::make_unique<JobThread>();
-    live->m_lanes[0]->post([logPath](std::stop_token) { DropCachedPages(logPath); });
+    live->m_lanes[0]->post([logPath](std::stop_token) { dropCachedPages(logPath); });
     if (live->m_vcdSink) {
         live->m_lanes[1] = std::make_unique<JobThread>();
-        live->m_lanes[1]->post([vcdPath](std::stop_token) { DropCachedPages(vcdPath); });
+        live->m_lanes[1]->post([vcdPath](std::stop_token) { dropCachedPages(vcdPath); });
     }
     store.setFollower(live.get());
     return live;

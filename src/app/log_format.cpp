@@ -7,13 +7,13 @@
 
 namespace cellwatch {
 
-int ComponentRadix(const TracedComponent& component, int defaultRadix) {
+int componentRadix(const TracedComponent& component, int defaultRadix) {
     if (component.element != nullptr && component.element->radix != -1)
         return component.element->radix;
     return defaultRadix;
 }
 
-int DigitCount(std::uint32_t widthBits, int radix) {
+int digitCount(std::uint32_t widthBits, int radix) {
     const auto w = static_cast<int>(std::min<std::uint32_t>(widthBits, 1024));
     switch (radix) {
     case 8:
@@ -34,7 +34,7 @@ std::uint32_t widthOf(const TracedComponent& c) {
 
 } // namespace
 
-std::vector<std::string> ColumnHeader(const std::list<TracedComponent>& components, int defaultRadix) {
+std::vector<std::string> columnHeader(const std::list<TracedComponent>& components, int defaultRadix) {
     std::size_t longest = 0;
     for (const TracedComponent& c : components)
         longest = std::max(longest, c.name.size());
@@ -46,7 +46,7 @@ std::vector<std::string> ColumnHeader(const std::list<TracedComponent>& componen
         for (const TracedComponent& c : components) {
             line += c.name.size() >= i ? c.name[c.name.size() - i] : ' ';
             if (++k != components.size()) {
-                const int d = DigitCount(widthOf(c), ComponentRadix(c, defaultRadix));
+                const int d = digitCount(widthOf(c), componentRadix(c, defaultRadix));
                 if (d > 1)
                     line.append(static_cast<std::size_t>(d - 1), ' ');
             }
@@ -57,16 +57,16 @@ std::vector<std::string> ColumnHeader(const std::list<TracedComponent>& componen
     return lines;
 }
 
-void AppendSampleRow(std::string& out, std::uint32_t rowTime, std::uint32_t timeDivisor,
+void appendSampleRow(std::string& out, std::uint32_t rowTime, std::uint32_t timeDivisor,
                      const std::list<TracedComponent>& components, int defaultRadix) {
     std::vector<std::int32_t> values;
     values.reserve(components.size());
     for (const TracedComponent& c : components)
         values.push_back(c.lastValue);
-    AppendSampleRow(out, rowTime, timeDivisor, components, defaultRadix, values);
+    appendSampleRow(out, rowTime, timeDivisor, components, defaultRadix, values);
 }
 
-void AppendSampleRow(std::string& out, std::uint32_t rowTime, std::uint32_t timeDivisor,
+void appendSampleRow(std::string& out, std::uint32_t rowTime, std::uint32_t timeDivisor,
                      const std::list<TracedComponent>& components, int defaultRadix,
                      std::span<const std::int32_t> values) {
     char buffer[64];
@@ -77,8 +77,8 @@ void AppendSampleRow(std::string& out, std::uint32_t rowTime, std::uint32_t time
     for (const TracedComponent& c : components) {
         const auto value = static_cast<std::uint32_t>(k < values.size() ? values[k] : c.lastValue);
         ++k;
-        const int radix = ComponentRadix(c, defaultRadix);
-        const int digits = DigitCount(widthOf(c), radix);
+        const int radix = componentRadix(c, defaultRadix);
+        const int digits = digitCount(widthOf(c), radix);
         out += "  ";
         if (digits < static_cast<int>(sizeof buffer)) {
             n = FormatNumber(value, buffer, sizeof buffer, digits, radix, '0');

@@ -77,7 +77,7 @@ private:
 
 // Walks every record that can be read, in order (see LogWalk).
 template <class Sink>
-void WalkLogRecords(const TraceStore& store, const std::vector<LogWalkSlot>& slotOfHandle,
+void walkLogRecords(const TraceStore& store, const std::vector<LogWalkSlot>& slotOfHandle,
                     const std::vector<std::string>& lines, SampleRows& rows, Sink& sink) {
     LogWalk<Sink> walk(slotOfHandle, rows, sink);
     const auto lineText = [&lines](TraceHandle line) -> const std::string* {

@@ -7,41 +7,41 @@
 
 namespace cellwatch {
 
-std::string FileNameOf(std::string_view path) {
+std::string fileNameOf(std::string_view path) {
     const std::size_t slash = path.rfind('/');
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
-std::string FolderOf(std::string_view path) {
+std::string folderOf(std::string_view path) {
     const std::size_t slash = path.rfind('/');
     return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash));
 }
 
-std::string ExtensionOf(std::string_view path) {
+std::string extensionOf(std::string_view path) {
     const std::size_t slash = path.rfind('/');
     const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
     const std::size_t dot = name.rfind('.');
-    return dot == std::string_view::npos ? std::string() : ToLowerAscii(name.substr(dot + 1));
+    return dot == std::string_view::npos ? std::string() : toLowerAscii(name.substr(dot + 1));
 }
 
-bool FileExists(const std::string& path) {
+bool fileExists(const std::string& path) {
     std::error_code ec;
     return !path.empty() && std::filesystem::is_regular_file(path, ec);
 }
 
-bool PathExists(const std::string& path) {
+bool pathExists(const std::string& path) {
     std::error_code ec;
     return !path.empty() && std::filesystem::exists(path, ec);
 }
 
-std::string ResolveAgainstFolder(std::string_view path, std::string_view scriptFolder) {
+std::string resolveAgainstFolder(std::string_view path, std::string_view scriptFolder) {
     std::string kept(path);
-    if (path.empty() || path.front() == '/' || scriptFolder.empty() || PathExists(kept))
+    if (path.empty() || path.front() == '/' || scriptFolder.empty() || pathExists(kept))
         return kept;
     std::string joined(scriptFolder);
     joined += '/';
     joined += path;
-    return PathExists(joined) ? joined : kept;
+    return pathExists(joined) ? joined : kept;
 }
 
 } // namespace cellwatch

@@ -8,18 +8,18 @@
 namespace cellwatch {
 
 // The part after the last '/'; the whole path when there is none.
-std::string FileNameOf(std::string_view path);
+std::string fileNameOf(std::string_view path);
 // Everything before the last '/', without it; empty when there is none.
-std::string FolderOf(std::string_view path);
+std::string folderOf(std::string_view path);
 // The text after the last '.' of the file name, lower-cased; empty when there is none.
-std::string ExtensionOf(std::string_view path);
+std::string extensionOf(std::string_view path);
 // A path as written in a script: kept when absolute, empty, or found from the working directory;
 // else taken relative to scriptFolder when it exists there; else kept unchanged.
-std::string ResolveAgainstFolder(std::string_view path, std::string_view scriptFolder);
+std::string resolveAgainstFolder(std::string_view path, std::string_view scriptFolder);
 // A regular file (links followed).
-bool FileExists(const std::string& path);
+bool fileExists(const std::string& path);
 // Anything at all at path, a FIFO or a device included: where a path leads is decided by what is
 // there, and whether it can be read is decided (and explained) by its reader.
-bool PathExists(const std::string& path);
+bool pathExists(const std::string& path);
 
 } // namespace cellwatch

@@ -8,7 +8,7 @@
 
 namespace cellwatch {
 
-std::size_t FormatLogValue(char* out, std::uint32_t value, int digits, int radix) {
+std::size_t formatLogValue(char* out, std::uint32_t value, int digits, int radix) {
     if (radix == 2 && digits > 0 && digits <= 32 && (digits == 32 || (value >> digits) == 0)) {
         for (int bit = digits - 1; bit >= 0; --bit)
             *out++ = static_cast<char>('0' + ((value >> bit) & 1u));
@@ -39,10 +39,10 @@ SampleRows::SampleRows(const std::list<TracedComponent>& components, int default
     for (const TracedComponent& c : components) {
         Field f{};
         f.value = c.lastValue;
-        f.radix = ComponentRadix(c, defaultRadix);
-        f.digits = DigitCount(c.element != nullptr ? c.element->size : 0, f.radix);
+        f.radix = componentRadix(c, defaultRadix);
+        f.digits = digitCount(c.element != nullptr ? c.element->size : 0, f.radix);
         text.resize(static_cast<std::size_t>(f.digits) + 40);
-        f.length = FormatLogValue(text.data(), static_cast<std::uint32_t>(f.value), f.digits, f.radix);
+        f.length = formatLogValue(text.data(), static_cast<std::uint32_t>(f.value), f.digits, f.radix);
         m_row += "  ";
         f.offset = m_row.size();
         m_row.append(text.data(), f.length);
@@ -61,7 +61,7 @@ void SampleRows::changeField(std::size_t field, std::int32_t value) {
         wide.resize(static_cast<std::size_t>(f.digits) + 40);
         text = wide.data();
     }
-    const std::size_t length = FormatLogValue(text, static_cast<std::uint32_t>(value), f.digits, f.radix);
+    const std::size_t length = formatLogValue(text, static_cast<std::uint32_t>(value), f.digits, f.radix);
     if (length == f.length) {
         std::memcpy(m_row.data() + f.offset, text, length);
         return;
@@ -78,7 +78,7 @@ void SampleRows::setStamp(std::uint32_t stamp) {
     if (stamp == m_stamp + 1 && countStampUp())
         return;
     char text[16];
-    const auto length = static_cast<std::size_t>(FormatLogValue(text, stamp, 8, 10));
+    const auto length = static_cast<std::size_t>(formatLogValue(text, stamp, 8, 10));
     replaceText(1, m_stampLength, std::string_view(text, length));
     for (Field& f : m_fields)
         f.offset = f.offset + length - m_stampLength;

@@ -2,7 +2,7 @@
 // The sample rows of one walk over the result log. Each component's field stays formatted between
 // rows and is formatted again only when its value changes, and the row is kept whole in one buffer,
 // so a row costs its time stamp and nothing else when few values change (the common case of a long
-// run). The text is exactly what AppendSampleRow makes.
+// run). The text is exactly what appendSampleRow makes.
 
 #include "app/traced_component.h"
 
@@ -17,7 +17,7 @@ namespace cellwatch {
 
 class SampleRows {
 public:
-    // Fields in list order, starting from each component's lastValue; timeDivisor as AppendSampleRow.
+    // Fields in list order, starting from each component's lastValue; timeDivisor as appendSampleRow.
     SampleRows(const std::list<TracedComponent>& components, int defaultRadix, std::uint32_t timeDivisor);
 
     // Field number i (the component's place in the list) now shows value.
@@ -95,6 +95,6 @@ private:
 
 // The text FormatNumber(value, ..., digits, radix, '0') gives, written to out (room for
 // max(digits, 33) characters); returns its length.
-std::size_t FormatLogValue(char* out, std::uint32_t value, int digits, int radix);
+std::size_t formatLogValue(char* out, std::uint32_t value, int digits, int radix);
 
 } // namespace cellwatch

@@ -15,7 +15,7 @@ VcdTraceSink::VcdTraceSink(VcdWriter& writer, const std::list<TracedComponent>& 
             continue;
         const std::uint32_t size = entry.element->size > 32 ? 32 : entry.element->size;
         m_feed.addComponent(entry.element->fullName, static_cast<std::uint16_t>(size),
-                            static_cast<std::uint16_t>(ComponentRadix(entry, defaultRadix)));
+                            static_cast<std::uint16_t>(componentRadix(entry, defaultRadix)));
         if (entry.handle != kNoTraceHandle) {
             if (m_slotOfHandle.size() <= entry.handle)
                 m_slotOfHandle.resize(entry.handle + 1, kNoSlot);

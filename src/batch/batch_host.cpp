@@ -17,7 +17,7 @@ void BatchHost::setSessionFile(std::string sessionFile, std::string calFile) {
     m_calFile = std::move(calFile);
 }
 
-std::string EscapeForTerminal(std::string_view text) {
+std::string escapeForTerminal(std::string_view text) {
     // Bytes of a script or a path (escape, bell, carriage return, and the C1 controls such as CSI, as
     // single bytes or as UTF-8) would act on the user's terminal: escaped. Other UTF-8 text stays.
     static const char hex[] = "0123456789abcdef";
@@ -67,7 +67,7 @@ std::string EscapeForTerminal(std::string_view text) {
 void BatchHost::say(std::string_view text) {
     if (!m_errors)
         return;
-    m_errors("cellwatch: " + EscapeForTerminal(text) + "\n");
+    m_errors("cellwatch: " + escapeForTerminal(text) + "\n");
 }
 
 void BatchHost::messageOk(std::string_view text) {
@@ -116,7 +116,7 @@ std::optional<std::string> BatchHost::saveFileDialog(const FileDialogRequest& re
 std::optional<std::string> BatchHost::chooseCircuitFile() {
     m_circuitProblem.clear();
     if (!m_calFile.empty()) {
-        const std::string why = InputFileProblem(m_calFile);
+        const std::string why = inputFileProblem(m_calFile);
         if (why.empty())
             return m_calFile;
         m_circuitProblem = "No circuit file: \"" + m_calFile + "\" (given with -cal) " + why + ".";
@@ -130,7 +130,7 @@ std::optional<std::string> BatchHost::chooseCircuitFile() {
                                  ? m_sessionFile.substr(0, dot)
                                  : m_sessionFile;
     for (const char* ext : {".cal", ".CAL"}) {
-        if (FileExists(base + ext))
+        if (fileExists(base + ext))
             return base + ext;
     }
     m_circuitProblem = "No circuit file: \"" + base + ".cal\" does not exist; name one with -cal=PATH.";

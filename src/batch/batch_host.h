@@ -16,7 +16,7 @@ namespace cellwatch {
 // text with the bytes that would act on a terminal written as \xNN: C0 controls but tab and line
 // feed, DEL, and the C1 controls (U+0080 to U+009F in UTF-8, and bytes 0x80 to 0x9F outside a UTF-8
 // sequence). Every line a batch run writes to standard error goes through here.
-std::string EscapeForTerminal(std::string_view text);
+std::string escapeForTerminal(std::string_view text);
 
 class BatchHost final : public SessionHost {
 public:

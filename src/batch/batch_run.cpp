@@ -41,7 +41,7 @@ std::vector<std::string> placedErrorLines(const CWizDoc& doc, const std::string&
     for (const ScriptProblem& problem : doc.scriptProblems()) {
         const std::string& line = doc.logLines()[problem.logLine];
         if (line.starts_with(kErrorPrefix))
-            lines.push_back(ScriptProblemText(file, problem.scriptLine, line));
+            lines.push_back(scriptProblemText(file, problem.scriptLine, line));
     }
     return lines;
 }
@@ -83,7 +83,7 @@ public:
     BatchRun(const BatchOptions& options, BatchHost& host, Settings& settings)
         : m_options(options), m_host(host), m_settings(settings), m_file(options.commandFile),
           m_logPath(options.logFile.empty() ? defaultBatchLogPath(options.commandFile) : options.logFile) {
-        m_suite.name = FileNameOf(m_file);
+        m_suite.name = fileNameOf(m_file);
         m_suite.className = m_suite.name;
     }
 
@@ -121,7 +121,7 @@ int BatchRun::run() {
         return kBatchMissingFile;
     }
     // A FIFO or a device as the script would hang the run or never end.
-    if (const std::string why = InputFileProblem(m_file); !why.empty()) {
+    if (const std::string why = inputFileProblem(m_file); !why.empty()) {
         m_host.say(m_file + " " + why + ": the run cannot start");
         return kBatchCannotStart;
     }
@@ -168,7 +168,7 @@ int BatchRun::run() {
     for (const ScriptProblem& problem : doc.scriptProblems()) {
         const std::string& line = doc.logLines()[problem.logLine];
         if (line.starts_with(kWarningPrefix))
-            m_parseWarnings.push_back(ScriptProblemText(m_file, problem.scriptLine, line));
+            m_parseWarnings.push_back(scriptProblemText(m_file, problem.scriptLine, line));
     }
     // Again with the CAL files the script loads.
     if (refuseOutputOverInput(doc.inputFiles()) || refuseSettingsFile(doc.inputFiles()))
@@ -242,7 +242,7 @@ int BatchRun::cannotStart(CWizDoc* doc, std::vector<std::string> reasons, bool r
     std::string summary = reasons.empty() ? std::to_string(detail.size()) + " error(s) in the script; the first: " +
                                                 firstError
                                           : reasons.front();
-    addRunError("The run could not start: " + summary, JoinText(detail, "\n"));
+    addRunError("The run could not start: " + summary, joinText(detail, "\n"));
     writeReport();
     m_host.say(m_suite.name + ": the run could not start" +
                (logWritten ? "; see \"" + m_logPath + "\"" : std::string()));
@@ -300,12 +300,12 @@ int BatchRun::finish(CWizDoc& doc, const RunRecorder& recorder, bool stalled) {
         if (!check.passed) {
             // What a build page shows first: where, what was expected and what the board held.
             c.outcome = JUnitCase::Outcome::Failed;
-            c.message = CheckFailureText(m_file, check);
+            c.message = checkFailureText(m_file, check);
             m_host.say(c.message);
             c.detail = std::string(kWarningPrefix) +
                        (check.message.empty() ? "Assertion failed on " + check.element : check.message);
             if (script != nullptr && check.line >= 0 && check.line < script->lineCount())
-                c.detail += "\n" + ScriptPlace(m_file, check.line) + script->line(check.line);
+                c.detail += "\n" + scriptPlace(m_file, check.line) + script->line(check.line);
             c.detail += "\n" + c.message;
         }
         m_suite.cases.push_back(std::move(c));
@@ -313,7 +313,7 @@ int BatchRun::finish(CWizDoc& doc, const RunRecorder& recorder, bool stalled) {
     if (!problems.empty()) {
         std::vector<std::string> detail = placedErrorLines(doc, m_file);
         detail.insert(detail.begin(), problems.begin(), problems.end());
-        addRunError(JoinText(problems, "; "), JoinText(detail, "\n"));
+        addRunError(joinText(problems, "; "), joinText(detail, "\n"));
     }
     if (!writeReport()) {
         problems.push_back("the JUnit report could not be written");
@@ -332,7 +332,7 @@ int BatchRun::finish(CWizDoc& doc, const RunRecorder& recorder, bool stalled) {
     if (failed > 0)
         summary.push_back(std::to_string(failed) + " failed check(s)");
     summary.insert(summary.end(), problems.begin(), problems.end());
-    m_host.say(m_suite.name + ": " + JoinText(summary, "; ") +
+    m_host.say(m_suite.name + ": " + joinText(summary, "; ") +
                (logWritten ? "; see \"" + m_logPath + "\"" : std::string()));
     return kBatchFailed;
 }

@@ -7,8 +7,8 @@
 
 namespace cellwatch {
 
-std::string ScriptValueText(std::uint32_t value, std::uint32_t widthBits, int radix) {
-    const int digits = DigitCount(widthBits, radix);
+std::string scriptValueText(std::uint32_t value, std::uint32_t widthBits, int radix) {
+    const int digits = digitCount(widthBits, radix);
     std::string text;
     const char* suffix = "\\b";
     switch (radix) {
@@ -34,23 +34,23 @@ std::string ScriptValueText(std::uint32_t value, std::uint32_t widthBits, int ra
     return text + suffix;
 }
 
-std::string ScriptPlace(std::string_view file, int line) {
+std::string scriptPlace(std::string_view file, int line) {
     std::string place(file);
     if (line >= 0)
         place += ":" + std::to_string(line + 1);
     return place + ": ";
 }
 
-std::string CheckFailureText(std::string_view file, const CheckOutcome& check) {
-    std::string text = ScriptPlace(file, check.line);
+std::string checkFailureText(std::string_view file, const CheckOutcome& check) {
+    std::string text = scriptPlace(file, check.line);
     text += check.message.empty() ? "Assertion failed on " + check.element : check.message;
-    text += ": expected " + ScriptValueText(check.expected, check.width, check.radix);
-    text += ", read " + ScriptValueText(check.read, check.width, check.radix);
+    text += ": expected " + scriptValueText(check.expected, check.width, check.radix);
+    text += ", read " + scriptValueText(check.read, check.width, check.radix);
     return text;
 }
 
-std::string ScriptProblemText(std::string_view file, int line, std::string_view logLine) {
-    std::string text = ScriptPlace(file, line);
+std::string scriptProblemText(std::string_view file, int line, std::string_view logLine) {
+    std::string text = scriptPlace(file, line);
     text += logLine;
     // The commonest first mistake: a decimal number where a binary one is read ("assign din 2").
     if (logLine.find("parse value") != std::string_view::npos ||

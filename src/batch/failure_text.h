@@ -15,16 +15,16 @@ namespace cellwatch {
 // A value as a script writes it: the digits of the radix, zero-padded to the element's width as the
 // log shows them, and the radix suffix (`\b`, `\o`, `\d`, `\h`), so that it can be pasted into a
 // `check` line and is never read as binary by mistake.
-std::string ScriptValueText(std::uint32_t value, std::uint32_t widthBits, int radix);
+std::string scriptValueText(std::uint32_t value, std::uint32_t widthBits, int radix);
 
 // "FILE:LINE: " (line 0-based, shown from 1), or "FILE: " when the line is not known.
-std::string ScriptPlace(std::string_view file, int line);
+std::string scriptPlace(std::string_view file, int line);
 
 // "FILE:LINE: Assertion failed on NAME: expected X, read Y".
-std::string CheckFailureText(std::string_view file, const CheckOutcome& check);
+std::string checkFailureText(std::string_view file, const CheckOutcome& check);
 
 // "FILE:LINE: " and the log's line; a value the script could not read also gets a reminder of how
 // values are written.
-std::string ScriptProblemText(std::string_view file, int line, std::string_view logLine);
+std::string scriptProblemText(std::string_view file, int line, std::string_view logLine);
 
 } // namespace cellwatch

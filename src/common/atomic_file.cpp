@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -21,12 +22,12 @@ constexpr int kMaxLinkHops = 40;
 // A name near the file system's limit of 255 bytes must still leave room for the additions.
 constexpr std::size_t kNameKept = 200;
 
-std::size_t NameStart(const std::string& path) {
+std::size_t fileNameStart(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? 0 : slash + 1;
 }
 
-bool ReadLink(const std::string& path, std::string& target) {
+bool readLink(const std::string& path, std::string& target) {
     std::vector<char> buffer(256);
     for (;;) {
         const ssize_t n = ::readlink(path.c_str(), buffer.data(), buffer.size());
@@ -41,8 +42,8 @@ bool ReadLink(const std::string& path, std::string& target) {
 }
 
 // "dir/.name.<pid>-<n>.tmp" beside "dir/name": hidden, and unique across processes and attempts.
-std::string TempNameFor(const std::string& target, unsigned attempt) {
-    const std::size_t nameStart = NameStart(target);
+std::string tempNameFor(const std::string& target, unsigned attempt) {
+    const std::size_t nameStart = fileNameStart(target);
     std::string name = target.substr(0, nameStart);
     name += '.';
     name.append(target, nameStart, kNameKept);
@@ -54,7 +55,7 @@ std::string TempNameFor(const std::string& target, unsigned attempt) {
 }
 
 // The pid in "<pid>-<n>.tmp", or 0 when rest is not exactly that.
-long PidOfTempSuffix(std::string_view rest) {
+long pidOfTempSuffix(std::string_view rest) {
     long pid = 0;
     std::size_t i = 0;
     for (; i < rest.size() && rest[i] >= '0' && rest[i] <= '9' && pid < 1'000'000'000L; ++i)
@@ -69,8 +70,8 @@ long PidOfTempSuffix(std::string_view rest) {
 
 // A save killed outright (SIGKILL, power loss) leaves its temporary file; the next save of the same
 // target removes those whose process is gone. A pid that is in use again only delays that.
-void RemoveOrphanedTemporaries(const std::string& target) {
-    const std::size_t nameStart = NameStart(target);
+void removeOrphanedTemporaries(const std::string& target) {
+    const std::size_t nameStart = fileNameStart(target);
     const std::string folder = nameStart == 0 ? std::string(".") : target.substr(0, nameStart);
     const std::string prefix = '.' + target.substr(nameStart, kNameKept) + '.';
     DIR* dir = ::opendir(folder.c_str());
@@ -81,7 +82,7 @@ void RemoveOrphanedTemporaries(const std::string& target) {
         const std::string_view name = entry->d_name;
         if (!name.starts_with(prefix))
             continue;
-        const long pid = PidOfTempSuffix(name.substr(prefix.size()));
+        const long pid = pidOfTempSuffix(name.substr(prefix.size()));
         if (pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
             orphans.emplace_back(name);
     }
@@ -96,7 +97,7 @@ void RemoveOrphanedTemporaries(const std::string& target) {
 
 } // namespace
 
-SaveTarget ResolveSaveTarget(const std::string& path) {
+SaveTarget resolveSaveTarget(const std::string& path) {
     // stat follows links the way the kernel will when the file is opened, which also copes with
     // links such as /dev/stdout whose target is no path at all ("pipe:[1234]").
     struct stat st {};
@@ -114,9 +115,9 @@ SaveTarget ResolveSaveTarget(const std::string& path) {
         if (::lstat(current.c_str(), &link) != 0 || !S_ISLNK(link.st_mode))
             return SaveTarget{SaveTarget::Kind::Replace, current};
         std::string next;
-        if (!ReadLink(current, next))
+        if (!readLink(current, next))
             return SaveTarget{SaveTarget::Kind::Unusable, path, errno};
-        current = next.starts_with('/') ? next : current.substr(0, NameStart(current)) + next;
+        current = next.starts_with('/') ? next : current.substr(0, fileNameStart(current)) + next;
     }
     return SaveTarget{SaveTarget::Kind::Unusable, path, ELOOP};
 }
@@ -158,7 +159,7 @@ bool AtomicFile::open(const std::string& target) {
     abandon();
     m_failed = false;
     m_error = 0;
-    const SaveTarget resolved = ResolveSaveTarget(target);
+    const SaveTarget resolved = resolveSaveTarget(target);
     m_target = resolved.path;
     if (resolved.kind == SaveTarget::Kind::Unusable) {
         fail(resolved.error);
@@ -177,12 +178,12 @@ bool AtomicFile::open(const std::string& target) {
         return true;
     }
 
-    RemoveOrphanedTemporaries(m_target);
+    removeOrphanedTemporaries(m_target);
     int error = 0;
     // Created with the clean-up list locked, so SIGINT or SIGTERM removes it whenever they come.
-    m_ticket = CreateRemovable(RemovableKind::File, [&] {
+    m_ticket = createRemovable(RemovableKind::File, [&] {
         for (unsigned attempt = 0; attempt < 100; ++attempt) {
-            m_tempPath = TempNameFor(m_target, attempt);
+            m_tempPath = tempNameFor(m_target, attempt);
             m_fd = ::open(m_tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (m_fd >= 0)
                 return m_tempPath;
@@ -275,7 +276,7 @@ bool AtomicFile::commit() {
     // is renamed: the target is whole either way.
     if (!m_failed && std::rename(m_tempPath.c_str(), m_target.c_str()) != 0)
         fail(errno);
-    SettleRemovable(m_ticket, [this] {
+    settleRemovable(m_ticket, [this] {
         if (m_failed)
             std::remove(m_tempPath.c_str());
     });
@@ -291,13 +292,13 @@ void AtomicFile::abandon() {
         m_fd = -1;
     }
     if (!m_tempPath.empty()) {
-        SettleRemovable(m_ticket, [this] { std::remove(m_tempPath.c_str()); });
+        settleRemovable(m_ticket, [this] { std::remove(m_tempPath.c_str()); });
         m_ticket = 0;
         m_tempPath.clear();
     }
 }
 
-void DropCachedPages(const std::string& path) {
+void dropCachedPages(const std::string& path) {
     // Non-blocking: a FIFO put there meanwhile must not hold the caller.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
@@ -308,12 +309,24 @@ void DropCachedPages(const std::string& path) {
     ::close(fd);
 }
 
-SaveResult SaveFileAtomically(const std::string& path, std::string_view data) {
-    AtomicFile file;
-    if (!file.open(path))
+SaveResult SaveFileAtomically(const std::string& path, std::string_view data, std::string* reason) {
+    if (path.empty()) {
+        if (reason != nullptr)
+            *reason = "Cannot save: no file name.";
         return SaveResult::CannotCreate;
-    file.write(data.data(), data.size());
-    return file.commit() ? SaveResult::Ok : SaveResult::WriteFailed;
+    }
+    AtomicFile file;
+    SaveResult result = SaveResult::Ok;
+    if (!file.open(path)) {
+        result = SaveResult::CannotCreate;
+    } else {
+        file.write(data.data(), data.size());
+        if (!file.commit())
+            result = SaveResult::WriteFailed;
+    }
+    if (result != SaveResult::Ok && reason != nullptr)
+        *reason = "Cannot save " + path + ": " + std::strerror(file.lastError());
+    return result;
 }
 
 } // namespace cellwatch

@@ -29,7 +29,7 @@ struct SaveTarget {
     int error = 0; // the errno that made it Unusable
 };
 
-SaveTarget ResolveSaveTarget(const std::string& path);
+SaveTarget resolveSaveTarget(const std::string& path);
 
 class AtomicFile {
 public:
@@ -98,9 +98,10 @@ enum class SaveResult {
 // Drops the cached pages of the regular file at path (links followed), if there is one; its
 // contents stay as they are. A run about to replace a large output calls it early, so that the
 // rename at its end does not have to free them.
-void DropCachedPages(const std::string& path);
+void dropCachedPages(const std::string& path);
 
-// Saves a whole file at once through an AtomicFile.
-SaveResult SaveFileAtomically(const std::string& path, std::string_view data);
+// Saves a whole file at once through an AtomicFile. When it fails and reason is given, reason gets
+// a sentence for the user that names the file and the cause ("Cannot save PATH: CAUSE").
+SaveResult SaveFileAtomically(const std::string& path, std::string_view data, std::string* reason = nullptr);
 
 } // namespace cellwatch

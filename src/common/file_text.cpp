@@ -38,7 +38,7 @@ void setWhy(std::string* why, std::string text) {
 
 } // namespace
 
-std::string InputFileProblem(const std::string& path) {
+std::string inputFileProblem(const std::string& path) {
     std::string why;
     const int fd = OpenInputFile(path, &why);
     if (fd >= 0)
@@ -86,7 +86,7 @@ int OpenInputFile(const std::string& path, std::string* why) {
     return fd;
 }
 
-bool ReadFileText(const std::string& path, std::string& text, std::string* why) {
+bool readFileText(const std::string& path, std::string& text, std::string* why) {
     text.clear();
     const int fd = OpenInputFile(path, why);
     if (fd < 0)

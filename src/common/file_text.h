@@ -17,14 +17,14 @@ inline constexpr std::uint64_t kMaxInputFileBytes = std::uint64_t{64} << 20;
 // Empty when path names a regular file (links followed) that can be opened for reading; otherwise
 // why it cannot serve as an input, as the end of a sentence: "does not exist", "is a FIFO, not a
 // regular file", "cannot be read (Permission denied)", "is larger than 64 MiB (...)".
-std::string InputFileProblem(const std::string& path);
+std::string inputFileProblem(const std::string& path);
 
 // Opens path read-only when it is a regular file, without ever blocking on a FIFO. -1 otherwise, with
-// why (when given) set as InputFileProblem would set it.
+// why (when given) set as inputFileProblem would set it.
 int OpenInputFile(const std::string& path, std::string* why = nullptr);
 
 // False when the file cannot be opened or read, or is not a regular file; the text is then left
 // empty. why, when given, says what went wrong.
-bool ReadFileText(const std::string& path, std::string& text, std::string* why = nullptr);
+bool readFileText(const std::string& path, std::string& text, std::string* why = nullptr);
 
 } // namespace cellwatch

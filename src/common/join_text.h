@@ -10,7 +10,7 @@
 namespace cellwatch {
 
 // The pieces of a message joined into one text.
-inline std::string JoinText(std::initializer_list<std::string_view> pieces) {
+inline std::string joinText(std::initializer_list<std::string_view> pieces) {
     std::size_t length = 0;
     for (std::string_view p : pieces)
         length += p.size();
@@ -22,7 +22,7 @@ inline std::string JoinText(std::initializer_list<std::string_view> pieces) {
 }
 
 // The parts with separator between each two.
-inline std::string JoinText(const std::vector<std::string>& parts, std::string_view separator) {
+inline std::string joinText(const std::vector<std::string>& parts, std::string_view separator) {
     std::string text;
     for (const std::string& part : parts) {
         if (!text.empty())

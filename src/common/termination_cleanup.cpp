@@ -27,12 +27,12 @@ struct RemovableList {
 };
 
 // Never destroyed: a signal may arrive while static objects are being torn down at exit.
-RemovableList& List() {
+RemovableList& removableList() {
     static RemovableList* list = new RemovableList;
     return *list;
 }
 
-void Remove(const Removable& entry) {
+void removeEntry(const Removable& entry) {
     std::error_code ignored;
     if (entry.kind == RemovableKind::Folder)
         std::filesystem::remove_all(entry.path, ignored);
@@ -40,7 +40,7 @@ void Remove(const Removable& entry) {
         std::filesystem::remove(entry.path, ignored);
 }
 
-sigset_t WatchedSignals() {
+sigset_t watchedSignals() {
     sigset_t set;
     sigemptyset(&set);
     // SIGHUP is what a run started over SSH gets when the connection drops, SIGQUIT what Ctrl+\ sends:
@@ -52,8 +52,8 @@ sigset_t WatchedSignals() {
 
 } // namespace
 
-std::uint64_t CreateRemovable(RemovableKind kind, const std::function<std::string()>& create) {
-    RemovableList& list = List();
+std::uint64_t createRemovable(RemovableKind kind, const std::function<std::string()>& create) {
+    RemovableList& list = removableList();
     const std::lock_guard<std::mutex> hold(list.lock);
     std::string path = create();
     if (path.empty())
@@ -63,23 +63,23 @@ std::uint64_t CreateRemovable(RemovableKind kind, const std::function<std::strin
     return ticket;
 }
 
-void SettleRemovable(std::uint64_t ticket, const std::function<void()>& settle) {
-    RemovableList& list = List();
+void settleRemovable(std::uint64_t ticket, const std::function<void()>& settle) {
+    RemovableList& list = removableList();
     const std::lock_guard<std::mutex> hold(list.lock);
     settle();
     list.entries.erase(ticket);
 }
 
-void RemoveAllRemovables() {
-    RemovableList& list = List();
+void removeAllRemovables() {
+    RemovableList& list = removableList();
     list.lock.lock(); // deliberately never unlocked
     for (const auto& [ticket, entry] : list.entries)
-        Remove(entry);
+        removeEntry(entry);
     list.entries.clear();
 }
 
-bool StartTerminationWatch() {
-    const sigset_t set = WatchedSignals();
+bool startTerminationWatch() {
+    const sigset_t set = watchedSignals();
     if (pthread_sigmask(SIG_BLOCK, &set, nullptr) != 0)
         return false;
     try {
@@ -87,7 +87,7 @@ bool StartTerminationWatch() {
             int signal = 0;
             while (sigwait(&set, &signal) != 0) {
             }
-            RemoveAllRemovables();
+            removeAllRemovables();
             ::_exit(128 + signal);
         }).detach();
     } catch (const std::system_error&) {

@@ -91,7 +91,7 @@ bool SymbolTable::load(std::string_view path) {
     const std::string derived = symbolPath(path);
     std::string bytes;
     // A folder opens on Linux but cannot be read: that is no symbol table either.
-    if (!ReadFileText(derived, bytes)) {
+    if (!readFileText(derived, bytes)) {
         clear();
         setLastError(kInvalidFile);
         return false;

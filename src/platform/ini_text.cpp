@@ -2,7 +2,7 @@
 
 namespace cellwatch {
 
-bool ReadsAsIniText(std::string_view text) {
+bool readsAsIniText(std::string_view text) {
     if (text.find('\0') != std::string_view::npos)
         return false;
     bool continued = false;

@@ -10,6 +10,6 @@ namespace cellwatch {
 // True when every line is blank, a comment (';' or '#'), a section header ("[name]"), a "key=value"
 // line, or continues the line before it (which ended with a backslash); and the text holds no NUL
 // byte. An empty text is INI.
-bool ReadsAsIniText(std::string_view text);
+bool readsAsIniText(std::string_view text);
 
 } // namespace cellwatch

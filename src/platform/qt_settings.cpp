@@ -88,7 +88,7 @@ bool fileReadsAsIni(const std::string& path) {
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return true; // a new file, or one QSettings cannot touch anyway
     std::string text;
-    return ReadFileText(path, text) && ReadsAsIniText(text);
+    return readFileText(path, text) && readsAsIniText(text);
 }
 
 } // namespace
@@ -101,7 +101,7 @@ QtSettings::QtSettings() {
         (QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
          QStringLiteral("/Halvane/LC3400 Cellwatch.ini"))
             .toStdString();
-    const SaveTarget target = ResolveSaveTarget(file);
+    const SaveTarget target = resolveSaveTarget(file);
     if (target.kind == SaveTarget::Kind::Replace && target.path == file) {
         m_settings = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
                                                  QStringLiteral("Halvane"), QStringLiteral("LC3400 Cellwatch"));
@@ -119,11 +119,11 @@ QtSettings::QtSettings(const std::string& iniPath) {
 void QtSettings::open(const std::string& iniPath) {
     // QSettings saves by renaming a new file over its own, which would replace a link by a plain
     // file and a device by a plain file; it only ever sees a regular file's path here.
-    const SaveTarget target = ResolveSaveTarget(iniPath);
+    const SaveTarget target = resolveSaveTarget(iniPath);
     std::string file = target.kind == SaveTarget::Kind::Replace ? target.path : iniPath;
     if (target.kind == SaveTarget::Kind::InPlace) {
         removeDeadPrivateFolders(QDir::tempPath());
-        m_cleanupTicket = CreateRemovable(RemovableKind::Folder, [this] {
+        m_cleanupTicket = createRemovable(RemovableKind::Folder, [this] {
             m_privateFolder = std::make_unique<QTemporaryDir>(
                 QDir::tempPath() + QLatin1Char('/') + QLatin1String(kPrivatePrefix) +
                 QString::number(::getpid()) + QStringLiteral("-XXXXXX"));
@@ -149,7 +149,7 @@ QtSettings::~QtSettings() {
     if (m_deviceBehind)
         sync();
     m_settings.reset();
-    SettleRemovable(m_cleanupTicket, [this] { m_privateFolder.reset(); });
+    settleRemovable(m_cleanupTicket, [this] { m_privateFolder.reset(); });
 }
 
 QVariant QtSettings::valueOf(const QString& key) const {

@@ -132,7 +132,7 @@ TempFolder::TempFolder(const std::string& base) : m_base(base.empty() ? defaultB
 TempFolder::~TempFolder() {
     if (m_privateFolder.empty())
         return;
-    SettleRemovable(m_cleanupTicket, [this] {
+    settleRemovable(m_cleanupTicket, [this] {
         QDir(QString::fromStdString(m_privateFolder)).removeRecursively();
         ::close(m_ownerLock);
     });
@@ -153,7 +153,7 @@ bool TempFolder::prepare() {
 
     // QTemporaryDir makes a folder only this user can enter, with a name no other process has.
     std::unique_ptr<QTemporaryDir> privateDir;
-    const std::uint64_t ticket = CreateRemovable(RemovableKind::Folder, [&] {
+    const std::uint64_t ticket = createRemovable(RemovableKind::Folder, [&] {
         privateDir = std::make_unique<QTemporaryDir>(folder + QLatin1Char('/') +
                                                      QLatin1String(kPrivatePrefix) + QStringLiteral("XXXXXX"));
         return privateDir->isValid() ? privateDir->path().toStdString() : std::string();
@@ -162,7 +162,7 @@ bool TempFolder::prepare() {
         return false;
     const int lock = takeOwnerLock(privateDir->filePath(QLatin1String(kOwnerLockName)));
     if (lock < 0) {
-        SettleRemovable(ticket, [&] { privateDir.reset(); }); // removes the new folder
+        settleRemovable(ticket, [&] { privateDir.reset(); }); // removes the new folder
         return false;
     }
     privateDir->setAutoRemove(false);

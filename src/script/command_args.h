@@ -15,7 +15,7 @@ namespace cellwatch {
 
 // Takes the next token off the argument text (NextToken, then DropToken). False, with an empty
 // token, when only separators are left.
-inline bool TakeToken(std::string& args, std::string& token) {
+inline bool takeToken(std::string& args, std::string& token) {
     const bool found = NextToken(args, token);
     DropToken(args);
     return found;
@@ -28,10 +28,10 @@ public:
     explicit TokenCursor(std::string_view text) : m_rest(text) {}
     bool take(std::string& token) {
         std::size_t start = 0;
-        while (start < m_rest.size() && IsSeparator(m_rest[start]))
+        while (start < m_rest.size() && isSeparator(m_rest[start]))
             ++start;
         std::size_t end = start;
-        while (end < m_rest.size() && !IsSeparator(m_rest[end]))
+        while (end < m_rest.size() && !isSeparator(m_rest[end]))
             ++end;
         token.assign(m_rest.substr(start, end - start));
         m_rest.remove_prefix(end);
@@ -43,14 +43,14 @@ private:
 };
 
 // True when the text holds nothing but separators.
-inline bool IsBlankText(std::string_view text) {
+inline bool isBlankText(std::string_view text) {
     for (char c : text)
-        if (!IsSeparator(c))
+        if (!isSeparator(c))
             return false;
     return true;
 }
 
-inline std::unique_ptr<ScriptCommand> MakeCommand(CommandKind kind) {
+inline std::unique_ptr<ScriptCommand> makeCommand(CommandKind kind) {
     auto command = std::make_unique<ScriptCommand>();
     command->kind = kind;
     return command;

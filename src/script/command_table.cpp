@@ -55,13 +55,13 @@ std::unique_ptr<ScriptCommand> dispatchCommand(ScriptSession& session, std::stri
     if (!NextToken(line, word))
         return nullptr;
     DropToken(line);
-    word = ToLowerAscii(word);
+    word = toLowerAscii(word);
 
     for (const CommandEntry& entry : kCommands)
         if (entry.word == word)
             return entry.handler(session, line);
 
-    session.LogError(JoinText({"Command \"", word, "\" is not a valid command."}));
+    session.LogError(joinText({"Command \"", word, "\" is not a valid command."}));
     return nullptr;
 }
 

@@ -21,7 +21,7 @@ namespace {
 // The vector name the session gives its software clock; a group under that name would make two
 // elements share one key as soon as a clock register is chosen.
 bool isReservedName(std::string_view name) {
-    return ToLowerAscii(name) == ToLowerAscii(kSoftwareClockName);
+    return toLowerAscii(name) == toLowerAscii(kSoftwareClockName);
 }
 
 struct RadixWord {
@@ -35,41 +35,41 @@ constexpr std::array<RadixWord, 4> kRadixWords = {{{"bin", 2}, {"oct", 8}, {"dec
 
 std::unique_ptr<ScriptCommand> compileCheck(ScriptSession& session, std::string& args) {
     std::string name;
-    TakeToken(args, name);
+    takeToken(args, name);
     DesignElement* element = session.findElement(name);
     if (element == nullptr) {
         session.LogError(
-            JoinText({"CHECK - Cannot assert on element \"", name, "\", as it does not exist."}));
+            joinText({"CHECK - Cannot assert on element \"", name, "\", as it does not exist."}));
         return nullptr;
     }
     std::string token;
-    TakeToken(args, token);
+    takeToken(args, token);
     std::uint32_t value = 0;
     if (!ParseValue(token, value)) {
-        session.LogError(JoinText({"CHECK - Cannot parse value \"", token, "\"."}));
+        session.LogError(joinText({"CHECK - Cannot parse value \"", token, "\"."}));
         return nullptr;
     }
-    auto command = MakeCommand(CommandKind::Check);
+    auto command = makeCommand(CommandKind::Check);
     command->element = element;
     command->value = static_cast<std::int32_t>(value);
     return command;
 }
 
 std::unique_ptr<ScriptCommand> compileBreak(ScriptSession& session, std::string& args) {
-    if (IsBlankText(args))
-        return MakeCommand(CommandKind::Break);
+    if (isBlankText(args))
+        return makeCommand(CommandKind::Break);
     std::string name;
-    TakeToken(args, name);
+    takeToken(args, name);
     DesignElement* element = session.findElement(name);
     if (element == nullptr) {
-        session.LogError(JoinText({"BREAK - Cannot break on element \"", name, "\" as it does not exist."}));
+        session.LogError(joinText({"BREAK - Cannot break on element \"", name, "\" as it does not exist."}));
         return nullptr;
     }
     std::string token;
-    TakeToken(args, token);
+    takeToken(args, token);
     std::uint32_t value = 0;
     if (!ParseValue(token, value)) {
-        session.LogError(JoinText({"BREAK - Cannot parse value \"", token, "\"."}));
+        session.LogError(joinText({"BREAK - Cannot parse value \"", token, "\"."}));
         return nullptr;
     }
     session.addBreakCondition(element, value);
@@ -77,7 +77,7 @@ std::unique_ptr<ScriptCommand> compileBreak(ScriptSession& session, std::string&
 }
 
 std::unique_ptr<ScriptCommand> compileTrace(ScriptSession& session, std::string& args) {
-    if (IsBlankText(args)) {
+    if (isBlankText(args)) {
         session.LogWarning("TRACE - Nothing to trace!");
         return nullptr;
     }
@@ -88,15 +88,15 @@ std::unique_ptr<ScriptCommand> compileTrace(ScriptSession& session, std::string&
         DesignElement* element = session.findElement(name);
         if (element == nullptr) {
             session.LogError(
-                JoinText({"TRACE - Element \"", name, "\" cannot be traced as it does not exist."}));
+                joinText({"TRACE - Element \"", name, "\" cannot be traced as it does not exist."}));
             return nullptr;
         }
         if (element->type == ElementType::Composite) {
-            session.LogError(JoinText({"TRACE - Cannot trace composite object \"", name, "\""}));
+            session.LogError(joinText({"TRACE - Cannot trace composite object \"", name, "\""}));
             return nullptr;
         }
         if (session.isTraced(element)) {
-            session.LogError(JoinText({"TRACE - Trace \"", name, "\" has already been defined."}));
+            session.LogError(joinText({"TRACE - Trace \"", name, "\" has already been defined."}));
             return nullptr;
         }
         session.traceElement(element);
@@ -104,28 +104,28 @@ std::unique_ptr<ScriptCommand> compileTrace(ScriptSession& session, std::string&
         char size[16];
         const auto end = std::to_chars(size, size + sizeof size, element->size).ptr;
         session.LogInfo(
-            JoinText({"Adding trace: ", element->fullName, " - Size: ", std::string_view(size, end - size)}));
+            joinText({"Adding trace: ", element->fullName, " - Size: ", std::string_view(size, end - size)}));
         if (!isReadable(*element))
             session.LogWarning(
-                JoinText({"TRACE - Element \"", name,
+                joinText({"TRACE - Element \"", name,
                           "\" contains cells that cannot be read. Using cell outputs instead."}));
     }
     return nullptr;
 }
 
 std::unique_ptr<ScriptCommand> compileTraceOn(ScriptSession&, std::string&) {
-    return MakeCommand(CommandKind::TraceOn);
+    return makeCommand(CommandKind::TraceOn);
 }
 
 std::unique_ptr<ScriptCommand> compileTraceOff(ScriptSession&, std::string&) {
-    return MakeCommand(CommandKind::TraceOff);
+    return makeCommand(CommandKind::TraceOff);
 }
 
 std::unique_ptr<ScriptCommand> compileVector(ScriptSession& session, std::string& args) {
     std::string name;
-    TakeToken(args, name);
+    takeToken(args, name);
     if (session.findElement(name) != nullptr || isReservedName(name)) {
-        session.LogError(JoinText({"VECTOR - Cannot redefine \"", name, "\", this name is already in use."}));
+        session.LogError(joinText({"VECTOR - Cannot redefine \"", name, "\", this name is already in use."}));
         return nullptr;
     }
 
@@ -138,14 +138,14 @@ std::unique_ptr<ScriptCommand> compileVector(ScriptSession& session, std::string
     TokenCursor tokens(args);
     while (tokens.take(token)) {
         if (!ExpandBus(token)) {
-            session.LogError(JoinText({"VECTOR - Cannot expand bus in vector \"", name, "\"."}));
+            session.LogError(joinText({"VECTOR - Cannot expand bus in vector \"", name, "\"."}));
             return nullptr;
         }
         TokenCursor expanded(token);
         while (expanded.take(member)) {
             DesignElement* element = session.findElement(member);
             if (element == nullptr) {
-                session.LogError(JoinText(
+                session.LogError(joinText(
                     {"VECTOR - Cannot make vector \"", name, "\", element \"", member, "\" is not valid."}));
                 return nullptr;
             }
@@ -156,53 +156,53 @@ std::unique_ptr<ScriptCommand> compileVector(ScriptSession& session, std::string
     }
     if (members.empty()) {
         session.LogError(
-            JoinText({"VECTOR - Cannot make vector \"", name, "\", as no componets specified."}));
+            joinText({"VECTOR - Cannot make vector \"", name, "\", as no componets specified."}));
         return nullptr;
     }
     if (bits > 32) {
         session.LogError(
-            JoinText({"VECTOR - Cannot make vector \"", name, "\", as it is too large (32 bits max)."}));
+            joinText({"VECTOR - Cannot make vector \"", name, "\", as it is too large (32 bits max)."}));
         return nullptr;
     }
     if (depth + 1 > kMaxGroupDepth) {
         // Deeper nests would be logged as assigned and traced while nothing reached their cells.
         session.LogError(
-            JoinText({"VECTOR - Cannot make vector \"", name, "\", as its groups nest more than ",
+            joinText({"VECTOR - Cannot make vector \"", name, "\", as its groups nest more than ",
                       std::to_string(kMaxGroupDepth), " deep."}));
         return nullptr;
     }
     // The name was free a moment ago; a refusal now means the design tree is full.
     if (session.makeGroupElement(name, std::move(members)) == nullptr)
-        session.LogError(JoinText({"VECTOR - Cannot redefine \"", name, "\", this name is already in use."}));
+        session.LogError(joinText({"VECTOR - Cannot redefine \"", name, "\", this name is already in use."}));
     return nullptr;
 }
 
 std::unique_ptr<ScriptCommand> compileRadix(ScriptSession& session, std::string& args) {
     // The whole line is lower-cased, so the messages show the words lower-cased too.
-    args = ToLowerAscii(args);
+    args = toLowerAscii(args);
     std::string token;
-    TakeToken(args, token);
+    takeToken(args, token);
     int base = 0;
     for (const RadixWord& radix : kRadixWords)
         if (radix.word == token)
             base = radix.base;
     if (base == 0) {
-        session.LogError(JoinText({"RADIX - \"", token, "\" is not a valid base."}));
+        session.LogError(joinText({"RADIX - \"", token, "\" is not a valid base."}));
         return nullptr;
     }
     std::string name;
-    while (TakeToken(args, name)) {
+    while (takeToken(args, name)) {
         if (DesignElement* element = session.findElement(name))
             element->radix = base;
         else
             session.LogError(
-                JoinText({"RADIX - Cannot set radix on element \"", name, "\" as it does not exist."}));
+                joinText({"RADIX - Cannot set radix on element \"", name, "\" as it does not exist."}));
     }
     return nullptr;
 }
 
 std::unique_ptr<ScriptCommand> compileEcho(ScriptSession&, std::string& args) {
-    auto command = MakeCommand(CommandKind::Echo);
+    auto command = makeCommand(CommandKind::Echo);
     // Without a quoted string the line is still an echo, of nothing.
     TakeQuoted(args, command->text);
     return command;
@@ -210,11 +210,11 @@ std::unique_ptr<ScriptCommand> compileEcho(ScriptSession&, std::string& args) {
 
 std::unique_ptr<ScriptCommand> compileComment(ScriptSession& session, std::string& args) {
     std::string token;
-    NextToken(ToLowerAscii(args), token);
+    NextToken(toLowerAscii(args), token);
     if (token == "on")
-        return MakeCommand(CommandKind::CommentOn);
+        return makeCommand(CommandKind::CommentOn);
     if (token == "off")
-        return MakeCommand(CommandKind::CommentOff);
+        return makeCommand(CommandKind::CommentOff);
     session.LogError("COMMENT - Takes only on and off as parameters.");
     return nullptr;
 }

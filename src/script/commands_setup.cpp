@@ -35,15 +35,15 @@ std::unique_ptr<ScriptCommand> compileLoadCal(ScriptSession& session, std::strin
     if (!TakeQuoted(rest, path))
         NextToken(args, path);
     const std::string resolved = session.resolveScriptPath(path);
-    if (const std::string why = InputFileProblem(resolved); !why.empty()) {
-        session.LogError(JoinText({"LOADCAL - Cannot find CAL file \"", path, "\"."}));
+    if (const std::string why = inputFileProblem(resolved); !why.empty()) {
+        session.LogError(joinText({"LOADCAL - Cannot find CAL file \"", path, "\"."}));
         // The error's words are the same for a missing file and a device; this line tells which.
         if (why != "does not exist" && why != "is a folder")
-            session.LogInfo(JoinText({"\"", resolved, "\" ", why, "."}));
+            session.LogInfo(joinText({"\"", resolved, "\" ", why, "."}));
         return nullptr;
     }
     // The step keeps the path as written; the run resolves it against the script again.
-    auto command = MakeCommand(CommandKind::LoadCal);
+    auto command = makeCommand(CommandKind::LoadCal);
     command->text = std::move(path);
     return command;
 }
@@ -54,15 +54,15 @@ std::unique_ptr<ScriptCommand> compileSetClockReg(ScriptSession& session, std::s
     if (session.runMode() == RunMode::Script && session.clockElement() != nullptr)
         return nullptr;
     std::string name;
-    TakeToken(args, name);
+    takeToken(args, name);
     DesignElement* element = session.findElement(name);
     if (element == nullptr) {
-        session.LogError(JoinText({"SETCLOCKREG - Cannot clock on \"", name, "\" as it does not exist."}));
+        session.LogError(joinText({"SETCLOCKREG - Cannot clock on \"", name, "\" as it does not exist."}));
         return nullptr;
     }
     if (element->type != ElementType::Symbol || element->combinatorial != 0) {
         session.LogError(
-            JoinText({"SETCLOCKREG - Can only clock on registers, and \"", name, "\" is not a register."}));
+            joinText({"SETCLOCKREG - Can only clock on registers, and \"", name, "\" is not a register."}));
         return nullptr;
     }
     session.selectClockRegister(element);
@@ -71,15 +71,15 @@ std::unique_ptr<ScriptCommand> compileSetClockReg(ScriptSession& session, std::s
 
 std::unique_ptr<ScriptCommand> compileSetClockMode(ScriptSession& session, std::string& args) {
     std::string token;
-    TakeToken(args, token);
-    token = ToLowerAscii(token);
+    takeToken(args, token);
+    token = toLowerAscii(token);
     for (const ClockModeWord& mode : kClockModes) {
         if (mode.word == token) {
             session.storeClockMethod(mode.method);
             return nullptr;
         }
     }
-    session.LogError(JoinText({"SETCLOCKMODE - Invalid clock type \"", token, "\"."}));
+    session.LogError(joinText({"SETCLOCKMODE - Invalid clock type \"", token, "\"."}));
     return nullptr;
 }
 

@@ -21,16 +21,16 @@ struct SequenceWords {
 
 void compileSequence(ScriptSession& session, std::string& args, const SequenceWords& words) {
     std::string name;
-    TakeToken(args, name);
+    takeToken(args, name);
     DesignElement* element = session.findElement(name);
     if (element == nullptr) {
         session.LogError(
-            JoinText({words.prefix, "Cannot ", words.verb, " element \"", name, "\" as it does not exist."}));
+            joinText({words.prefix, "Cannot ", words.verb, " element \"", name, "\" as it does not exist."}));
         return;
     }
     if (session.findSequence(element) != nullptr) {
         session.LogError(
-            JoinText({words.prefix, "Data sequence already exists for element \"", name, "\"."}));
+            joinText({words.prefix, "Data sequence already exists for element \"", name, "\"."}));
         return;
     }
 
@@ -38,13 +38,13 @@ void compileSequence(ScriptSession& session, std::string& args, const SequenceWo
     sequence->element = element;
     sequence->cyclic = words.cyclic;
     std::string token;
-    while (TakeToken(args, token)) {
+    while (takeToken(args, token)) {
         std::uint32_t value = 0;
         // A bad value is reported and left out; the values after it still count.
         if (ParseValue(token, value))
             sequence->values.push_back(value);
         else
-            session.LogError(JoinText({words.prefix, "Cannot parse value \"", token, "\"."}));
+            session.LogError(joinText({words.prefix, "Cannot parse value \"", token, "\"."}));
     }
     sequence->current = 0;
     session.addSequence(std::move(sequence));
@@ -54,11 +54,11 @@ void compileSequence(ScriptSession& session, std::string& args, const SequenceWo
 
 std::unique_ptr<ScriptCommand> compileAssign(ScriptSession& session, std::string& args) {
     std::string name;
-    TakeToken(args, name);
+    takeToken(args, name);
     DesignElement* element = session.findElement(name);
     if (element == nullptr) {
         session.LogError(
-            JoinText({"ASSIGN - Cannot assign value to element \"", name, "\", as it does not exist."}));
+            joinText({"ASSIGN - Cannot assign value to element \"", name, "\", as it does not exist."}));
         return nullptr;
     }
     if (element == session.clockElement()) {
@@ -66,17 +66,17 @@ std::unique_ptr<ScriptCommand> compileAssign(ScriptSession& session, std::string
         return nullptr;
     }
     std::string token;
-    TakeToken(args, token);
+    takeToken(args, token);
     std::uint32_t value = 0;
     if (!ParseValue(token, value)) {
-        session.LogError(JoinText({"ASSIGN - Cannot parse value \"", token, "\"."}));
+        session.LogError(joinText({"ASSIGN - Cannot parse value \"", token, "\"."}));
         return nullptr;
     }
     if (element->size < 32 && (value >> element->size) != 0)
         session.LogWarning(
-            JoinText({"ASSIGN - Data loss when assigning ", token, " to element \"", name, "\""}));
+            joinText({"ASSIGN - Data loss when assigning ", token, " to element \"", name, "\""}));
 
-    auto command = MakeCommand(CommandKind::Assign);
+    auto command = makeCommand(CommandKind::Assign);
     command->element = element;
     command->value = static_cast<std::int32_t>(value);
     return command;
@@ -94,25 +94,25 @@ std::unique_ptr<ScriptCommand> compilePattern(ScriptSession& session, std::strin
 
 std::unique_ptr<ScriptCommand> compileFillMem(ScriptSession& session, std::string& args) {
     std::string token;
-    TakeToken(args, token);
+    takeToken(args, token);
     std::uint32_t address = 0;
     if (!ParseValue(token, address)) {
-        session.LogError(JoinText({"FILLMEM - Bad memory address value \"", token, "\"."}));
+        session.LogError(joinText({"FILLMEM - Bad memory address value \"", token, "\"."}));
         return nullptr;
     }
-    TakeToken(args, token);
+    takeToken(args, token);
     std::uint32_t data = 0;
     if (!ParseValue(token, data)) {
-        session.LogError(JoinText({"FILLMEM - Bad data value \"", token, "\"."}));
+        session.LogError(joinText({"FILLMEM - Bad data value \"", token, "\"."}));
         return nullptr;
     }
     std::uint32_t count = 1;
-    if (TakeToken(args, token) && !ParseValue(token, count)) {
-        session.LogError(JoinText({"FILLMEM - Bad count value \"", token, "\"."}));
+    if (takeToken(args, token) && !ParseValue(token, count)) {
+        session.LogError(joinText({"FILLMEM - Bad count value \"", token, "\"."}));
         return nullptr;
     }
 
-    auto command = MakeCommand(CommandKind::FillMem);
+    auto command = makeCommand(CommandKind::FillMem);
     command->address = static_cast<std::int32_t>(address);
     command->data = static_cast<std::int32_t>(data);
     command->value = static_cast<std::int32_t>(count);
@@ -121,69 +121,69 @@ std::unique_ptr<ScriptCommand> compileFillMem(ScriptSession& session, std::strin
 
 std::unique_ptr<ScriptCommand> compilePclk(ScriptSession& session, std::string& args) {
     std::string token;
-    TakeToken(args, token);
+    takeToken(args, token);
     // Not-a-number reads as 0, which the range refuses along with everything outside it.
-    const float frequency = ReadDecimalFloat(token);
+    const float frequency = readDecimalFloat(token);
     if (!(frequency >= 1.0f && frequency <= 66.0f)) {
-        session.LogError(JoinText({"PCLK - Freqency range is 1 to 66MHz (not \"", token, "\")."}));
+        session.LogError(joinText({"PCLK - Freqency range is 1 to 66MHz (not \"", token, "\")."}));
         return nullptr;
     }
-    auto command = MakeCommand(CommandKind::Pclk);
+    auto command = makeCommand(CommandKind::Pclk);
     command->frequency = frequency;
     return command;
 }
 
 std::unique_ptr<ScriptCommand> compileBctl(ScriptSession& session, std::string& args) {
     std::string token;
-    if (!TakeToken(args, token)) {
+    if (!takeToken(args, token)) {
         session.LogError("BCTL - Require one parameter (see online help for more details).");
         return nullptr;
     }
     // Leading zeros are allowed; a long run of digits reads as a large number and is refused.
-    const int bank = IsDecimalNumber(token) ? ReadPlainDecimal(token) : -1;
+    const int bank = IsDecimalNumber(token) ? readPlainDecimal(token) : -1;
     if (bank < 0 || bank > 3) {
         session.LogError(
-            JoinText({"BCTL - Takes a number between 0 and 3 as a parameter, not \"", token, "\"."}));
+            joinText({"BCTL - Takes a number between 0 and 3 as a parameter, not \"", token, "\"."}));
         return nullptr;
     }
-    auto command = MakeCommand(CommandKind::Bctl);
+    auto command = makeCommand(CommandKind::Bctl);
     command->value = bank;
     return command;
 }
 
 std::unique_ptr<ScriptCommand> compileClear(ScriptSession&, std::string&) {
-    return MakeCommand(CommandKind::Clear);
+    return makeCommand(CommandKind::Clear);
 }
 
 std::unique_ptr<ScriptCommand> compileClearAll(ScriptSession&, std::string&) {
-    return MakeCommand(CommandKind::ClearAll);
+    return makeCommand(CommandKind::ClearAll);
 }
 
 std::unique_ptr<ScriptCommand> compileReset(ScriptSession&, std::string&) {
-    return MakeCommand(CommandKind::Reset);
+    return makeCommand(CommandKind::Reset);
 }
 
 std::unique_ptr<ScriptCommand> compileRestart(ScriptSession&, std::string&) {
-    return MakeCommand(CommandKind::Restart);
+    return makeCommand(CommandKind::Restart);
 }
 
 std::unique_ptr<ScriptCommand> compileCycle(ScriptSession& session, std::string& args) {
     std::string token;
-    const int cycles = TakeToken(args, token) ? ReadPlainDecimal(token) : 1;
+    const int cycles = takeToken(args, token) ? readPlainDecimal(token) : 1;
     if (cycles <= 0) {
-        session.LogError(JoinText({"CYCLE - Invlaid number of cycles specified: \"", token, "\"."}));
+        session.LogError(joinText({"CYCLE - Invlaid number of cycles specified: \"", token, "\"."}));
         return nullptr;
     }
-    auto command = MakeCommand(CommandKind::Cycle);
+    auto command = makeCommand(CommandKind::Cycle);
     command->value = cycles;
     return command;
 }
 
 std::unique_ptr<ScriptCommand> compileStepSize(ScriptSession&, std::string& args) {
     std::string token;
-    TakeToken(args, token);
-    auto command = MakeCommand(CommandKind::StepSize);
-    command->value = ReadPlainDecimal(token);
+    takeToken(args, token);
+    auto command = makeCommand(CommandKind::StepSize);
+    command->value = readPlainDecimal(token);
     return command;
 }
 

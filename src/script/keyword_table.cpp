@@ -40,7 +40,7 @@ bool KeywordTable::contains(std::string_view word) const {
         return false;
     int node = 0;
     for (char ch : word) {
-        node = findChild(node, m_caseSensitive ? ch : LowerAscii(ch));
+        node = findChild(node, m_caseSensitive ? ch : lowerAscii(ch));
         if (node < 0)
             return false;
     }
@@ -74,7 +74,7 @@ void KeywordTable::loadText(std::string_view text) {
 
 bool KeywordTable::loadFile(const std::string& path) {
     std::string text;
-    if (!ReadFileText(path, text))
+    if (!readFileText(path, text))
         return false;
     loadText(text);
     return true;

@@ -4,7 +4,7 @@
 
 namespace cellwatch {
 
-std::vector<std::string> SplitLines(std::string_view text) {
+std::vector<std::string> splitLines(std::string_view text) {
     std::vector<std::string> lines;
     std::size_t start = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -20,7 +20,7 @@ std::vector<std::string> SplitLines(std::string_view text) {
     return lines;
 }
 
-std::string BufferText(const TextBuffer& buffer) {
+std::string bufferText(const TextBuffer& buffer) {
     std::string text;
     const int count = buffer.lineCount();
     for (int n = 0; n < count; ++n) {
@@ -30,7 +30,7 @@ std::string BufferText(const TextBuffer& buffer) {
     return text;
 }
 
-LineBuffer::LineBuffer(std::string_view text) : m_lines(SplitLines(text)) {}
+LineBuffer::LineBuffer(std::string_view text) : m_lines(splitLines(text)) {}
 
 std::string LineBuffer::line(int n) const {
     if (n < 0 || n >= lineCount())
@@ -44,7 +44,7 @@ bool LineBuffer::insertAt(int n, std::string_view text) {
     if (text.empty())
         return true;
     // The pieces ended by a line break, and the tail after the last break.
-    std::vector<std::string> whole = SplitLines(text);
+    std::vector<std::string> whole = splitLines(text);
     std::string tail;
     const char last = text.back();
     if (last != '\r' && last != '\n') {

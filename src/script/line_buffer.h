@@ -39,6 +39,6 @@ private:
 };
 
 // Splits text at CR LF, LF and CR; a final line break does not start a further line.
-std::vector<std::string> SplitLines(std::string_view text);
+std::vector<std::string> splitLines(std::string_view text);
 
 } // namespace cellwatch

@@ -9,14 +9,14 @@ namespace cellwatch {
 
 namespace {
 
-std::size_t FirstNonSeparator(std::string_view text) {
+std::size_t firstNonSeparator(std::string_view text) {
     std::size_t i = 0;
-    while (i < text.size() && IsSeparator(text[i]))
+    while (i < text.size() && isSeparator(text[i]))
         ++i;
     return i;
 }
 
-int DigitOf(char c) {
+int digitOf(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
     if (c >= 'a' && c <= 'f')
@@ -24,7 +24,7 @@ int DigitOf(char c) {
     return 99;
 }
 
-bool IsDigit(char c) {
+bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
@@ -36,10 +36,10 @@ struct BusRange {
 };
 
 // Reads decimal digits at pos; at least one, and the index must fit a signed 32-bit int.
-bool ReadIndex(std::string_view text, std::size_t& pos, std::uint32_t& index) {
+bool readIndex(std::string_view text, std::size_t& pos, std::uint32_t& index) {
     const std::size_t start = pos;
     std::uint64_t n = 0;
-    while (pos < text.size() && IsDigit(text[pos])) {
+    while (pos < text.size() && isDigit(text[pos])) {
         n = n * 10 + static_cast<std::uint64_t>(text[pos] - '0');
         if (n > static_cast<std::uint64_t>(INT_MAX))
             return false;
@@ -50,18 +50,18 @@ bool ReadIndex(std::string_view text, std::size_t& pos, std::uint32_t& index) {
 }
 
 // Splits the token into its prefix and ranges; false for any malformed range.
-bool SplitBus(std::string_view text, std::string_view& prefix, std::vector<BusRange>& ranges) {
+bool splitBus(std::string_view text, std::string_view& prefix, std::vector<BusRange>& ranges) {
     std::size_t open = text.find('[');
     prefix = text.substr(0, open);
     while (open != std::string_view::npos) {
         BusRange r;
         std::size_t pos = open + 1;
-        if (!ReadIndex(text, pos, r.first))
+        if (!readIndex(text, pos, r.first))
             return false;
         if (pos >= text.size() || text[pos] != ':')
             return false;
         ++pos;
-        if (!ReadIndex(text, pos, r.second))
+        if (!readIndex(text, pos, r.second))
             return false;
         if (pos >= text.size() || text[pos] != ']')
             return false;
@@ -73,18 +73,18 @@ bool SplitBus(std::string_view text, std::string_view& prefix, std::vector<BusRa
     return true;
 }
 
-std::uint32_t RangeLength(const BusRange& r) {
+std::uint32_t rangeLength(const BusRange& r) {
     return (r.first <= r.second ? r.second - r.first : r.first - r.second) + 1;
 }
 
-void AppendDecimal(std::string& out, std::uint32_t n) {
+void appendDecimal(std::string& out, std::uint32_t n) {
     char buf[16];
     const auto res = std::to_chars(buf, buf + sizeof buf, n);
     out.append(buf, res.ptr);
 }
 
 // Writes the digits of the value (and '-' for negative decimals) into buf; returns the length.
-std::size_t RawDigits(std::uint32_t value, int base, char* buf, bool& negative) {
+std::size_t rawDigits(std::uint32_t value, int base, char* buf, bool& negative) {
     negative = false;
     std::to_chars_result res;
     if (base == 2 || base == 8 || base == 16) {
@@ -99,29 +99,29 @@ std::size_t RawDigits(std::uint32_t value, int base, char* buf, bool& negative) 
 
 } // namespace
 
-std::string ToLowerAscii(std::string_view text) {
+std::string toLowerAscii(std::string_view text) {
     std::string out(text);
     for (char& c : out)
-        c = LowerAscii(c);
+        c = lowerAscii(c);
     return out;
 }
 
 void SkipBlanks(std::string& text) {
-    text.erase(0, FirstNonSeparator(text));
+    text.erase(0, firstNonSeparator(text));
 }
 
 bool NextToken(std::string_view text, std::string& token) {
-    const std::size_t start = FirstNonSeparator(text);
+    const std::size_t start = firstNonSeparator(text);
     std::size_t end = start;
-    while (end < text.size() && !IsSeparator(text[end]))
+    while (end < text.size() && !isSeparator(text[end]))
         ++end;
     token.assign(text.substr(start, end - start));
     return !token.empty();
 }
 
 void DropToken(std::string& text) {
-    std::size_t end = FirstNonSeparator(text);
-    while (end < text.size() && !IsSeparator(text[end]))
+    std::size_t end = firstNonSeparator(text);
+    while (end < text.size() && !isSeparator(text[end]))
         ++end;
     text.erase(0, end);
 }
@@ -147,7 +147,7 @@ bool ParseValue(std::string_view text, std::uint32_t& value) {
     if (slash != std::string_view::npos) {
         if (slash + 2 != text.size())
             return false;
-        switch (LowerAscii(text[slash + 1])) {
+        switch (lowerAscii(text[slash + 1])) {
         case 'b':
             radix = 2;
             break;
@@ -168,7 +168,7 @@ bool ParseValue(std::string_view text, std::uint32_t& value) {
     std::uint64_t n = 0;
     bool overflow = false;
     for (char c : digits) {
-        const int d = DigitOf(LowerAscii(c));
+        const int d = digitOf(lowerAscii(c));
         if (d >= static_cast<int>(radix))
             return false;
         if (!overflow) {
@@ -185,11 +185,11 @@ bool ExpandBus(std::string& text) {
         return true;
     std::string_view prefix;
     std::vector<BusRange> ranges;
-    if (!SplitBus(text, prefix, ranges))
+    if (!splitBus(text, prefix, ranges))
         return false;
     std::uint64_t names = 1;
     for (const BusRange& r : ranges) {
-        names *= RangeLength(r);
+        names *= rangeLength(r);
         if (names > kMaxBusNames)
             return false;
     }
@@ -203,13 +203,13 @@ bool ExpandBus(std::string& text) {
         name.assign(prefix);
         for (std::size_t j = 0; j < ranges.size(); ++j) {
             const BusRange& r = ranges[j];
-            AppendDecimal(name, r.first <= r.second ? r.first + step[j] : r.first - step[j]);
+            appendDecimal(name, r.first <= r.second ? r.first + step[j] : r.first - step[j]);
             name.append(r.after);
         }
         result.append(name);
         result.push_back(' ');
         std::size_t j = ranges.size();
-        while (j > 0 && step[j - 1] + 1 == RangeLength(ranges[j - 1])) {
+        while (j > 0 && step[j - 1] + 1 == rangeLength(ranges[j - 1])) {
             step[j - 1] = 0;
             --j;
             if (j > 0)
@@ -226,7 +226,7 @@ bool ExpandBus(std::string& text) {
 void FormatNumber(std::uint32_t value, std::string& out, int width, int base, char fill) {
     char buf[48];
     bool negative = false;
-    const std::size_t len = RawDigits(value, base, buf, negative);
+    const std::size_t len = rawDigits(value, base, buf, negative);
     out.assign(buf, len);
     if (width > 0 && out.size() < static_cast<std::size_t>(width))
         out.insert(negative ? 1 : 0, static_cast<std::size_t>(width) - out.size(), fill);
@@ -238,7 +238,7 @@ std::size_t FormatNumber(std::uint32_t value, char* buffer, std::size_t capacity
         return 0;
     char digits[48];
     bool negative = false;
-    const std::size_t len = RawDigits(value, base, digits, negative);
+    const std::size_t len = rawDigits(value, base, digits, negative);
     const std::size_t pad =
         (width > 0 && len < static_cast<std::size_t>(width)) ? static_cast<std::size_t>(width) - len : 0;
     const std::size_t room = capacity - 1;
@@ -262,7 +262,7 @@ bool IsDecimalNumber(std::string_view text) {
     if (text.empty())
         return false;
     for (char c : text)
-        if (!IsDigit(c))
+        if (!isDigit(c))
             return false;
     return true;
 }
@@ -286,14 +286,14 @@ bool ReadTextLine(std::string_view text, std::size_t& cursor, std::string& line,
 }
 
 namespace {
-constexpr bool IsWhite(char c) {
+constexpr bool isWhite(char c) {
     return c == ' ' || (c >= '\t' && c <= '\r');
 }
 } // namespace
 
-int ReadPlainDecimal(std::string_view text) {
+int readPlainDecimal(std::string_view text) {
     std::size_t i = 0;
-    while (i < text.size() && IsWhite(text[i]))
+    while (i < text.size() && isWhite(text[i]))
         ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
@@ -302,7 +302,7 @@ int ReadPlainDecimal(std::string_view text) {
     }
     std::int64_t n = 0;
     const std::int64_t limit = negative ? -static_cast<std::int64_t>(INT_MIN) : INT_MAX;
-    while (i < text.size() && IsDigit(text[i])) {
+    while (i < text.size() && isDigit(text[i])) {
         if (n < limit)
             n = std::min<std::int64_t>(n * 10 + (text[i] - '0'), limit);
         ++i;
@@ -310,9 +310,9 @@ int ReadPlainDecimal(std::string_view text) {
     return static_cast<int>(negative ? -n : n);
 }
 
-float ReadDecimalFloat(std::string_view text) {
+float readDecimalFloat(std::string_view text) {
     std::size_t i = 0;
-    while (i < text.size() && IsWhite(text[i]))
+    while (i < text.size() && isWhite(text[i]))
         ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
@@ -320,7 +320,7 @@ float ReadDecimalFloat(std::string_view text) {
         ++i;
     }
     // from_chars would take "inf", "nan" and a second sign; only digits or a point may start here.
-    if (i >= text.size() || !(IsDigit(text[i]) || text[i] == '.'))
+    if (i >= text.size() || !(isDigit(text[i]) || text[i] == '.'))
         return 0.0f;
     float value = 0.0f;
     const auto res = std::from_chars(text.data() + i, text.data() + text.size(), value);

@@ -11,7 +11,7 @@
 namespace cellwatch {
 
 // Blank, tab, CR and LF: the only characters that separate tokens.
-constexpr bool IsSeparator(char c) {
+constexpr bool isSeparator(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
@@ -59,16 +59,16 @@ bool ReadTextLine(std::string_view text, std::size_t& cursor, std::string& line,
 
 // A count as the cycle and stepsize commands read it: optional leading white space and sign, then
 // the digits up to the first non-digit; 0 when there are none. Clamped to the int range.
-int ReadPlainDecimal(std::string_view text);
+int readPlainDecimal(std::string_view text);
 
 // A frequency as the pclk command reads it: optional leading white space, optional sign, decimal
 // digits with optional fraction and exponent; the rest of the text is ignored. 0 when the text
 // does not start with such a number (hexadecimal, inf and nan forms are not numbers here).
-float ReadDecimalFloat(std::string_view text);
+float readDecimalFloat(std::string_view text);
 
 // ASCII lower-casing of a copy; the script is single-byte text and the locale plays no part.
-std::string ToLowerAscii(std::string_view text);
-constexpr char LowerAscii(char c) {
+std::string toLowerAscii(std::string_view text);
+constexpr char lowerAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 

@@ -8,7 +8,7 @@
 
 namespace cellwatch {
 
-bool ReadDesignReferenceText(std::string_view text, std::string& symbolPath) {
+bool readDesignReferenceText(std::string_view text, std::string& symbolPath) {
     std::size_t cursor = 0;
     std::string line;
     std::string token;
@@ -31,16 +31,16 @@ bool ReadDesignReferenceText(std::string_view text, std::string& symbolPath) {
     return false;
 }
 
-bool ReadDesignReference(const std::string& path, std::string& symbolPath) {
+bool readDesignReference(const std::string& path, std::string& symbolPath) {
     std::string text;
-    if (!ReadFileText(path, text) || text.empty())
+    if (!readFileText(path, text) || text.empty())
         return false;
-    return ReadDesignReferenceText(text, symbolPath);
+    return readDesignReferenceText(text, symbolPath);
 }
 
-bool LoadScriptFile(const std::string& path, TextBuffer& buffer) {
+bool loadScriptFile(const std::string& path, TextBuffer& buffer) {
     std::string text;
-    if (!ReadFileText(path, text))
+    if (!readFileText(path, text))
         return false;
     buffer.insertAt(0, text);
     buffer.setSelection({});
@@ -48,7 +48,7 @@ bool LoadScriptFile(const std::string& path, TextBuffer& buffer) {
     return true;
 }
 
-std::string ScriptTitle(std::string_view scriptPath, bool modified) {
+std::string scriptTitle(std::string_view scriptPath, bool modified) {
     std::string title = scriptPath.empty() ? std::string("untitled")
                                            : std::string(scriptPath.substr(scriptPath.rfind('/') + 1));
     if (modified)
@@ -56,7 +56,7 @@ std::string ScriptTitle(std::string_view scriptPath, bool modified) {
     return title;
 }
 
-std::string FormatScriptDate(const std::tm& time) {
+std::string formatScriptDate(const std::tm& time) {
     static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
     static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                           "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
@@ -68,7 +68,7 @@ std::string FormatScriptDate(const std::tm& time) {
     return buf;
 }
 
-std::vector<std::string> InitialScriptLines(std::string_view symbolPath, std::string_view calPath,
+std::vector<std::string> initialScriptLines(std::string_view symbolPath, std::string_view calPath,
                                             std::string_view date) {
     auto join = [](std::initializer_list<std::string_view> parts) {
         std::string s;
@@ -97,7 +97,7 @@ std::vector<std::string> InitialScriptLines(std::string_view symbolPath, std::st
     };
 }
 
-int FindMarkerLine(const TextBuffer& buffer, std::string_view marker, int from) {
+int findMarkerLine(const TextBuffer& buffer, std::string_view marker, int from) {
     const int count = buffer.lineCount();
     for (int n = from < 0 ? 0 : from; n < count; ++n)
         if (buffer.line(n) == marker)
@@ -105,23 +105,23 @@ int FindMarkerLine(const TextBuffer& buffer, std::string_view marker, int from) 
     return -1;
 }
 
-SectionRange FindSection(const TextBuffer& buffer, std::string_view beginMarker, std::string_view endMarker) {
+SectionRange findSection(const TextBuffer& buffer, std::string_view beginMarker, std::string_view endMarker) {
     SectionRange range;
-    range.beginLine = FindMarkerLine(buffer, beginMarker);
+    range.beginLine = findMarkerLine(buffer, beginMarker);
     if (range.beginLine < 0)
         return range;
     range.first = range.beginLine + 1;
-    range.endLine = FindMarkerLine(buffer, endMarker, range.first);
+    range.endLine = findMarkerLine(buffer, endMarker, range.first);
     range.last = range.endLine >= 0 ? range.endLine : buffer.lineCount();
     return range;
 }
 
-int FindCommandLine(const TextBuffer& buffer, std::string_view word) {
+int findCommandLine(const TextBuffer& buffer, std::string_view word) {
     const int count = buffer.lineCount();
     std::string token;
     for (int n = 0; n < count; ++n) {
         NextToken(buffer.line(n), token);
-        if (ToLowerAscii(token) == word)
+        if (toLowerAscii(token) == word)
             return n;
     }
     return -1;

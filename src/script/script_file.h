@@ -29,24 +29,24 @@ inline constexpr std::string_view kTodoLine = "| TODO: Add extra commands here";
 // The symbol table path named by the first "|GRT_SYMBOL_TABLE" line of a script's text: the quoted
 // string after the marker, or else the next token. Only lines ended by a line feed count (CR LF or
 // bare LF). False when there is no such line or its path is empty.
-bool ReadDesignReferenceText(std::string_view text, std::string& symbolPath);
+bool readDesignReferenceText(std::string_view text, std::string& symbolPath);
 // The same for a file; false also when it cannot be read or is empty.
-bool ReadDesignReference(const std::string& path, std::string& symbolPath);
+bool readDesignReference(const std::string& path, std::string& symbolPath);
 
 // Puts the file's text, unchanged, into an empty buffer with the caret at the start and the
 // modified flag cleared. False, leaving the buffer empty, when the file cannot be read.
-bool LoadScriptFile(const std::string& path, TextBuffer& buffer);
+bool loadScriptFile(const std::string& path, TextBuffer& buffer);
 
 // The script view's title: the file name (after the last '/'), or "untitled" for a script that has
 // no file yet, followed by " *" while modified.
-std::string ScriptTitle(std::string_view scriptPath, bool modified);
+std::string scriptTitle(std::string_view scriptPath, bool modified);
 
 // The 24-character date of the generated-on line, e.g. "Sun Dec 06 18:37:30 1998".
-std::string FormatScriptDate(const std::tm& time);
+std::string formatScriptDate(const std::tm& time);
 
 // The lines of a freshly generated script with empty sections, without line breaks (17 lines; the
 // vector and trace lines go before their end markers).
-std::vector<std::string> InitialScriptLines(std::string_view symbolPath, std::string_view calPath,
+std::vector<std::string> initialScriptLines(std::string_view symbolPath, std::string_view calPath,
                                             std::string_view date);
 
 // Where a marked section lies in a buffer. Without its begin marker a section is empty; without its
@@ -58,12 +58,12 @@ struct SectionRange {
     int last = 0;
     bool found() const { return beginLine >= 0; }
 };
-SectionRange FindSection(const TextBuffer& buffer, std::string_view beginMarker, std::string_view endMarker);
+SectionRange findSection(const TextBuffer& buffer, std::string_view beginMarker, std::string_view endMarker);
 
 // The first line at or after from whose whole text equals the marker, or -1.
-int FindMarkerLine(const TextBuffer& buffer, std::string_view marker, int from = 0);
+int findMarkerLine(const TextBuffer& buffer, std::string_view marker, int from = 0);
 
 // The first line whose first token, lower-cased, equals the word, or -1.
-int FindCommandLine(const TextBuffer& buffer, std::string_view word);
+int findCommandLine(const TextBuffer& buffer, std::string_view word);
 
 } // namespace cellwatch

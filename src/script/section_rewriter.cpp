@@ -19,15 +19,15 @@ private:
     TextBuffer& m_buffer;
 };
 
-bool InsertAboveMarker(TextBuffer& buffer, std::string_view marker, const std::string& line) {
+bool insertAboveMarker(TextBuffer& buffer, std::string_view marker, const std::string& line) {
     SelectionKeeper keep(buffer);
-    const int n = FindMarkerLine(buffer, marker);
+    const int n = findMarkerLine(buffer, marker);
     if (n < 0)
         return false;
     return buffer.insertAt(n, line);
 }
 
-bool RemoveNamedLine(TextBuffer& buffer, std::string_view word, std::string_view name) {
+bool removeNamedLine(TextBuffer& buffer, std::string_view word, std::string_view name) {
     SelectionKeeper keep(buffer);
     std::string text;
     std::string token;
@@ -35,7 +35,7 @@ bool RemoveNamedLine(TextBuffer& buffer, std::string_view word, std::string_view
     for (int n = 0; n < count; ++n) {
         text = buffer.line(n);
         NextToken(text, token);
-        if (ToLowerAscii(token) != word)
+        if (toLowerAscii(token) != word)
             continue;
         DropToken(text);
         NextToken(text, token);
@@ -51,7 +51,7 @@ bool GenerateInitialScript(TextBuffer& buffer, std::string_view symbolPath, std:
                            std::string_view date, const std::vector<VectorLineSpec>& groups,
                            const std::vector<std::string>& traces) {
     std::string text;
-    for (const std::string& line : InitialScriptLines(symbolPath, calPath, date)) {
+    for (const std::string& line : initialScriptLines(symbolPath, calPath, date)) {
         text += line;
         text += "\r\n";
     }
@@ -71,7 +71,7 @@ bool AddTraceLine(TextBuffer& buffer, std::string_view name) {
     std::string line = "trace ";
     line += name;
     line += "\r\n";
-    return InsertAboveMarker(buffer, kTraceEndMarker, line);
+    return insertAboveMarker(buffer, kTraceEndMarker, line);
 }
 
 bool AddVectorLine(TextBuffer& buffer, const VectorLineSpec& group) {
@@ -81,24 +81,24 @@ bool AddVectorLine(TextBuffer& buffer, const VectorLineSpec& group) {
         line += member;
     }
     line += "\r\n";
-    return InsertAboveMarker(buffer, kVectorEndMarker, line);
+    return insertAboveMarker(buffer, kVectorEndMarker, line);
 }
 
 bool RemoveTraceLine(TextBuffer& buffer, std::string_view name) {
-    return RemoveNamedLine(buffer, "trace", name);
+    return removeNamedLine(buffer, "trace", name);
 }
 
 bool RemoveVectorLine(TextBuffer& buffer, std::string_view groupName) {
-    return RemoveNamedLine(buffer, "vector", groupName);
+    return removeNamedLine(buffer, "vector", groupName);
 }
 
 void SetClockRegLine(TextBuffer& buffer, std::string_view registerName) {
     SelectionKeeper keep(buffer);
-    int at = FindCommandLine(buffer, "setclockreg");
+    int at = findCommandLine(buffer, "setclockreg");
     if (at >= 0) {
         buffer.deleteLines(at, 1);
     } else {
-        const int marker = FindMarkerLine(buffer, kTraceEndMarker);
+        const int marker = findMarkerLine(buffer, kTraceEndMarker);
         at = marker >= 0 ? marker + 1 : buffer.lineCount();
     }
     std::string line = "setclockreg ";
@@ -109,11 +109,11 @@ void SetClockRegLine(TextBuffer& buffer, std::string_view registerName) {
 
 bool RemoveClockRegLine(TextBuffer& buffer) {
     SelectionKeeper keep(buffer);
-    const int n = FindCommandLine(buffer, "setclockreg");
+    const int n = findCommandLine(buffer, "setclockreg");
     return n >= 0 && buffer.deleteLines(n, 1);
 }
 
-std::string_view ClockModeKeyword(ClockMethod method) {
+std::string_view clockModeKeyword(ClockMethod method) {
     switch (method) {
     case ClockMethod::None:
         return "NONE";
@@ -130,15 +130,15 @@ std::string_view ClockModeKeyword(ClockMethod method) {
 }
 
 bool SetClockModeLine(TextBuffer& buffer, ClockMethod method) {
-    const std::string_view keyword = ClockModeKeyword(method);
+    const std::string_view keyword = clockModeKeyword(method);
     if (keyword.empty())
         return false;
     SelectionKeeper keep(buffer);
-    int at = FindCommandLine(buffer, "setclockmode");
+    int at = findCommandLine(buffer, "setclockmode");
     if (at >= 0) {
         buffer.deleteLines(at, 1);
     } else {
-        const int reg = FindCommandLine(buffer, "setclockreg");
+        const int reg = findCommandLine(buffer, "setclockreg");
         at = reg >= 0 ? reg + 1 : buffer.lineCount();
     }
     std::string line = "setclockmode ";

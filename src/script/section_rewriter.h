@@ -24,7 +24,7 @@ inline constexpr std::string_view kSectionNotFoundError =
 
 // Writes the initial script at the start of the buffer, then one vector line per group and one
 // trace line per traced element, puts the caret at the start and clears the modified flag. The date
-// is the 24-character text of FormatScriptDate. False when a section line could not be added.
+// is the 24-character text of formatScriptDate. False when a section line could not be added.
 bool GenerateInitialScript(TextBuffer& buffer, std::string_view symbolPath, std::string_view calPath,
                            std::string_view date, const std::vector<VectorLineSpec>& groups,
                            const std::vector<std::string>& traces);
@@ -47,7 +47,7 @@ bool RemoveClockRegLine(TextBuffer& buffer);
 
 // The keyword written for a clocking method ("NONE", "CBUF_READ", "CBUF_ASSIGN", "REG_OUT"); empty
 // for the external clock, which has no line.
-std::string_view ClockModeKeyword(ClockMethod method);
+std::string_view clockModeKeyword(ClockMethod method);
 // Replaces the first setclockmode line, or else puts one directly below the first setclockreg
 // line, or else at the end of the text. False, changing nothing, for a method without a keyword.
 bool SetClockModeLine(TextBuffer& buffer, ClockMethod method);

@@ -59,6 +59,6 @@ public:
 };
 
 // The text as it is saved: every line followed by CR LF (nothing for an empty text).
-std::string BufferText(const TextBuffer& buffer);
+std::string bufferText(const TextBuffer& buffer);
 
 } // namespace cellwatch

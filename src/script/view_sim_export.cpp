@@ -13,11 +13,11 @@ constexpr std::array<std::string_view, 10> kBoardOnlyWords = {
     "traceon",      "traceoff", "setclockreg", "clear", "reset",
     "setclockmode", "loadcal",  "comment",     "fm",    "bctl"};
 
-bool IsBoardOnly(std::string_view line) {
+bool isBoardOnly(std::string_view line) {
     std::string token;
     if (!NextToken(line, token) || token[0] == '|')
         return false;
-    const std::string word = ToLowerAscii(token);
+    const std::string word = toLowerAscii(token);
     for (std::string_view w : kBoardOnlyWords)
         if (word == w)
             return true;
@@ -26,12 +26,12 @@ bool IsBoardOnly(std::string_view line) {
 
 } // namespace
 
-std::string ViewSimText(const TextBuffer& buffer) {
+std::string viewSimText(const TextBuffer& buffer) {
     std::string out;
     const int count = buffer.lineCount();
     for (int n = 0; n < count; ++n) {
         const std::string line = buffer.line(n);
-        if (IsBoardOnly(line))
+        if (isBoardOnly(line))
             out += "| ";
         out += line;
         out += "\r\n";
@@ -39,8 +39,8 @@ std::string ViewSimText(const TextBuffer& buffer) {
     return out;
 }
 
-SaveResult ExportViewSim(const TextBuffer& buffer, const std::string& path) {
-    return SaveFileAtomically(path, ViewSimText(buffer));
+SaveResult exportViewSim(const TextBuffer& buffer, const std::string& path) {
+    return SaveFileAtomically(path, viewSimText(buffer));
 }
 
 } // namespace cellwatch

@@ -11,9 +11,9 @@ namespace cellwatch {
 
 // The exported text: every line followed by CR LF; a line whose first token (any case) is traceon,
 // traceoff, setclockreg, clear, reset, setclockmode, loadcal, comment, fm or bctl gets "| " in front.
-std::string ViewSimText(const TextBuffer& buffer);
+std::string viewSimText(const TextBuffer& buffer);
 
-// Writes ViewSimText to the path atomically; the session's own script is not touched.
-SaveResult ExportViewSim(const TextBuffer& buffer, const std::string& path);
+// Writes viewSimText to the path atomically; the session's own script is not touched.
+SaveResult exportViewSim(const TextBuffer& buffer, const std::string& path);
 
 } // namespace cellwatch

@@ -28,7 +28,7 @@ TEST(SampleRows, FieldTextMatchesFormatNumberForEveryRadixWidthAndValue) {
                 std::string expected;
                 FormatNumber(value, expected, digits, radix, '0');
                 std::string text(static_cast<std::size_t>(digits) + 40, '?');
-                text.resize(FormatLogValue(text.data(), value, digits, radix));
+                text.resize(formatLogValue(text.data(), value, digits, radix));
                 EXPECT_EQ(text, expected) << "radix " << radix << ", " << digits << " digits, value " << value;
             }
         }
@@ -52,7 +52,7 @@ protected:
     }
     std::string expectedRow(std::uint32_t time, std::uint32_t divisor) {
         std::string row;
-        AppendSampleRow(row, time, divisor, components, 2);
+        appendSampleRow(row, time, divisor, components, 2);
         return row;
     }
 
@@ -90,7 +90,7 @@ TEST_F(SampleRowsWalk, RowsMatchAppendSampleRowThroughChangesAndStamps) {
 TEST_F(SampleRowsWalk, StartsFromTheValuesTheComponentsHoldAndDividesByTen) {
     SampleRows rows(components, 16, 10);
     std::string expected;
-    AppendSampleRow(expected, 1230, 10, components, 16);
+    appendSampleRow(expected, 1230, 10, components, 16);
     EXPECT_EQ(rows.row(1230), expected);
     EXPECT_EQ(rows.fieldCount(), components.size());
 }

@@ -1,4 +1,5 @@
-// Making, ungrouping and deleting groups, with the script's sections and the views kept in step.
+// Tracing a name and removing entries from the trace list, and making, ungrouping and deleting
+// groups, with the script's sections and the views kept in step.
 
 #include "session_fixture.h"
 
@@ -18,13 +19,50 @@ protected:
         return d;
     }
     std::vector<std::string> section(std::string_view begin, std::string_view end) {
-        const SectionRange r = FindSection(*doc->scriptBuffer(), begin, end);
+        const SectionRange r = findSection(*doc->scriptBuffer(), begin, end);
         std::vector<std::string> lines;
         for (int n = r.first; n < r.last; ++n)
             lines.push_back(doc->scriptBuffer()->line(n));
         return lines;
     }
 };
+
+TEST_F(GroupTest, TracingANameAddsTheEntryItsScriptLineAndRedraws) {
+    CWizDoc& d = parsed();
+    views.calls.clear();
+    const int updates = host->viewUpdates;
+    ASSERT_TRUE(d.addTraceAndScriptLine("top\\a2"));
+    EXPECT_EQ(traceNames(), (std::vector<std::string>{"nib", "top\\b", "top\\a2"}));
+    EXPECT_EQ(section(kTraceBeginMarker, kTraceEndMarker),
+              (std::vector<std::string>{"trace nib", "trace top\\b", "trace top\\a2"}));
+    EXPECT_NE(std::find(views.calls.begin(), views.calls.end(), "trace:add a2"), views.calls.end());
+    EXPECT_EQ(host->viewUpdates, updates + 1);
+
+    // Unknown and already traced names are refused with the same message, and nothing changes.
+    EXPECT_FALSE(d.addTraceAndScriptLine("no\\such"));
+    EXPECT_FALSE(d.addTraceAndScriptLine("top\\a2"));
+    EXPECT_EQ(host->messages, (std::vector<std::string>{"Cannot add symbol \"no\\such\"!",
+                                                        "Cannot add symbol \"top\\a2\"!"}));
+    EXPECT_EQ(traceNames().size(), 3u);
+    EXPECT_EQ(section(kTraceBeginMarker, kTraceEndMarker).size(), 3u);
+    EXPECT_EQ(host->viewUpdates, updates + 1);
+}
+
+TEST_F(GroupTest, RemovingEntriesDropsTheirScriptLinesAndItems) {
+    CWizDoc& d = parsed();
+    ASSERT_TRUE(d.addTraceAndScriptLine("top\\a2"));
+    views.calls.clear();
+    d.removeTracesAndScriptLines({d.FindTrace(d.findElement("top\\b")), d.FindTrace(d.findElement("top\\a2"))});
+    EXPECT_EQ(traceNames(), (std::vector<std::string>{"nib"}));
+    EXPECT_EQ(section(kTraceBeginMarker, kTraceEndMarker), (std::vector<std::string>{"trace nib"}));
+    // Last first, as the list removes its rows.
+    const std::vector<std::string> removed{"trace:remove a2", "trace:remove b"};
+    std::vector<std::string> seen;
+    for (const std::string& call : views.calls)
+        if (call.rfind("trace:remove", 0) == 0)
+            seen.push_back(call);
+    EXPECT_EQ(seen, removed);
+}
 
 TEST_F(GroupTest, MakeGroupAsksForAUniqueNameAndRewritesTheSections) {
     CWizDoc& d = parsed();
@@ -104,7 +142,7 @@ TEST_F(GroupTest, MissingSectionIsLoggedWhenATraceLineCannotBeAdded) {
     CWizDoc& d = openBatch("order.cmd");
     d.ParseScript();
     // order.cmd has its trace section; drop its end marker to damage it.
-    const int end = FindMarkerLine(*d.scriptBuffer(), kTraceEndMarker);
+    const int end = findMarkerLine(*d.scriptBuffer(), kTraceEndMarker);
     ASSERT_GE(end, 0);
     d.scriptBuffer()->deleteLines(end, 1);
     host->texts = {std::string("g")};

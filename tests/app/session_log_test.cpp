@@ -146,7 +146,7 @@ TEST_F(LogTest, WrittenLogHasCrLfLinesAndAFailureIsReported) {
     const std::string path = (scratch / "out.log").string();
     ASSERT_TRUE(d.WriteResultLog(path));
     std::string text;
-    ASSERT_TRUE(ReadFileText(path, text));
+    ASSERT_TRUE(readFileText(path, text));
     EXPECT_EQ(text, "a\r\n#00000001  0001  0\r\n");
 
     EXPECT_FALSE(d.WriteResultLog((scratch / "no_such_folder" / "x.log").string()));

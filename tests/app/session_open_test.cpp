@@ -78,7 +78,7 @@ TEST_F(SessionTest, SymbolFileAsksForTheCircuitFileAndCancelFailsSilently) {
     EXPECT_EQ(d2.scriptPath(), nullptr);
     // The generated script loads the chosen circuit and names the symbol table.
     ASSERT_TRUE(d2.UseOwnScript());
-    const std::string text = BufferText(*d2.scriptBuffer());
+    const std::string text = bufferText(*d2.scriptBuffer());
     EXPECT_NE(text.find("|GRT_SYMBOL_TABLE \"" + sym + "\""), std::string::npos);
     EXPECT_NE(text.find("loadcal \"" + AppData("design.cal") + "\""), std::string::npos);
 }

@@ -177,7 +177,7 @@ TEST_F(SessionTest, ClockFromHierarchyWritesTheScriptAndDeselectRemovesIt) {
     EXPECT_EQ(d.findElement("SOFTWARE_CLOCK"), d.clockElement());
     EXPECT_EQ(d.clockElement()->parent, clk);
     d.setClockingMethod(ClockMethod::CbufRead);
-    std::string text = BufferText(*d.scriptBuffer());
+    std::string text = bufferText(*d.scriptBuffer());
     EXPECT_NE(text.find("setclockreg top\\clk\r\n"), std::string::npos);
     EXPECT_EQ(text.find("setclockreg top\\b"), std::string::npos);
     EXPECT_NE(text.find("setclockmode CBUF_READ\r\n"), std::string::npos);
@@ -192,7 +192,7 @@ TEST_F(SessionTest, ClockFromHierarchyWritesTheScriptAndDeselectRemovesIt) {
     EXPECT_EQ(d.clockMethod(), ClockMethod::None);
     EXPECT_TRUE(d.traceList().empty());
     EXPECT_EQ(d.findElement("SOFTWARE_CLOCK"), nullptr);
-    text = BufferText(*d.scriptBuffer());
+    text = bufferText(*d.scriptBuffer());
     EXPECT_EQ(text.find("setclockreg"), std::string::npos);
     EXPECT_NE(std::find(views.calls.begin(), views.calls.end(), "tree:unmark top\\clk"), views.calls.end());
     EXPECT_NE(std::find(views.calls.begin(), views.calls.end(), "trace:remove SOFTWARE_CLOCK"),

@@ -26,8 +26,8 @@ TEST_F(SessionTest, SaveScriptFromSymbolAsksOnlyTheFirstTime) {
     EXPECT_EQ(host->dialogs[1].defaultExt, "cmd");
     EXPECT_FALSE(scriptView.text.isModified());
     std::string text;
-    ASSERT_TRUE(ReadFileText(target, text));
-    EXPECT_EQ(text, BufferText(scriptView.text));
+    ASSERT_TRUE(readFileText(target, text));
+    EXPECT_EQ(text, bufferText(scriptView.text));
     EXPECT_EQ(text.substr(0, 10), "| edited\r\n");
     EXPECT_EQ(host->saved, (std::vector<std::string>{target, target}));
 }
@@ -48,7 +48,7 @@ TEST_F(SessionTest, SaveFailuresKeepTheTargetAndSayWhy) {
 
 TEST_F(SessionTest, SaveAsRenamesAndMarksTheTitle) {
     CWizDoc& d = openBatch("basic.cmd");
-    scriptView.text.insertAt(0, BufferText(*d.scriptBuffer()));
+    scriptView.text.insertAt(0, bufferText(*d.scriptBuffer()));
     d.setCmdView(&scriptView);
     host->paths.push_back((scratch / "renamed.cmd").string());
     ASSERT_TRUE(d.SaveScriptAs());
@@ -86,7 +86,7 @@ TEST_F(SessionTest, ConfirmCloseSavesOnYesAndStaysOpenWhenThatSaveIsCancelled) {
     EXPECT_TRUE(d.ConfirmClose());
     EXPECT_FALSE(d.scriptBuffer()->isModified());
     std::string text;
-    ASSERT_TRUE(ReadFileText((scratch / "basic.cmd").string(), text));
+    ASSERT_TRUE(readFileText((scratch / "basic.cmd").string(), text));
     EXPECT_EQ(text.substr(0, 10), "| change\r\n");
 
     // A session opened from a symbol table has no script file yet: Yes asks for a name.

@@ -39,8 +39,8 @@ TEST_F(BatchHostTest, ControlsOfEveryKindAreEscapedAndOtherTextStays) {
              "1m \x85 é ü 中 \xc2\xa0 end");
     EXPECT_EQ(errors, "cellwatch: a\\x1b[2Jb\\x7f c\\xc2\\x9b1m d\\x9b1m \\x85 é ü 中 \xc2\xa0 end\n");
     // A lead byte cut short, and a lone continuation byte outside C1, pass as they are.
-    EXPECT_EQ(EscapeForTerminal("x\xc3"), "x\xc3");
-    EXPECT_EQ(EscapeForTerminal("\xa9\xe2\x82"), "\xa9\xe2\\x82");
+    EXPECT_EQ(escapeForTerminal("x\xc3"), "x\xc3");
+    EXPECT_EQ(escapeForTerminal("\xa9\xe2\x82"), "\xa9\xe2\\x82");
 }
 
 TEST_F(BatchHostTest, QuestionsGetTheAnswerThatChangesNoFile) {

@@ -178,14 +178,14 @@ TEST_F(AtomicFileTest, TemporariesOfKilledSavesGoWithTheNextSaveButThoseOfLiveOn
 
 // In a child process: saves in progress and a scratch folder, then the signal.
 [[noreturn]] void CutShort(const fs::path& dir, int signal) {
-    if (!StartTerminationWatch())
+    if (!startTerminationWatch())
         ::_exit(1);
     EXPECT_EQ(SaveFileAtomically((dir / "done.txt").string(), "done"), SaveResult::Ok);
     AtomicFile first, second;
     first.open((dir / "first.txt").string());
     second.open((dir / "second.txt").string());
     first.write("partial", 7);
-    CreateRemovable(RemovableKind::Folder, [&] {
+    createRemovable(RemovableKind::Folder, [&] {
         fs::create_directories(dir / "scratch" / "deeper");
         std::ofstream(dir / "scratch" / "deeper" / "cache.dat") << "cache";
         return (dir / "scratch").string();

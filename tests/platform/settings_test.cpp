@@ -235,11 +235,11 @@ TEST(IniText, SettingsReadAsIniAndScriptsOrDesignsDoNot) {
     for (const char* ini :
          {"", "\n\n", "[Environment]\r\nBase=16\r\n", "; note\n# note\n[Colours]\nText = 0\n",
           "\xEF\xBB\xBF[Environment]\nLast%20path=/a,b\n", "[A]\nlong=one \\\ntwo\n"})
-        EXPECT_TRUE(ReadsAsIniText(ini)) << ini;
+        EXPECT_TRUE(readsAsIniText(ini)) << ini;
     for (const char* other : {"|GRT_SYMBOL_TABLE \"x.sym\"\r\nloadcal \"x.cal\"\r\n",
                               "# a CAL file\n8000 5\n", "[Environment\nBase=2\n", "My notes\n"})
-        EXPECT_FALSE(ReadsAsIniText(other)) << other;
-    EXPECT_FALSE(ReadsAsIniText(std::string_view("[A]\nkey=1\n\0", 11)));
+        EXPECT_FALSE(readsAsIniText(other)) << other;
+    EXPECT_FALSE(readsAsIniText(std::string_view("[A]\nkey=1\n\0", 11)));
 }
 
 } // namespace

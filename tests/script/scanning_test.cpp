@@ -314,29 +314,29 @@ TEST(ReadTextLine, LongLinesAreCutButTheCursorPassesTheWholeLine) {
 }
 
 TEST(NumberReaders, PlainDecimalReadsLikeACount) {
-    EXPECT_EQ(ReadPlainDecimal("3x"), 3);
-    EXPECT_EQ(ReadPlainDecimal("abc"), 0);
-    EXPECT_EQ(ReadPlainDecimal(""), 0);
-    EXPECT_EQ(ReadPlainDecimal("  -12"), -12);
-    EXPECT_EQ(ReadPlainDecimal("+7"), 7);
-    EXPECT_EQ(ReadPlainDecimal("- 7"), 0);
-    EXPECT_EQ(ReadPlainDecimal("10\\d"), 10);
-    EXPECT_EQ(ReadPlainDecimal("2147483647"), 2147483647);
-    EXPECT_EQ(ReadPlainDecimal("4294967297"), 2147483647) << "clamped, not wrapped to 1";
-    EXPECT_EQ(ReadPlainDecimal("-99999999999999999999"), -2147483647 - 1);
+    EXPECT_EQ(readPlainDecimal("3x"), 3);
+    EXPECT_EQ(readPlainDecimal("abc"), 0);
+    EXPECT_EQ(readPlainDecimal(""), 0);
+    EXPECT_EQ(readPlainDecimal("  -12"), -12);
+    EXPECT_EQ(readPlainDecimal("+7"), 7);
+    EXPECT_EQ(readPlainDecimal("- 7"), 0);
+    EXPECT_EQ(readPlainDecimal("10\\d"), 10);
+    EXPECT_EQ(readPlainDecimal("2147483647"), 2147483647);
+    EXPECT_EQ(readPlainDecimal("4294967297"), 2147483647) << "clamped, not wrapped to 1";
+    EXPECT_EQ(readPlainDecimal("-99999999999999999999"), -2147483647 - 1);
 }
 
 TEST(NumberReaders, DecimalFloat) {
-    EXPECT_FLOAT_EQ(ReadDecimalFloat("66"), 66.0f);
-    EXPECT_FLOAT_EQ(ReadDecimalFloat("0.5"), 0.5f);
-    EXPECT_FLOAT_EQ(ReadDecimalFloat(".5"), 0.5f);
-    EXPECT_FLOAT_EQ(ReadDecimalFloat("+1.5e1MHz"), 15.0f);
-    EXPECT_FLOAT_EQ(ReadDecimalFloat("-3"), -3.0f);
-    EXPECT_FLOAT_EQ(ReadDecimalFloat("fast"), 0.0f);
-    EXPECT_FLOAT_EQ(ReadDecimalFloat(""), 0.0f);
-    EXPECT_FLOAT_EQ(ReadDecimalFloat("inf"), 0.0f);
-    EXPECT_FLOAT_EQ(ReadDecimalFloat("nan"), 0.0f);
-    EXPECT_FLOAT_EQ(ReadDecimalFloat("0x10"), 0.0f) << "no hexadecimal floats";
-    EXPECT_FLOAT_EQ(ReadDecimalFloat("+-5"), 0.0f);
-    EXPECT_FLOAT_EQ(ReadDecimalFloat("  12e"), 12.0f);
+    EXPECT_FLOAT_EQ(readDecimalFloat("66"), 66.0f);
+    EXPECT_FLOAT_EQ(readDecimalFloat("0.5"), 0.5f);
+    EXPECT_FLOAT_EQ(readDecimalFloat(".5"), 0.5f);
+    EXPECT_FLOAT_EQ(readDecimalFloat("+1.5e1MHz"), 15.0f);
+    EXPECT_FLOAT_EQ(readDecimalFloat("-3"), -3.0f);
+    EXPECT_FLOAT_EQ(readDecimalFloat("fast"), 0.0f);
+    EXPECT_FLOAT_EQ(readDecimalFloat(""), 0.0f);
+    EXPECT_FLOAT_EQ(readDecimalFloat("inf"), 0.0f);
+    EXPECT_FLOAT_EQ(readDecimalFloat("nan"), 0.0f);
+    EXPECT_FLOAT_EQ(readDecimalFloat("0x10"), 0.0f) << "no hexadecimal floats";
+    EXPECT_FLOAT_EQ(readDecimalFloat("+-5"), 0.0f);
+    EXPECT_FLOAT_EQ(readDecimalFloat("  12e"), 12.0f);
 }

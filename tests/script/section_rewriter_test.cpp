@@ -19,7 +19,7 @@ LineBuffer Generated() {
 }
 
 Lines SectionLines(const TextBuffer& b, std::string_view begin, std::string_view end) {
-    const SectionRange r = FindSection(b, begin, end);
+    const SectionRange r = findSection(b, begin, end);
     Lines out;
     for (int n = r.first; n < r.last; ++n)
         out.push_back(b.line(n));
@@ -41,9 +41,9 @@ TEST(GenerateInitialScript, WritesTheLayoutThenTheSections) {
     EXPECT_EQ(SectionLines(b, kTraceBeginMarker, kTraceEndMarker), (Lines{"trace top\\v", "trace top\\x"}));
 
     std::string path;
-    ASSERT_TRUE(ReadDesignReferenceText(BufferText(b), path));
+    ASSERT_TRUE(readDesignReferenceText(bufferText(b), path));
     EXPECT_EQ(path, "/d/top.sym");
-    const std::string text = BufferText(b);
+    const std::string text = bufferText(b);
     EXPECT_TRUE(text.ends_with("\r\n\r\n| TODO: Add extra commands here\r\n\r\n"));
 }
 
@@ -92,12 +92,12 @@ TEST(SectionLines, RemovalMatchesTheWordInAnyCaseAndTheNameExactly) {
 
 TEST(ClockLines, RegisterLineFollowsTheTraceSection) {
     LineBuffer b = Generated();
-    const int end = FindMarkerLine(b, kTraceEndMarker);
+    const int end = findMarkerLine(b, kTraceEndMarker);
     SetClockRegLine(b, "top\\clk");
     EXPECT_EQ(b.line(end + 1), "setclockreg top\\clk");
     SetClockRegLine(b, "top\\clk2");
     EXPECT_EQ(b.line(end + 1), "setclockreg top\\clk2") << "a second choice replaces the line in place";
-    EXPECT_EQ(FindCommandLine(b, "setclockreg"), end + 1);
+    EXPECT_EQ(findCommandLine(b, "setclockreg"), end + 1);
     EXPECT_EQ(b.lineCount(), 18);
 
     LineBuffer moved("reset\r\n|GRT_TRACE_END\r\ncycle\r\nSETCLOCKREG old\r\n");
@@ -130,5 +130,5 @@ TEST(ClockLines, ModeLineFollowsTheRegisterLine) {
 
     ASSERT_TRUE(RemoveClockRegLine(r));
     EXPECT_EQ(r.line(1), "setclockmode NONE") << "removing the register keeps the mode line";
-    EXPECT_EQ(ClockModeKeyword(ClockMethod::CbufAssign), "CBUF_ASSIGN");
+    EXPECT_EQ(clockModeKeyword(ClockMethod::CbufAssign), "CBUF_ASSIGN");
 }

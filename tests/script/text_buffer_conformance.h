@@ -40,9 +40,9 @@ TYPED_TEST_P(TextBufferConformance, LinesAndLineBreaks) {
     EXPECT_EQ(this->linesOf(*b), (Lines{"a", "", "b"})) << "a final break starts no further line";
     EXPECT_EQ(b->line(-1), "");
     EXPECT_EQ(b->line(3), "");
-    EXPECT_EQ(cellwatch::BufferText(*b), "a\r\n\r\nb\r\n");
-    EXPECT_EQ(cellwatch::BufferText(*this->make("x")), "x\r\n") << "saving ends every line";
-    EXPECT_EQ(cellwatch::BufferText(*this->make("")), "");
+    EXPECT_EQ(cellwatch::bufferText(*b), "a\r\n\r\nb\r\n");
+    EXPECT_EQ(cellwatch::bufferText(*this->make("x")), "x\r\n") << "saving ends every line";
+    EXPECT_EQ(cellwatch::bufferText(*this->make("")), "");
 }
 
 TYPED_TEST_P(TextBufferConformance, InsertAtLineStarts) {

@@ -42,14 +42,14 @@ TEST(ViewSimText, CommentsOutBoardOnlyCommands) {
                                  "|GRT_TRACE_BEGIN\r\n| TraceOn\r\n| traceoff\r\n| setclockreg c\r\n"
                                  "| setclockmode none\r\n| clear\r\n| loadcal \"x\"\r\n| comment off\r\n"
                                  "| bctl 1\r\npclk 16\r\nrestart\r\nstepsize 1\r\nclear|x\r\n| \tfm\r\n";
-    EXPECT_EQ(ViewSimText(b), expected);
-    EXPECT_EQ(ViewSimText(LineBuffer("")), "");
+    EXPECT_EQ(viewSimText(b), expected);
+    EXPECT_EQ(viewSimText(LineBuffer("")), "");
 }
 
 TEST_F(ExportFiles, WritesTheCopyAndLeavesTheScriptAlone) {
     LineBuffer b("reset\r\ncycle\r\n");
     const auto target = m_dir / "out.cmd";
-    ASSERT_EQ(ExportViewSim(b, target.string()), SaveResult::Ok);
+    ASSERT_EQ(exportViewSim(b, target.string()), SaveResult::Ok);
     EXPECT_EQ(ReadAll(target), "| reset\r\ncycle\r\n");
     EXPECT_FALSE(b.isModified());
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_dir), {}), 1) << "no temporary left";
@@ -58,12 +58,12 @@ TEST_F(ExportFiles, WritesTheCopyAndLeavesTheScriptAlone) {
 TEST_F(ExportFiles, ReplacesAnExistingFileWhole) {
     const auto target = m_dir / "out.cmd";
     std::ofstream(target) << std::string(10000, 'x');
-    ASSERT_EQ(ExportViewSim(LineBuffer("cycle\r\n"), target.string()), SaveResult::Ok);
+    ASSERT_EQ(exportViewSim(LineBuffer("cycle\r\n"), target.string()), SaveResult::Ok);
     EXPECT_EQ(ReadAll(target), "cycle\r\n");
 }
 
 TEST_F(ExportFiles, AFailedSaveLeavesTheTargetUntouched) {
-    EXPECT_EQ(ExportViewSim(LineBuffer("cycle\r\n"), (m_dir / "no" / "such" / "x.cmd").string()),
+    EXPECT_EQ(exportViewSim(LineBuffer("cycle\r\n"), (m_dir / "no" / "such" / "x.cmd").string()),
               SaveResult::CannotCreate);
     // The target is a folder: the data is written, the rename fails, the folder stays.
     const auto folder = m_dir / "dir.cmd";

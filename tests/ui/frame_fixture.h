@@ -6,10 +6,10 @@
 #include "app/cwiz_doc.h"
 #include "platform/qt_settings.h"
 #include "platform/temp_folder.h"
-#include "ui/cwiz_app.h"
-#include "ui/dialog_asker.h"
-#include "ui/main_frame.h"
-#include "ui/view_factory.h"
+#include "ui/shell/cwiz_app.h"
+#include "ui/shell/dialog_asker.h"
+#include "ui/shell/main_frame.h"
+#include "ui/views/view_factory.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,0 @@
-# The waveform view and the per-component summary it paints from.
-list(APPEND CELLWATCH_UI_SOURCES
-  ${CMAKE_CURRENT_LIST_DIR}/wave_link.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/wave_summary.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/wave_view.cpp
-)
