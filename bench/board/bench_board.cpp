@@ -1,54 +1,20 @@
 // Column reads and writes through BoardDriver: the board side of every traced cycle.
 #include "board/board_driver.h"
 
-#ifdef CELLWATCH_HAVE_EMULATOR
 #include "board/emulator/emulated_channel.h"
 #include "board/emulator/example_designs.h"
-#endif
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 using namespace cellwatch;
 
 namespace {
 
-// Plain memory behind the window, for builds without the emulated board.
-class MemoryChannel final : public DriverChannel {
-public:
-    MemoryChannel() : m_device(0x40000, 0) {}
-    bool available() const override { return true; }
-    bool open() override { return true; }
-    bool control(std::uint32_t code, void* out, std::uint32_t outSize, std::uint32_t& n) override {
-        n = 0;
-        if (code == 5 && out && outSize >= 22) {
-            std::memset(out, 0, outSize);
-            static_cast<std::uint8_t*>(out)[20] = 0x01;
-            static_cast<std::uint8_t*>(out)[21] = 0xE0;
-        }
-        return code != 0;
-    }
-    void close() override {}
-    std::uint32_t load(std::uint32_t offset) override { return m_device[(offset >> 2) & 0x3FFFF]; }
-    void store(std::uint32_t offset, std::uint32_t value) override {
-        m_device[(offset >> 2) & 0x3FFFF] = value;
-    }
-    void portOut(std::uint16_t, std::uint32_t) override {}
-
-private:
-    std::vector<std::uint32_t> m_device;
-};
-
 std::unique_ptr<DriverChannel> makeChannel(int cells) {
-#ifdef CELLWATCH_HAVE_EMULATOR
     return makeEmulatedChannel(cells);
-#else
-    (void)cells;
-    return std::make_unique<MemoryChannel>();
-#endif
 }
 
 int modeOf(int cells) {
@@ -106,7 +72,6 @@ void BM_MappedColumnWriteRead(benchmark::State& state) {
 }
 BENCHMARK(BM_MappedColumnWriteRead)->Arg(64)->Arg(128);
 
-#ifdef CELLWATCH_HAVE_EMULATOR
 // One REG 0/1 cycle of the counter8 example as the run engine makes it: the clock register written
 // 1 then 0, each behind its map, and the eight bits read back as one group (18 board accesses).
 void BM_Counter8RegOutCycle(benchmark::State& state) {
@@ -139,6 +104,5 @@ void BM_Counter8RegOutCycle(benchmark::State& state) {
     state.SetLabel("items: cycles");
 }
 BENCHMARK(BM_Counter8RegOutCycle);
-#endif
 
 } // namespace

@@ -4,9 +4,7 @@
 #include "board/pci/pci_device.h"
 #include "board/pci/pci_listing.h"
 
-#ifdef CELLWATCH_HAVE_EMULATOR
 #include "board/emulator/emulated_channel.h"
-#endif
 
 #include <cctype>
 
@@ -36,17 +34,12 @@ BoardSelection refuse(std::string text) {
 }
 
 BoardSelection emulated(int cells) {
-#ifdef CELLWATCH_HAVE_EMULATOR
     BoardSelection s;
     s.channel = makeEmulatedChannel(cells);
     if (!s.channel)
         return refuse("The emulated board could not be made.");
     s.valid = true;
     return s;
-#else
-    (void)cells;
-    return refuse("This build has no emulated board.");
-#endif
 }
 
 } // namespace
@@ -101,16 +94,12 @@ const std::string& lastBoardFailure() {
 
 std::string boardListText(std::string_view pciRoot) {
     std::string text = "Boards (-board=VALUE, CELLWATCH_BOARD or the \"Board\" setting):\n";
-#ifdef CELLWATCH_HAVE_EMULATOR
     text += "  emulator            the emulated LC3400DS, 64 cells (the default)\n";
     for (const char* cells : {"48", "64", "96", "128"}) {
         std::string line = std::string("  emulator:") + cells;
         line.append(22 - line.size(), ' ');
         text += line + "the emulated LC3400DS, " + cells + " cells\n";
     }
-#else
-    text += "  (this build has no emulated board)\n";
-#endif
     text += "  none                no board\n";
     text += '\n';
     text += pci::deviceListText(pciRoot);

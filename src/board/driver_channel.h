@@ -1,7 +1,8 @@
 #pragma once
 // The stand-in for the board's kernel driver: what BoardDriver's open sequence asks of the driver,
 // plus the memory window and the I/O ports that the driver makes reachable once open.
-// Implementations: the emulated LC3400DS (board/emulator), test doubles, later a real board.
+// Implementations: the emulated LC3400DS (board/emulator), a real board through the Linux PCI files
+// (board/pci), test doubles.
 
 #include <cstddef>
 #include <cstdint>

@@ -4,9 +4,7 @@
 #include "fake_pci_folder.h"
 #include "recording_channel.h"
 
-#ifdef CELLWATCH_HAVE_EMULATOR
 #include "board/emulator/emulated_channel.h"
-#endif
 
 #include <gtest/gtest.h>
 
@@ -30,7 +28,6 @@ struct FakeSysfs {
     static constexpr int kMode = 1;
 };
 
-#ifdef CELLWATCH_HAVE_EMULATOR
 template <int Cells, bool SmallSram = false> struct Emulated {
     static std::unique_ptr<DriverChannel> make() {
         EmulatorOptions options;
@@ -42,7 +39,6 @@ template <int Cells, bool SmallSram = false> struct Emulated {
     static constexpr int kIdentity = Cells == 64 ? 1 : Cells == 128 ? 3 : 0;
     static constexpr int kMode = Cells == 48 ? 0 : Cells == 64 ? 1 : Cells == 96 ? 2 : 3;
 };
-#endif
 
 template <typename Factory> class ChannelConformance : public ::testing::Test {
 protected:
@@ -60,12 +56,8 @@ protected:
     }
 };
 
-using Channels = ::testing::Types<RecordingFake, FakeSysfs
-#ifdef CELLWATCH_HAVE_EMULATOR
-                                  ,
-                                  Emulated<48>, Emulated<64>, Emulated<96>, Emulated<128>, Emulated<64, true>
-#endif
-                                  >;
+using Channels = ::testing::Types<RecordingFake, FakeSysfs, Emulated<48>, Emulated<64>, Emulated<96>, Emulated<128>,
+                                  Emulated<64, true>>;
 TYPED_TEST_SUITE(ChannelConformance, Channels);
 
 } // namespace
