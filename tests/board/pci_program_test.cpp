@@ -134,14 +134,20 @@ TEST_F(PciProgram, WindowThatShrinksDuringTheRunEndsItWithItsReasonAndNothingLef
     std::ofstream(dir / "long.cmd", std::ios::binary) << script;
 
     const pid_t pid = start("pci:" + fake.path(), "long.cmd");
-    // Well into its cycles: its trace cache exists. The run could not end by itself for minutes.
+    // Well into its cycles: the log it writes while it runs has grown (the trace cache can exist
+    // before the board is mapped). The run could not end by itself for minutes.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     const auto cycling = [this] {
         std::error_code error;
-        for (std::filesystem::recursive_directory_iterator it(dir / "cache", error), end; !error && it != end;
-             it.increment(error))
-            if (it->path().filename() == "cache.dat")
+        for (std::filesystem::directory_iterator it(dir, error), end; !error && it != end; it.increment(error)) {
+            const std::string name = it->path().filename().string();
+            if (!name.starts_with(".long.cmd.log.") || !name.ends_with(".tmp"))
+                continue;
+            std::error_code sizeError;
+            const auto size = std::filesystem::file_size(it->path(), sizeError);
+            if (!sizeError && size > 256 * 1024)
                 return true;
+        }
         return false;
     };
     while (!cycling() && std::chrono::steady_clock::now() < deadline)
