@@ -79,7 +79,7 @@ std::string wide64Script(const std::string& folder, const std::string& method, i
     johnson(d, "wide\\k", 8, 96, 6, c); // the map register's last word
     const std::string base = folder + "/wide64";
     const std::string cal = folder + "/wide64_" + method + ".cal";
-    if (!d.write(base) || SaveFileAtomically(cal, d.calText()) != SaveResult::Ok)
+    if (!d.write(base) || saveFileAtomically(cal, d.calText()) != SaveResult::Ok)
         return {};
     return "|GRT_SYMBOL_TABLE \"" + base + ".sym\"\r\n" + vectorLine("c32", "wide\\c", 32) +
            vectorLine("j16", "wide\\j", 16) + vectorLine("b8", "wide\\b", 8) + vectorLine("k8", "wide\\k", 8) +

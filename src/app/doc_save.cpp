@@ -21,7 +21,7 @@ bool CWizDoc::writeScript(const std::string& path, const char* createFailure) {
     if (buffer == nullptr)
         return false;
     m_host.beginWaitCursor();
-    const SaveResult result = SaveFileAtomically(path, bufferText(*buffer));
+    const SaveResult result = saveFileAtomically(path, bufferText(*buffer));
     m_host.endWaitCursor();
     if (result == SaveResult::CannotCreate) {
         m_host.messageOk(createFailure);

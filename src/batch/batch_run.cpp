@@ -234,7 +234,7 @@ int BatchRun::cannotStart(CWizDoc* doc, std::vector<std::string> reasons, bool r
         std::string text;
         for (const std::string& line : detail)
             text += line + "\r\n";
-        logWritten = SaveFileAtomically(m_logPath, text) == SaveResult::Ok;
+        logWritten = saveFileAtomically(m_logPath, text) == SaveResult::Ok;
         if (!logWritten)
             m_host.say("The result log could not be written to \"" + m_logPath + "\".");
     }

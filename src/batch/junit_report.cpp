@@ -159,7 +159,7 @@ std::string formatJUnit(const JUnitSuite& suite) {
 }
 
 bool writeJUnit(const std::string& path, const JUnitSuite& suite) {
-    return SaveFileAtomically(path, formatJUnit(suite)) == SaveResult::Ok;
+    return saveFileAtomically(path, formatJUnit(suite)) == SaveResult::Ok;
 }
 
 } // namespace cellwatch

@@ -175,7 +175,7 @@ int BoardDriver::loadConfiguration(const char* path, CalProblem* problem) {
         report.reason = "no file was named";
         return kBoardCalNotFound;
     }
-    const int fd = OpenInputFile(path, &report.reason);
+    const int fd = openInputFile(path, &report.reason);
     if (fd < 0) {
         // A folder opens on this platform and then fails to read: it always counted as a read error.
         return report.reason == "is a folder" || report.reason.starts_with("is larger than")

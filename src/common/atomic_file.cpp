@@ -309,7 +309,7 @@ void dropCachedPages(const std::string& path) {
     ::close(fd);
 }
 
-SaveResult SaveFileAtomically(const std::string& path, std::string_view data, std::string* reason) {
+SaveResult saveFileAtomically(const std::string& path, std::string_view data, std::string* reason) {
     if (path.empty()) {
         if (reason != nullptr)
             *reason = "Cannot save: no file name.";

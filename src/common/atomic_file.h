@@ -102,6 +102,6 @@ void dropCachedPages(const std::string& path);
 
 // Saves a whole file at once through an AtomicFile. When it fails and reason is given, reason gets
 // a sentence for the user that names the file and the cause ("Cannot save PATH: CAUSE").
-SaveResult SaveFileAtomically(const std::string& path, std::string_view data, std::string* reason = nullptr);
+SaveResult saveFileAtomically(const std::string& path, std::string_view data, std::string* reason = nullptr);
 
 } // namespace cellwatch

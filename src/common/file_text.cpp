@@ -40,13 +40,13 @@ void setWhy(std::string* why, std::string text) {
 
 std::string inputFileProblem(const std::string& path) {
     std::string why;
-    const int fd = OpenInputFile(path, &why);
+    const int fd = openInputFile(path, &why);
     if (fd >= 0)
         ::close(fd);
     return why;
 }
 
-int OpenInputFile(const std::string& path, std::string* why) {
+int openInputFile(const std::string& path, std::string* why) {
     setWhy(why, {});
     if (path.empty() || path.find('\0') != std::string::npos) {
         setWhy(why, "does not exist");
@@ -88,7 +88,7 @@ int OpenInputFile(const std::string& path, std::string* why) {
 
 bool readFileText(const std::string& path, std::string& text, std::string* why) {
     text.clear();
-    const int fd = OpenInputFile(path, why);
+    const int fd = openInputFile(path, why);
     if (fd < 0)
         return false;
     char chunk[65536];

@@ -21,7 +21,7 @@ std::string inputFileProblem(const std::string& path);
 
 // Opens path read-only when it is a regular file, without ever blocking on a FIFO. -1 otherwise, with
 // why (when given) set as inputFileProblem would set it.
-int OpenInputFile(const std::string& path, std::string* why = nullptr);
+int openInputFile(const std::string& path, std::string* why = nullptr);
 
 // False when the file cannot be opened or read, or is not a regular file; the text is then left
 // empty. why, when given, says what went wrong.

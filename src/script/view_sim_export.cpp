@@ -40,7 +40,7 @@ std::string viewSimText(const TextBuffer& buffer) {
 }
 
 SaveResult exportViewSim(const TextBuffer& buffer, const std::string& path) {
-    return SaveFileAtomically(path, viewSimText(buffer));
+    return saveFileAtomically(path, viewSimText(buffer));
 }
 
 } // namespace cellwatch

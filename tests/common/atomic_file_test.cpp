@@ -101,7 +101,7 @@ TEST_F(AtomicFileTest, LinksAreFollowedToTheFileTheyNameAndStayLinks) {
     fs::create_directories(dir / "sub");
     fs::create_symlink("../real.txt", dir / "sub" / "hop");
     fs::create_symlink("sub/hop", dir / "out");
-    ASSERT_EQ(SaveFileAtomically(path("out"), "new bytes\r\n"), SaveResult::Ok);
+    ASSERT_EQ(saveFileAtomically(path("out"), "new bytes\r\n"), SaveResult::Ok);
     EXPECT_TRUE(test::IsLinkTo(dir / "out", "sub/hop"));
     EXPECT_TRUE(test::IsLinkTo(dir / "sub" / "hop", "../real.txt"));
     EXPECT_EQ(read(dir / "real.txt"), "new bytes\r\n");
@@ -111,7 +111,7 @@ TEST_F(AtomicFileTest, LinksAreFollowedToTheFileTheyNameAndStayLinks) {
 
     // A dangling link makes the file it names.
     fs::create_symlink(dir / "sub" / "made.txt", dir / "dangling");
-    ASSERT_EQ(SaveFileAtomically(path("dangling"), "made"), SaveResult::Ok);
+    ASSERT_EQ(saveFileAtomically(path("dangling"), "made"), SaveResult::Ok);
     EXPECT_TRUE(test::IsLinkTo(dir / "dangling", dir / "sub" / "made.txt"));
     EXPECT_EQ(read(dir / "sub" / "made.txt"), "made");
 
@@ -138,20 +138,20 @@ TEST_F(AtomicFileTest, DevicesAndFifosAreWrittenInPlace) {
     }
     EXPECT_TRUE(test::IsFifo(dir / "fifo"));
     // Nobody reading: the save fails at once instead of waiting for a reader that may never come.
-    EXPECT_EQ(SaveFileAtomically(path("fifo"), "lost"), SaveResult::CannotCreate);
+    EXPECT_EQ(saveFileAtomically(path("fifo"), "lost"), SaveResult::CannotCreate);
     EXPECT_TRUE(test::IsFifo(dir / "fifo"));
 
     // A directory fails as it always did, and stays.
     fs::create_directories(dir / "folder");
-    EXPECT_EQ(SaveFileAtomically(path("folder"), "x"), SaveResult::WriteFailed);
+    EXPECT_EQ(saveFileAtomically(path("folder"), "x"), SaveResult::WriteFailed);
     EXPECT_TRUE(fs::is_directory(dir / "folder"));
     EXPECT_EQ(names(dir), (std::set<std::string>{"fifo", "folder"}));
 
     if (!test::MakeNullDeviceCopy(dir / "null"))
         GTEST_SKIP() << "a device copy needs root";
     fs::create_symlink("null", dir / "null-link");
-    EXPECT_EQ(SaveFileAtomically(path("null"), "gone"), SaveResult::Ok);
-    EXPECT_EQ(SaveFileAtomically(path("null-link"), "gone"), SaveResult::Ok);
+    EXPECT_EQ(saveFileAtomically(path("null"), "gone"), SaveResult::Ok);
+    EXPECT_EQ(saveFileAtomically(path("null-link"), "gone"), SaveResult::Ok);
     EXPECT_TRUE(test::IsNullDeviceCopy(dir / "null"));
     EXPECT_TRUE(test::IsLinkTo(dir / "null-link", "null"));
 }
@@ -168,7 +168,7 @@ TEST_F(AtomicFileTest, TemporariesOfKilledSavesGoWithTheNextSaveButThoseOfLiveOn
                                     ".out.log." + live + "-1.tmp", ".other.log." + dead + "-1.tmp",
                                     ".out.log." + dead + "-1.tmp.keep", ".out.log.x" + dead + "-1.tmp"})
         write(name, "partial");
-    ASSERT_EQ(SaveFileAtomically(path("out.log"), "complete"), SaveResult::Ok);
+    ASSERT_EQ(saveFileAtomically(path("out.log"), "complete"), SaveResult::Ok);
     EXPECT_EQ(names(dir), (std::set<std::string>{".other.log." + dead + "-1.tmp",
                                                     ".out.log." + dead + "-1.tmp.keep",
                                                     ".out.log." + live + "-1.tmp",
@@ -180,7 +180,7 @@ TEST_F(AtomicFileTest, TemporariesOfKilledSavesGoWithTheNextSaveButThoseOfLiveOn
 [[noreturn]] void CutShort(const fs::path& dir, int signal) {
     if (!startTerminationWatch())
         ::_exit(1);
-    EXPECT_EQ(SaveFileAtomically((dir / "done.txt").string(), "done"), SaveResult::Ok);
+    EXPECT_EQ(saveFileAtomically((dir / "done.txt").string(), "done"), SaveResult::Ok);
     AtomicFile first, second;
     first.open((dir / "first.txt").string());
     second.open((dir / "second.txt").string());

@@ -41,13 +41,13 @@ TEST_F(SaveFileTest, WritesNewFileAndReplacesOldOne) {
     bytes += '\0';
     bytes += "\xFF";
     std::string reason;
-    ASSERT_EQ(SaveFileAtomically(path, bytes, &reason), SaveResult::Ok) << reason;
+    ASSERT_EQ(saveFileAtomically(path, bytes, &reason), SaveResult::Ok) << reason;
     EXPECT_TRUE(reason.empty());
     EXPECT_EQ(contents(path), bytes);
 
-    ASSERT_EQ(SaveFileAtomically(path, "short", &reason), SaveResult::Ok) << reason;
+    ASSERT_EQ(saveFileAtomically(path, "short", &reason), SaveResult::Ok) << reason;
     EXPECT_EQ(contents(path), "short");
-    ASSERT_EQ(SaveFileAtomically(path, "", &reason), SaveResult::Ok) << reason;
+    ASSERT_EQ(saveFileAtomically(path, "", &reason), SaveResult::Ok) << reason;
     EXPECT_EQ(contents(path), "");
     // No temporary file is left beside the target.
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
@@ -56,13 +56,13 @@ TEST_F(SaveFileTest, WritesNewFileAndReplacesOldOne) {
 TEST_F(SaveFileTest, FailureNamesTheFileAndLeavesNothingBehind) {
     const std::string path = pathOf("missing-folder/out.vcd");
     std::string reason;
-    EXPECT_NE(SaveFileAtomically(path, "data", &reason), SaveResult::Ok);
+    EXPECT_NE(saveFileAtomically(path, "data", &reason), SaveResult::Ok);
     EXPECT_NE(reason.find(path), std::string::npos) << reason;
-    EXPECT_EQ(SaveFileAtomically("", "data", &reason), SaveResult::CannotCreate);
+    EXPECT_EQ(saveFileAtomically("", "data", &reason), SaveResult::CannotCreate);
     EXPECT_EQ(reason, "Cannot save: no file name.");
     // A folder in the target's place is not replaced.
     fs::create_directory(dir / "taken");
-    EXPECT_NE(SaveFileAtomically(pathOf("taken"), "data", &reason), SaveResult::Ok);
+    EXPECT_NE(saveFileAtomically(pathOf("taken"), "data", &reason), SaveResult::Ok);
     EXPECT_NE(reason.find(pathOf("taken")), std::string::npos) << reason;
     EXPECT_TRUE(fs::is_directory(dir / "taken"));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);

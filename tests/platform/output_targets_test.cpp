@@ -31,17 +31,17 @@ protected:
 TEST_F(OutputTargetsTest, FileSaveFollowsLinksAndWritesFifosInPlace) {
     fs::create_symlink("real.cmd", dir / "link.cmd"); // dangling: the save makes real.cmd
     std::string reason;
-    ASSERT_EQ(SaveFileAtomically((dir / "link.cmd").string(), "cycle 1\r\n", &reason), SaveResult::Ok) << reason;
+    ASSERT_EQ(saveFileAtomically((dir / "link.cmd").string(), "cycle 1\r\n", &reason), SaveResult::Ok) << reason;
     EXPECT_TRUE(test::IsLinkTo(dir / "link.cmd", "real.cmd"));
     EXPECT_EQ(read(dir / "real.cmd"), "cycle 1\r\n");
 
     {
         test::FifoReader reader(dir / "fifo");
-        ASSERT_EQ(SaveFileAtomically((dir / "fifo").string(), "to the reader", &reason), SaveResult::Ok) << reason;
+        ASSERT_EQ(saveFileAtomically((dir / "fifo").string(), "to the reader", &reason), SaveResult::Ok) << reason;
         EXPECT_EQ(reader.bytes(), "to the reader");
     }
     EXPECT_TRUE(test::IsFifo(dir / "fifo"));
-    EXPECT_NE(SaveFileAtomically((dir / "fifo").string(), "nobody reads", &reason), SaveResult::Ok);
+    EXPECT_NE(saveFileAtomically((dir / "fifo").string(), "nobody reads", &reason), SaveResult::Ok);
     EXPECT_NE(reason.find((dir / "fifo").string()), std::string::npos) << reason;
     EXPECT_TRUE(test::IsFifo(dir / "fifo"));
 }

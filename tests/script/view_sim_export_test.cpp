@@ -69,7 +69,7 @@ TEST_F(ExportFiles, AFailedSaveLeavesTheTargetUntouched) {
     const auto folder = m_dir / "dir.cmd";
     std::filesystem::create_directory(folder);
     std::ofstream(folder / "inside") << "keep";
-    EXPECT_EQ(SaveFileAtomically(folder.string(), "data"), SaveResult::WriteFailed);
+    EXPECT_EQ(saveFileAtomically(folder.string(), "data"), SaveResult::WriteFailed);
     EXPECT_EQ(ReadAll(folder / "inside"), "keep");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_dir), {}), 1) << "the temporary is removed";
 }
@@ -79,7 +79,7 @@ TEST_F(ExportFiles, AReplacedFileKeepsItsPermissions) {
     const auto target = m_dir / "script.cmd";
     std::ofstream(target) << "old";
     fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    ASSERT_EQ(SaveFileAtomically(target.string(), "new"), SaveResult::Ok);
+    ASSERT_EQ(saveFileAtomically(target.string(), "new"), SaveResult::Ok);
     EXPECT_EQ(ReadAll(target), "new");
     EXPECT_EQ(fs::status(target).permissions(),
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);

@@ -99,8 +99,8 @@ std::string DesignBuilder::calText() const {
 }
 
 bool DesignBuilder::write(const std::string& basePath) const {
-    return (SaveFileAtomically(basePath + ".sym", symText()) == SaveResult::Ok) &&
-           (SaveFileAtomically(basePath + ".cal", calText()) == SaveResult::Ok);
+    return (saveFileAtomically(basePath + ".sym", symText()) == SaveResult::Ok) &&
+           (saveFileAtomically(basePath + ".cal", calText()) == SaveResult::Ok);
 }
 
 } // namespace cellwatch

@@ -176,7 +176,7 @@ std::vector<ExampleDesign> exampleDesigns() {
 bool writeExampleDesigns(const std::string& folder) {
     for (const ExampleDesign& e : exampleDesigns()) {
         const std::string base = folder + "/" + e.name;
-        if (!e.design.write(base) || SaveFileAtomically(base + ".cmd", e.script) != SaveResult::Ok)
+        if (!e.design.write(base) || saveFileAtomically(base + ".cmd", e.script) != SaveResult::Ok)
             return false;
     }
     return true;

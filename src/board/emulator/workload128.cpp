@@ -291,7 +291,7 @@ bool writeWorkload128(const std::string& folder, const Workload128Options& optio
         return false;
     const DesignBuilder design = buildDesign(clock, options.method);
     const std::string base = folder + "/workload128";
-    return design.write(base) && SaveFileAtomically(base + ".cmd", scriptText(options)) == SaveResult::Ok;
+    return design.write(base) && saveFileAtomically(base + ".cmd", scriptText(options)) == SaveResult::Ok;
 }
 
 Workload128Cell Workload128Model::stateCell(int s) {

@@ -82,7 +82,7 @@ void takeScreenshotWhenIdle(CWizApp& wiz, const QString& file) {
                                               QFileInfo(file).suffix().toLower().toLatin1().constData()))
                 problem = "the picture could not be made";
             else if (std::string reason;
-                     SaveFileAtomically(file.toStdString(),
+                     saveFileAtomically(file.toStdString(),
                                         std::string_view(bytes.constData(), std::size_t(bytes.size())),
                                         &reason) != SaveResult::Ok)
                 problem = reason;

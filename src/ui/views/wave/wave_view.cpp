@@ -111,7 +111,7 @@ bool WaveView::exportPicture() {
     buffer.open(QIODevice::WriteOnly);
     // Encoded in memory first, so that a failed write never leaves half a picture behind.
     if (!image.save(&buffer, "PNG") ||
-        SaveFileAtomically(*chosen,
+        saveFileAtomically(*chosen,
                            std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))) !=
             SaveResult::Ok) {
         m_session.host().messageOk("The picture could not be saved to \"" + *chosen + "\".");
