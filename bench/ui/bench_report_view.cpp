@@ -43,23 +43,7 @@ Log& logOf(std::uint32_t records) {
     application();
     slot = std::make_unique<Log>();
     LogStoreFixture& f = slot->fixture;
-    f.addComponent("clk", 1, 2);
-    f.addComponent("count", 16, 16);
-    f.addComponent("state", 5, 10);
-    f.addComponent("flags", 8, 2);
-    f.makeTexts({"|step", "WARNING: slow"});
-    std::uint32_t written = 0;
-    for (std::uint32_t cycle = 0; written < records; ++cycle) {
-        const std::uint32_t t = cycle * 10;
-        for (const TracedComponent& c : f.doc.traceList()) {
-            f.sample(c, static_cast<std::int32_t>(cycle * 7 + c.handle), t);
-            ++written;
-        }
-        if (cycle % 100 == 99) {
-            f.line(1 + cycle / 100 % 2, t + 1);
-            ++written;
-        }
-    }
+    f.writeBenchLog(records);
     slot->owner = std::make_unique<CReportView>(f.doc);
     slot->view = slot->owner.get();
     slot->view->resize(1000, 800);

@@ -81,6 +81,27 @@ public:
         r.time = time;
         doc.traceStore().append(r);
     }
+    // The benchmarks' log: four entries (clk, count, state, flags) sampled every 10 time units and a
+    // text line every 100 cycles, until about records records are written.
+    void writeBenchLog(std::uint32_t records) {
+        addComponent("clk", 1, 2);
+        addComponent("count", 16, 16);
+        addComponent("state", 5, 10);
+        addComponent("flags", 8, 2);
+        makeTexts({"|step", "WARNING: slow"});
+        std::uint32_t written = 0;
+        for (std::uint32_t cycle = 0; written < records; ++cycle) {
+            const std::uint32_t t = cycle * 10;
+            for (const TracedComponent& c : doc.traceList()) {
+                sample(c, static_cast<std::int32_t>(cycle * 7 + c.handle), t);
+                ++written;
+            }
+            if (cycle % 100 == 99) {
+                line(1 + cycle / 100 % 2, t + 1);
+                ++written;
+            }
+        }
+    }
     // Gives the entries values of their own, as recording would have left them.
     void setValues(std::int32_t value) {
         for (TracedComponent* c : components)
