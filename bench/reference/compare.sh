@@ -57,9 +57,9 @@ cellwatch=$(cd "$(dirname "$cellwatch")" && pwd)/$(basename "$cellwatch")
 cd "$work"
 echo "building the Verilator model"
 verilator --cc --exe --build -O3 --trace --trace-depth 1 --no-timing -Wno-fatal -j 2 \
-    -CFLAGS -O2 -MAKEFLAGS "OPT_FAST=-O2 OPT_SLOW=-O2 OPT_GLOBAL=-O2" \
+    -CFLAGS -O2 -CFLAGS -DVTOP=Vcounter8_top -MAKEFLAGS "OPT_FAST=-O2 OPT_SLOW=-O2 OPT_GLOBAL=-O2" \
     --top-module counter8_top -Mdir "$work/verilator" \
-    "$here/counter8_top.v" "$here/counter8.v" "$here/counter8_tb.cpp" >"$work/verilator.log" 2>&1 ||
+    "$here/counter8_top.v" "$here/counter8.v" "$here/verilator_tb.cpp" >"$work/verilator.log" 2>&1 ||
     { cat "$work/verilator.log"; exit 1; }
 echo "building the Icarus model"
 iverilog -o "$work/counter8.vvp" "$here/counter8.v"
@@ -165,9 +165,9 @@ awk -v traced="$traced" 'BEGIN {
 }' >"$full/workload128_top.v"
 echo "building the Verilator model of the full-size workload"
 verilator --cc --exe --build -O3 --trace --trace-depth 1 --no-timing -Wno-fatal -j 2 \
-    -CFLAGS -O2 -MAKEFLAGS "OPT_FAST=-O2 OPT_SLOW=-O2 OPT_GLOBAL=-O2" \
+    -CFLAGS -O2 -CFLAGS -DVTOP=Vworkload128_top -MAKEFLAGS "OPT_FAST=-O2 OPT_SLOW=-O2 OPT_GLOBAL=-O2" \
     --top-module workload128_top -Mdir "$full/verilator" \
-    "$full/workload128_top.v" "$here/workload128.v" "$here/workload128_tb.cpp" >"$full/verilator.log" 2>&1 ||
+    "$full/workload128_top.v" "$here/workload128.v" "$here/verilator_tb.cpp" >"$full/verilator.log" 2>&1 ||
     { cat "$full/verilator.log"; exit 1; }
 
 run_cellwatch128() {

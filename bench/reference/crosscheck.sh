@@ -80,12 +80,12 @@ awk 'BEGIN {
     printf "endmodule\n"
 }' >workload128_top.v
 model=$work/verilator/Vworkload128_top
-if [ ! -x "$model" ] || [ "$here/workload128.v" -nt "$model" ] || [ "$here/workload128_tb.cpp" -nt "$model" ]; then
+if [ ! -x "$model" ] || [ "$here/workload128.v" -nt "$model" ] || [ "$here/verilator_tb.cpp" -nt "$model" ]; then
     start=$(date +%s)
     verilator --cc --exe --build -O1 --trace --trace-depth 1 --no-timing -Wno-fatal -j 2 \
-        -CFLAGS -O1 -MAKEFLAGS "OPT_FAST=-O1 OPT_SLOW=-O0 OPT_GLOBAL=-O1" \
+        -CFLAGS -O1 -CFLAGS -DVTOP=Vworkload128_top -MAKEFLAGS "OPT_FAST=-O1 OPT_SLOW=-O0 OPT_GLOBAL=-O1" \
         --top-module workload128_top -Mdir "$work/verilator" \
-        workload128_top.v "$here/workload128.v" "$here/workload128_tb.cpp" >"$work/verilator.log" 2>&1 ||
+        workload128_top.v "$here/workload128.v" "$here/verilator_tb.cpp" >"$work/verilator.log" 2>&1 ||
         { tail -n 40 "$work/verilator.log"; echo "crosscheck: the Verilator model did not build" >&2; exit 2; }
     echo "Verilator model built in $(($(date +%s) - start)) s"
 fi
